@@ -20,16 +20,22 @@ const CMessageHookBase::CKey& CMessageHookBase::CKeys::operator[](std::size_t in
 
 int CMessageHookBase::CKeys::fs_Compare(const CKeys& left, const CKeys& right) noexcept
 {
-    if (left.m_Keys.size() != right.m_Keys.size())
-        return left.m_Keys.size() < right.m_Keys.size() ? -1 : 1;
-    for (std::size_t i = 0; i < left.m_Keys.size(); ++i)
+    return fs_Compare(left.m_Keys.data(), left.m_Keys.size(), right.m_Keys.data(), right.m_Keys.size());
+}
+
+int CMessageHookBase::CKeys::fs_Compare(const CKey* left, std::size_t leftCount, const CKey* right,
+                                        std::size_t rightCount) noexcept
+{
+    if (leftCount != rightCount)
+        return leftCount < rightCount ? -1 : 1;
+    for (std::size_t i = 0; i < leftCount; ++i)
     {
-        auto leftDevice = static_cast<std::uint32_t>(left.m_Keys[i].m_Device);
-        auto rightDevice = static_cast<std::uint32_t>(right.m_Keys[i].m_Device);
+        auto leftDevice = static_cast<std::uint32_t>(left[i].m_Device);
+        auto rightDevice = static_cast<std::uint32_t>(right[i].m_Device);
         if (leftDevice != rightDevice)
             return leftDevice < rightDevice ? -1 : 1;
-        auto leftCode = static_cast<std::uint32_t>(left.m_Keys[i].m_Code);
-        auto rightCode = static_cast<std::uint32_t>(right.m_Keys[i].m_Code);
+        auto leftCode = static_cast<std::uint32_t>(left[i].m_Code);
+        auto rightCode = static_cast<std::uint32_t>(right[i].m_Code);
         if (leftCode != rightCode)
             return leftCode < rightCode ? -1 : 1;
     }

@@ -1,12 +1,22 @@
 #pragma once
 // The engine class CMessageHook gathers the system's configuration types as nested classes
-// (CMessageHook::CKey, CMessageHook::CKeys, ...). They are declared here, in the
-// configuration layer, so that they can be used without the engine; CMessageHook derives
-// from this class.
+// (CMessageHook::CKey, CMessageHook::CConfiguration, CMessageHook::CAccelerator, ...) and
+// holds the configuration with its operations. All of that is declared and implemented below
+// the engine, so that tools and tests use the configuration without it; CMessageHook derives
+// from this class and supplies the input side through the pure virtual operations.
 
 #include "core/Str.h"
+#include "core/Time.h"
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace NTev::NStream
+{
+class CBinaryStream;
+}
 
 namespace NQuillon
 {
@@ -16,13 +26,68 @@ enum EKeyDevice : std::int32_t
     EKeyDevice_Mouse = 1,
 };
 
+enum EActionKind : std::uint32_t
+{
+    EActionKind_Input = 0,
+    EActionKind_RemapTable = 1,
+    EActionKind_Kill = 2,
+    EActionKind_ReleaseAllKeys = 3,
+    EActionKind_ByClassName = 4,
+};
+
+enum EActionFlag : std::uint32_t
+{
+    EActionFlag_ContinueProcessing = 1,
+};
+
+enum EGroupFlag : std::uint32_t
+{
+    EGroupFlag_RunOnActivate = 1,
+};
+
+// One choice an action offers: a caption, the entry texts in value order, and the index of
+// the entry that matches (or, handed back, that the user chose).
+struct CActionOptionGroup
+{
+    NTev::CStr m_Caption;
+    std::vector<NTev::CStr> m_Entries;
+    std::int32_t m_Selected = 0;
+};
+
+// One row of the action types offered to the user.
+struct CActionTypeEntry
+{
+    NTev::CStr m_Text;
+    EActionKind m_Kind = EActionKind_Input;
+    NTev::CStr m_ClassName;
+};
+
 class CMessageHookBase
 {
 public:
     class CKey;
     class CKeys;
+    class CAccelerator;
+    class CAccelerator_Input;
+    class CAccelerator_RemapTable;
+    class CAccelerator_Kill;
+    class CAccelerator_ReleaseAllKeys;
+    class CRemapGroup;
+    class CRemapTable;
+    class CPreset;
+    class CConfiguration;
+    struct CSettingValues;
+    struct CSettingDefinition;
 
-    // Key names and key-list labels (config/Keys.cpp).
+    // The engine lock: guards the configuration, the input state and the desktop list.
+    using CLock = std::recursive_mutex;
+    using CLockGuard = std::lock_guard<CLock>;
+
+    static constexpr std::uint32_t mc_FileMagic = 0x4C57514B;
+    static constexpr std::uint32_t mc_FileVersion = 274;
+    static constexpr std::uint32_t mc_ConfigurationFlag_LaptopKeyboardDone = 1;
+
+    // ---- key names and key-list labels (config/KeyNames.cpp) ----
     // The name of a key: the table name, "KB-<code>" / "MOUSE-<code>" for unnamed codes,
     // "Unknown" for a foreign device kind.
     static NTev::CStr f_GetKeyName(std::int32_t device, std::int32_t code);
@@ -34,5 +99,147 @@ public:
     static CKeys f_ParseKeys(const char* text);
     // Sorts by order and renumbers the ordered keys 1, 2, 3, ...
     static void f_NumberKeyOrder(CKeys& keys);
+
+    CMessageHookBase();
+    virtual ~CMessageHookBase();
+    CMessageHookBase(const CMessageHookBase&) = delete;
+    CMessageHookBase& operator=(const CMessageHookBase&) = delete;
+
+    CLock& f_GetLock() noexcept { return m_Lock; }
+    // The model; read or change it only under f_GetLock().
+    CConfiguration& f_GetConfiguration() noexcept { return *m_pConfiguration; }
+    const CSettingValues& f_GetSettingValues() const noexcept { return *m_pSettingValues; }
+
+    // ---- the input side, supplied by the engine ----
+    // Counted generated press and release of a key: only the first press and the last
+    // release send a record.
+    virtual void f_GeneratePress(const CKey& key) = 0;
+    virtual void f_GenerateRelease(const CKey& key) = 0;
+    // Ends every held input and releases everything generated output still holds down.
+    virtual void f_ReleaseAllKeys() = 0;
+
+    // ---- settings (config/Settings.cpp) ----
+    static const std::vector<CSettingDefinition>& fs_GetSettingDefinitions();
+    // The current preset's text for a defined setting, else its default text; false for a
+    // name that is not defined.
+    bool f_GetSettingValue(const char* name, NTev::CStr& value);
+    // Parses the defined settings into the working values.
+    void f_ApplyPresetSettings();
+
+    // ---- table changes (config/Tables.cpp) ----
+    // Makes the table of that name current (none when no table has it) and runs its groups
+    // marked to run on activation, in an engine that owns input.
+    void f_ActivateTable(const char* name);
+    NTev::CStr f_GetCurrentTableName();
+    NTev::CStr f_GetDefaultTableName();
+    // Stores the table of that name (or none) as the default and saves.
+    void f_SetDefaultTable(const char* name);
+    // Flips remapping off or on, releases every held key, saves.
+    void f_ToggleRemapping();
+
+    // ---- the settings file (config/SettingsFile*.cpp) ----
+    // Loads <settings directory>/<file name> when its write time changed since the last load.
+    // Returns false when the load gave up; the configuration is then left as it was.
+    bool f_LoadSettings(const char* fileName);
+    // Writes <settings directory>/Settings.dat (to a temporary file, then replaced in one
+    // step). Returns false when every attempt failed.
+    bool f_SaveSettings();
+    // Reads a whole settings file image from a stream into a fresh configuration; throws the
+    // file exception when it is corrupt. The caller swaps it in.
+    std::unique_ptr<CConfiguration> f_ReadSettings(NTev::NStream::CBinaryStream& stream,
+                                                   std::uint32_t& configurationFlags, std::uint32_t& fileVersion);
+    // Writes the whole configuration in the current version.
+    void f_WriteSettings(NTev::NStream::CBinaryStream& stream);
+    // Takes a loaded configuration in and runs the after-load steps.
+    void f_InstallConfiguration(std::unique_ptr<CConfiguration> configuration, std::uint32_t configurationFlags);
+
+    // Where the settings files live: the program directory unless set (tools and tests).
+    NTev::CStr f_GetSettingsDirectory();
+    void f_SetSettingsDirectory(const char* directory);
+
+    // ---- configuration operations (config/Operations*.cpp) ----
+    // Each locks, finds its objects by name, changes them and saves; false with nothing
+    // changed when an object is missing, a name or priority is taken, or the last load gave
+    // up. A group may be named by its dialog label "<name> | ...".
+    bool f_CreateTable(const char* name);
+    bool f_DeleteTable(const char* table);
+    bool f_CreateGroup(const char* table, const char* name, std::int32_t priority);
+    bool f_DeleteGroup(const char* table, const char* group);
+    bool f_SetGroupIgnoreKeys(const char* table, const char* group, const CKeys& keys);
+    bool f_GetGroupRunOnActivate(const char* table, const char* group, bool& runOnActivate);
+    bool f_SetGroupRunOnActivate(const char* table, const char* group, bool runOnActivate);
+    bool f_CreateAction(const char* table, const char* group, const CKeys& triggerKeys, EActionKind kind,
+                        const char* className = "");
+    bool f_DeleteAction(const char* table, const char* group, const CKeys& triggerKeys);
+    bool f_GetActionFlags(const char* table, const char* group, const CKeys& triggerKeys, std::uint32_t& flags);
+    bool f_SetActionFlags(const char* table, const char* group, const CKeys& triggerKeys, std::uint32_t flags);
+    bool f_GetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
+                            std::vector<CActionOptionGroup>& options);
+    bool f_SetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
+                            const std::vector<CActionOptionGroup>& options);
+    bool f_GetActionKind(const char* table, const char* group, const CKeys& triggerKeys, EActionKind& kind);
+    bool f_SetActionRemapTable(const char* table, const char* group, const CKeys& triggerKeys,
+                               const char* tableName);
+    bool f_GetGenerateSequenceCount(const char* table, const char* group, const CKeys& triggerKeys,
+                                    std::uint32_t& count);
+    bool f_SetGenerateSequenceCount(const char* table, const char* group, const CKeys& triggerKeys,
+                                    std::uint32_t count);
+    bool f_GetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys, std::uint32_t index,
+                               CKeys& sequence);
+    bool f_SetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys, std::uint32_t index,
+                               const CKeys& sequence);
+    bool f_GetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys, CKeys& keys);
+    bool f_SetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys, const CKeys& keys);
+    bool f_CreatePreset(const char* name);
+    bool f_DeletePreset(const char* preset);
+    void f_SetDefaultPreset(const char* name);
+    void f_SetCurrentPreset(const char* name);
+    bool f_GetPresetSettingValue(const char* preset, const char* setting, NTev::CStr& value,
+                                 std::vector<NTev::CStr>& offeredValues);
+    bool f_SetPresetSettingValue(const char* preset, const char* setting, const char* value);
+    bool f_SetPresetSettingToDefault(const char* preset, const char* setting);
+
+    struct CGroupInfo
+    {
+        NTev::CStr m_Name;
+        std::int32_t m_Priority = 0;
+        NTev::CStr m_IgnoreLabel;
+    };
+    // A binding's trigger keys, label with order, and its action's description and kind.
+    struct CBindingInfo;
+    std::vector<NTev::CStr> f_ListTableNames();
+    std::vector<CGroupInfo> f_ListGroups(const char* table);
+    std::vector<CBindingInfo> f_ListBindings(const char* table, const char* group);
+    std::vector<NTev::CStr> f_ListPresetNames();
+    std::vector<std::pair<NTev::CStr, NTev::CStr>> f_ListSettings(const char* preset);
+
+    // Bit 0: the laptop keyboard configuration has been run. Persisted in the file header.
+    std::uint32_t m_ConfigurationFlags = 0;
+    // While set, f_SaveSettings does nothing.
+    bool m_bSavingSuppressed = false;
+    // Whether this engine owns the input (the engine process), or only edits the
+    // configuration (the dialog's process).
+    bool m_bOwnsInput = false;
+
+protected:
+    // Called before actions are destroyed (a load replaces the configuration, an operation
+    // deletes a table, group or action), so that the engine lets go of the ones it runs.
+    virtual void f_OnConfigurationChanging() {}
+    // The steps after a load: back-references, activation of the current table, removal of
+    // obsolete settings (saving when any was removed), the settings applied.
+    void fp_AfterLoad();
+    // Runs the activation of the current table (its run-on-activate groups).
+    void fp_RunActivation();
+    // Edits are refused after a load that gave up, so that the file on disk is never
+    // replaced by a half-read configuration.
+    bool fp_CanEdit() const noexcept { return !m_bLoadFailed; }
+
+    CLock m_Lock;
+    std::unique_ptr<CConfiguration> m_pConfiguration;
+    std::unique_ptr<CSettingValues> m_pSettingValues;
+    // Write time of the settings file when it was last loaded; matches no file at first.
+    NTev::CTime m_LastLoadedWriteTime{-1, -1};
+    bool m_bLoadFailed = false;
+    NTev::CStr m_SettingsDirectory;
 };
 } // namespace NQuillon

@@ -4,6 +4,7 @@
 #include "core/Format.h"
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace NTev
@@ -16,6 +17,13 @@ constexpr char mc_Unregistered[] = "Trying to create an run time object with an 
 bool CRunTimeObjectInfo::CNameLess::operator()(const char* left, const char* right) const noexcept
 {
     return std::strcmp(left, right) < 0;
+}
+
+bool CRunTimeObjectInfo::CRecordLess::operator()(const CRunTimeObjectInfo* left,
+                                                  const CRunTimeObjectInfo* right) const noexcept
+{
+    int order = std::strcmp(left->m_pShortName, right->m_pShortName);
+    return order != 0 ? order < 0 : std::less<const CRunTimeObjectInfo*>()(left, right);
 }
 
 CRunTimeObjectInfo& CRunTimeObjectInfo::fs_Root()

@@ -22,6 +22,13 @@ public:
     {
         bool operator()(const char* left, const char* right) const noexcept;
     };
+    // Derived records are kept in name order, so that lists built from them are the same
+    // in every run.
+    struct CRecordLess
+    {
+        bool operator()(const CRunTimeObjectInfo* left, const CRunTimeObjectInfo* right) const noexcept;
+    };
+    using CRecordSet = std::set<CRunTimeObjectInfo*, CRecordLess>;
 
     // Registers this record (registered 1) or a placeholder (registered 0). A null base
     // name means no base.
@@ -44,7 +51,7 @@ public:
     const CRunTimeObjectInfo* f_GetParent() const noexcept { return m_pParent; }
     const CRunTimeObjectInfo* f_GetBase() const noexcept { return m_pBase; }
     bool f_IsRegistered() const noexcept { return m_Registered != 0; }
-    const std::set<CRunTimeObjectInfo*>& f_GetDerived() const noexcept { return m_Derived; }
+    const CRecordSet& f_GetDerived() const noexcept { return m_Derived; }
     const CRunTimeObjectInfo* f_FindChild(const char* shortName) const;
     // Whether this record is base or derives from it, directly or not.
     bool f_IsDerivedFrom(const CRunTimeObjectInfo* base) const noexcept;
@@ -70,7 +77,7 @@ private:
     CRunTimeObjectInfo* m_pParent = nullptr;
     std::map<const char*, CRunTimeObjectInfo*, CNameLess> m_Children;
     CRunTimeObjectInfo* m_pBase = nullptr;
-    std::set<CRunTimeObjectInfo*> m_Derived;
+    CRecordSet m_Derived;
     int m_Registered = 0;
     // Placeholders own their name; records the registry made are freed by it.
     CStr m_OwnedName;

@@ -1,5 +1,5 @@
 #include "core/Format.h"
-#include "tests/core/AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>

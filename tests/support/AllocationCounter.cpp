@@ -1,4 +1,4 @@
-#include "tests/core/AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 
 #include "core/Memory.h"
 

@@ -1,0 +1,140 @@
+// Configuration operations on tables and groups.
+
+#include "config/Operations.h"
+
+#include <cstring>
+
+namespace NQuillon
+{
+CMessageHookBase::CRemapGroup* gf_FindGroupByLabel(CMessageHookBase::CConfiguration& configuration,
+                                                   const char* table, const char* groupLabel)
+{
+    CMessageHookBase::CRemapTable* found = configuration.f_FindTable(table);
+    if (!found)
+        return nullptr;
+    const char* separator = std::strstr(groupLabel, " | ");
+    NTev::CStr name = separator ? NTev::CStr(groupLabel, static_cast<std::size_t>(separator - groupLabel))
+                                : NTev::CStr(groupLabel);
+    return found->f_FindGroup(name.f_GetStr());
+}
+
+bool CMessageHookBase::f_CreateTable(const char* name)
+{
+    CLockGuard lock(m_Lock);
+    if (!fp_CanEdit() || m_pConfiguration->f_FindTable(name))
+        return false;
+    auto table = std::make_unique<CRemapTable>(name);
+    table->m_pEngine = this;
+    CRemapTable* created = table.get();
+    m_pConfiguration->m_Tables.emplace(created->m_Name, static_cast<std::unique_ptr<CRemapTable>&&>(table));
+    if (!m_pConfiguration->m_pDefaultTable)
+        m_pConfiguration->m_pDefaultTable = created;
+    f_SaveSettings();
+    return true;
+}
+
+bool CMessageHookBase::f_DeleteTable(const char* name)
+{
+    CLockGuard lock(m_Lock);
+    CConfiguration& configuration = *m_pConfiguration;
+    CRemapTable* table = configuration.f_FindTable(name);
+    if (!fp_CanEdit() || !table)
+        return false;
+    f_OnConfigurationChanging();
+    const bool wasDefault = configuration.m_pDefaultTable == table;
+    const bool wasCurrent = configuration.m_pCurrentTable == table;
+    const NTev::CStr tableName = table->m_Name;
+    configuration.m_Tables.erase(tableName);
+    if (wasDefault)
+        configuration.m_pDefaultTable = configuration.f_GetFirstTable();
+    if (wasCurrent)
+        configuration.m_pCurrentTable = configuration.m_pDefaultTable;
+    f_SaveSettings();
+    return true;
+}
+
+bool CMessageHookBase::f_CreateGroup(const char* table, const char* name, std::int32_t priority)
+{
+    CLockGuard lock(m_Lock);
+    CRemapTable* found = m_pConfiguration->f_FindTable(table);
+    if (!fp_CanEdit() || !found || !found->f_AddGroup(std::make_unique<CRemapGroup>(name, priority)))
+        return false;
+    f_SaveSettings();
+    return true;
+}
+
+bool CMessageHookBase::f_DeleteGroup(const char* table, const char* group)
+{
+    CLockGuard lock(m_Lock);
+    CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
+    if (!fp_CanEdit() || !found)
+        return false;
+    f_OnConfigurationChanging();
+    found->m_pTable->f_DeleteGroup(found);
+    f_SaveSettings();
+    return true;
+}
+
+bool CMessageHookBase::f_SetGroupIgnoreKeys(const char* table, const char* group, const CKeys& keys)
+{
+    CLockGuard lock(m_Lock);
+    CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
+    if (!fp_CanEdit() || !found)
+        return false;
+    found->m_IgnoreKeys = keys;
+    f_SaveSettings();
+    return true;
+}
+
+bool CMessageHookBase::f_GetGroupRunOnActivate(const char* table, const char* group, bool& runOnActivate)
+{
+    CLockGuard lock(m_Lock);
+    CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
+    if (!found)
+        return false;
+    runOnActivate = (found->m_Flags & EGroupFlag_RunOnActivate) != 0;
+    return true;
+}
+
+bool CMessageHookBase::f_SetGroupRunOnActivate(const char* table, const char* group, bool runOnActivate)
+{
+    CLockGuard lock(m_Lock);
+    CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
+    if (!fp_CanEdit() || !found)
+        return false;
+    found->m_Flags = runOnActivate ? (found->m_Flags | EGroupFlag_RunOnActivate)
+                                   : (found->m_Flags & ~std::uint32_t(EGroupFlag_RunOnActivate));
+    f_SaveSettings();
+    return true;
+}
+
+std::vector<NTev::CStr> CMessageHookBase::f_ListTableNames()
+{
+    CLockGuard lock(m_Lock);
+    std::vector<NTev::CStr> names;
+    for (const auto& table : m_pConfiguration->m_Tables)
+        names.push_back(table.first);
+    return names;
+}
+
+std::vector<CMessageHookBase::CGroupInfo> CMessageHookBase::f_ListGroups(const char* table)
+{
+    CLockGuard lock(m_Lock);
+    std::vector<CGroupInfo> groups;
+    if (CRemapTable* found = m_pConfiguration->f_FindTable(table))
+        for (const auto& group : found->m_GroupsByPriority)
+            groups.push_back({group.second->m_Name, group.second->m_Priority, group.second->f_GetIgnoreLabel()});
+    return groups;
+}
+
+std::vector<CMessageHookBase::CBindingInfo> CMessageHookBase::f_ListBindings(const char* table, const char* group)
+{
+    CLockGuard lock(m_Lock);
+    std::vector<CBindingInfo> bindings;
+    if (CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group))
+        for (const auto& action : found->m_Actions)
+            bindings.push_back({action->m_TriggerKeys, f_FormatKeys(action->m_TriggerKeys, true),
+                                action->f_GetDescription(), action->m_Kind});
+    return bindings;
+}
+} // namespace NQuillon

@@ -1,0 +1,168 @@
+// Loading and saving Settings.dat. Both processes (the engine and the dialog) open the file
+// without sharing, so both sides retry. A load reads into a fresh configuration and swaps it in
+// only when the whole file was read; a save writes a complete temporary file and replaces the
+// settings file with it in one step, so a crash never leaves a truncated file.
+
+#include "config/Configuration.h"
+#include "core/BinaryStreamMemory.h"
+#include "core/CommandLine.h"
+#include "core/Exception.h"
+#include "core/SysFile.h"
+#include "core/SysFind.h"
+
+#include <chrono>
+#include <functional>
+#include <random>
+#include <vector>
+#include <thread>
+
+namespace NQuillon
+{
+namespace
+{
+constexpr int mc_Attempts = 60;
+constexpr const char* mc_SettingsFileName = "Settings.dat";
+constexpr const char* mc_TemporarySuffix = ".new";
+
+// The other process holds the file for a few milliseconds at a time: wait a pseudo-random
+// 0 to 99 ms before the next attempt.
+void fg_PauseBeforeRetry()
+{
+    thread_local std::minstd_rand s_Random(static_cast<unsigned>(
+        std::chrono::steady_clock::now().time_since_epoch().count() ^
+        static_cast<long long>(std::hash<std::thread::id>()(std::this_thread::get_id()))));
+    std::this_thread::sleep_for(std::chrono::milliseconds(s_Random() % 100));
+}
+
+// Closes a handle on every path; an explicit close reports its failure.
+class CHandleCloser
+{
+public:
+    explicit CHandleCloser(NTev::NSys::NFile::CFileHandle* handle) : m_pHandle(handle) {}
+    CHandleCloser(const CHandleCloser&) = delete;
+    CHandleCloser& operator=(const CHandleCloser&) = delete;
+    ~CHandleCloser()
+    {
+        if (!m_pHandle)
+            return;
+        try
+        {
+            NTev::NSys::NFile::gf_Close(m_pHandle);
+        }
+        catch (const NTev::NException::CException&)
+        {
+        }
+    }
+    NTev::NSys::NFile::CFileHandle* f_Get() const noexcept { return m_pHandle; }
+    void f_Close()
+    {
+        NTev::NSys::NFile::CFileHandle* handle = m_pHandle;
+        m_pHandle = nullptr;
+        NTev::NSys::NFile::gf_Close(handle);
+    }
+
+private:
+    NTev::NSys::NFile::CFileHandle* m_pHandle;
+};
+
+// The whole content of an open file.
+std::vector<unsigned char> fg_ReadAll(NTev::NSys::NFile::CFileHandle* handle)
+{
+    std::int64_t size = NTev::NSys::NFile::gf_GetSize(handle);
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+    if (size && NTev::NSys::NFile::gf_Read(handle, bytes.data(), 0, size) != size)
+        TEV_THROW(NTev::NFile::CExceptionFile, "NQuillon::CMessageHook::f_LoadSettings", "Not all bytes was read");
+    return bytes;
+}
+} // namespace
+
+NTev::CStr CMessageHookBase::f_GetSettingsDirectory()
+{
+    CLockGuard lock(m_Lock);
+    if (m_SettingsDirectory.f_IsEmpty())
+        m_SettingsDirectory = NTev::NSys::NFile::gf_GetProgramDirectory();
+    return m_SettingsDirectory;
+}
+
+void CMessageHookBase::f_SetSettingsDirectory(const char* directory)
+{
+    CLockGuard lock(m_Lock);
+    m_SettingsDirectory = directory;
+}
+
+bool CMessageHookBase::f_LoadSettings(const char* fileName)
+{
+    using namespace NTev::NSys::NFile;
+    CLockGuard lock(m_Lock);
+    NTev::CStr path = f_GetSettingsDirectory() + "/";
+    path += fileName;
+    for (int attempt = 0; attempt < mc_Attempts; ++attempt)
+    {
+        if (attempt)
+            fg_PauseBeforeRetry();
+        try
+        {
+            if (!gf_Exists(path.f_GetStr(), ExistsNotDirectory))
+            {
+                // Nothing to read: the configuration keeps what it holds.
+                if (!m_bLoadFailed)
+                    fp_AfterLoad();
+                return !m_bLoadFailed;
+            }
+            CHandleCloser file(gf_Open(path.f_GetStr(), NTev::NFile::OpenRead));
+            NTev::CTime writeTime = gf_GetWriteTime(file.f_Get());
+            if (writeTime == m_LastLoadedWriteTime)
+                return true;
+            NTev::NStream::CBinaryStreamMemory stream(fg_ReadAll(file.f_Get()));
+            file.f_Close();
+            std::uint32_t configurationFlags = 0;
+            std::uint32_t fileVersion = 0;
+            std::unique_ptr<CConfiguration> configuration = f_ReadSettings(stream, configurationFlags, fileVersion);
+            m_LastLoadedWriteTime = writeTime;
+            f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration), configurationFlags);
+            return true;
+        }
+        catch (const NTev::NException::CException&)
+        {
+        }
+    }
+    // The configuration stays as it was; edits are refused so that the file is not replaced
+    // by what this process holds.
+    m_bLoadFailed = true;
+    return false;
+}
+
+bool CMessageHookBase::f_SaveSettings()
+{
+    using namespace NTev::NSys::NFile;
+    CLockGuard lock(m_Lock);
+    if (m_bSavingSuppressed)
+        return true;
+    NTev::NStream::CBinaryStreamMemory image;
+    f_WriteSettings(image);
+    const std::vector<unsigned char>& bytes = image.f_GetBytes();
+    NTev::CStr path = f_GetSettingsDirectory() + "/";
+    path += mc_SettingsFileName;
+    NTev::CStr temporary = path + mc_TemporarySuffix;
+    for (int attempt = 0; attempt < mc_Attempts; ++attempt)
+    {
+        if (attempt)
+            fg_PauseBeforeRetry();
+        try
+        {
+            CHandleCloser file(gf_Open(temporary.f_GetStr(), NTev::NFile::OpenWrite | NTev::NFile::OpenWriteThrough));
+            std::int64_t size = static_cast<std::int64_t>(bytes.size());
+            if (gf_Write(file.f_Get(), bytes.data(), 0, size) != size)
+                TEV_THROW(NTev::NFile::CExceptionFile, "NQuillon::CMessageHook::f_SaveSettings",
+                          "Not all bytes was written");
+            file.f_Close();
+            gf_Replace(temporary.f_GetStr(), path.f_GetStr());
+            return true;
+        }
+        catch (const NTev::NException::CException&)
+        {
+        }
+    }
+    return false;
+}
+} // namespace NQuillon

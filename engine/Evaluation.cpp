@@ -1,0 +1,367 @@
+// Evaluation of key and button events against the current remapping table.
+
+#include "engine/InputState.h"
+
+#include "config/Configuration.h"
+
+#include <algorithm>
+
+namespace NQuillon
+{
+namespace
+{
+bool fg_SortedLess(const CMessageHookBase::CKey& a, const CMessageHookBase::CKey& b)
+{
+    if (a.m_Order != b.m_Order)
+        return a.m_Order < b.m_Order;
+    if (a.m_Device != b.m_Device)
+        return static_cast<std::uint32_t>(a.m_Device) < static_cast<std::uint32_t>(b.m_Device);
+    return static_cast<std::uint32_t>(a.m_Code) < static_cast<std::uint32_t>(b.m_Code);
+}
+
+bool fg_SameKey(const CMessageHookBase::CKey& a, const CMessageHookBase::CKey& b)
+{
+    return a.m_Device == b.m_Device && a.m_Code == b.m_Code;
+}
+
+bool fg_Contains(const CMessageHookBase::CKeys& keys, const CMessageHookBase::CKey& key)
+{
+    for (const CMessageHookBase::CKey& entry : keys)
+        if (fg_SameKey(entry, key))
+            return true;
+    return false;
+}
+} // namespace
+
+// ---- key and button events --------------------------------------------------------------------
+
+bool CMessageHook::f_OnKeyDown(std::int32_t keyNumber)
+{
+    CLockGuard lock(m_Lock);
+    if (keyNumber < 0 || keyNumber > 255)
+        return true;
+    CInputState& input = *m_pInput;
+    const bool wasHeld = input.m_UserKeys[keyNumber] != 0;
+    input.m_UserKeys[keyNumber] = 1;
+    if (m_CaptureMode == 0 && (!m_pConfiguration->m_pCurrentTable || m_pConfiguration->m_bRemappingDisabled))
+        return false;
+    // The keyboard's own auto-repeat: the engine makes its own.
+    if (wasHeld)
+        return true;
+    const CKey key{EKeyDevice_Keyboard, keyNumber, 0};
+    if (m_CaptureMode == 0 || m_CaptureMode == -1)
+    {
+        if (!f_IsRemappingActive())
+            return false;
+        CKey pressed = key;
+        pressed.m_Order = input.m_PressedKeys.f_GetCount() + 1;
+        if (!f_EvaluatePress(pressed))
+        {
+            f_GeneratePress(key);
+            input.f_PushFront(CHeldInput::EKind_KeyNumber, nullptr, keyNumber);
+        }
+        return true;
+    }
+    fp_RecordCapturedKey(key);
+    return true;
+}
+
+bool CMessageHook::fp_RecordCapturedKey(const CKey& key)
+{
+    if (!fg_Contains(m_CapturedKeys, key))
+        m_CapturedKeys.f_Add(CKey{key.m_Device, key.m_Code, 0});
+    else if (m_CaptureMode == 2)
+        m_CaptureMode = -1;
+    return true;
+}
+
+bool CMessageHook::f_OnKeyUp(std::int32_t keyNumber)
+{
+    CLockGuard lock(m_Lock);
+    if (keyNumber < 0 || keyNumber > 255)
+        return true;
+    m_pInput->m_UserKeys[keyNumber] = 0;
+    if (m_CaptureMode == 1)
+    {
+        m_CaptureMode = -1;
+        return true;
+    }
+    if (!f_IsRemappingActive())
+        return false;
+    if (f_EvaluateRelease(CKey{EKeyDevice_Keyboard, keyNumber, 0}))
+        return true;
+    if (m_pInput->m_RepeatCandidateKey == keyNumber)
+        m_pInput->m_RepeatCandidateKey = 0;
+    return false;
+}
+
+bool CMessageHook::f_OnMouseButtonDown(std::int32_t code)
+{
+    CLockGuard lock(m_Lock);
+    if (code < 0 || code >= CInputState::mc_MouseCount)
+        return false;
+    CInputState& input = *m_pInput;
+    const bool wasHeld = input.m_UserMouse[code] != 0;
+    if (code != mc_WheelForward && code != mc_WheelBackward)
+        input.m_UserMouse[code] = 1;
+    const CKey key{EKeyDevice_Mouse, code, 0};
+    if (m_CaptureMode == 0 || m_CaptureMode == -1)
+    {
+        if (!f_IsRemappingActive())
+            return false;
+        if (wasHeld)
+            return true;
+        CKey pressed = key;
+        pressed.m_Order = input.m_PressedKeys.f_GetCount() + 1;
+        if (f_EvaluatePress(pressed))
+            return true;
+        if (code >= 1 && code <= 20)
+        {
+            f_GeneratePress(key);
+            input.f_PushFront(CHeldInput::EKind_MouseCode, nullptr, code);
+            return true;
+        }
+        return false;
+    }
+    if (wasHeld)
+        return true;
+    return fp_RecordCapturedKey(key);
+}
+
+bool CMessageHook::f_OnMouseButtonUp(std::int32_t code)
+{
+    CLockGuard lock(m_Lock);
+    if (code < 0 || code >= CInputState::mc_MouseCount)
+        return false;
+    m_pInput->m_UserMouse[code] = 0;
+    if (m_CaptureMode == 1)
+    {
+        m_CaptureMode = -1;
+        return true;
+    }
+    if (!f_IsRemappingActive())
+        return false;
+    return f_EvaluateRelease(CKey{EKeyDevice_Mouse, code, 0});
+}
+
+bool CMessageHook::f_OnMouseWheel(std::int16_t delta)
+{
+    CLockGuard lock(m_Lock);
+    if (m_pConfiguration->m_bRemappingDisabled)
+        return false;
+    // Each wheel event is one press and release of its direction's step code.
+    if (delta < 0)
+    {
+        const bool consumed = f_OnMouseButtonDown(mc_WheelBackward);
+        m_pInput->m_UserMouse[mc_WheelBackward] = 0;
+        if (m_CaptureMode == 1)
+            m_CaptureMode = -1;
+        else if (f_IsRemappingActive())
+            f_EvaluateRelease(CKey{EKeyDevice_Mouse, mc_WheelBackward, 0});
+        if (consumed)
+            return true;
+    }
+    else if (delta > 0)
+    {
+        const bool consumed = f_OnMouseButtonDown(mc_WheelForward);
+        f_OnMouseButtonUp(mc_WheelForward);
+        if (consumed)
+            return true;
+    }
+    return fp_ContinueWheel(delta);
+}
+
+// ---- evaluation proper --------------------------------------------------------------------------
+
+bool CMessageHook::f_EvaluatePress(const CKey& key)
+{
+    CLockGuard lock(m_Lock);
+    CInputState& input = *m_pInput;
+    input.m_bPressPending = 1;
+    input.m_LastPressTime = f_GetEngineTime();
+    input.m_PressedKeys.f_Add(CKey{key.m_Device, key.m_Code, input.m_PressedKeys.f_GetCount() + 1});
+
+    CRemapTable* table = m_pConfiguration->m_pCurrentTable;
+    if (!table)
+        return false;
+    for (auto& entry : table->m_GroupsByPriority)
+    {
+        const CRemapGroup& group = *entry.second;
+        if ((group.m_Flags & EGroupFlag_RunOnActivate) || !group.f_MayEndWith(key.m_Device, key.m_Code))
+            continue;
+        const bool ignoresAll = group.f_IgnoresAllKeys();
+        for (std::size_t i = 0; i < input.m_PressedKeys.f_GetCount(); ++i)
+        {
+            const std::size_t count = input.m_PressedKeys.f_GetCount();
+            const CKey* pressed = input.m_PressedKeys.f_GetData();
+            // Keys pressed before position i count as held in any order.
+            input.m_Sorted.assign(pressed, pressed + count);
+            for (std::size_t j = 0; j < i; ++j)
+                input.m_Sorted[j].m_Order = 0;
+            std::sort(input.m_Sorted.begin(), input.m_Sorted.end(), fg_SortedLess);
+
+            input.m_Candidate.clear();
+            if (ignoresAll)
+                input.m_Candidate.push_back(input.m_Sorted.back());
+            else if (group.m_IgnoreKeys.f_IsEmpty())
+                input.m_Candidate = input.m_Sorted;
+            else
+            {
+                for (std::size_t j = 0; j + 1 < input.m_Sorted.size(); ++j)
+                    if (fg_Contains(group.m_IgnoreKeys, input.m_Sorted[j]))
+                        input.m_Candidate.push_back(input.m_Sorted[j]);
+                input.m_Candidate.push_back(input.m_Sorted.back());
+            }
+
+            CAccelerator* action = group.f_FindAction(input.m_Candidate.data(), input.m_Candidate.size());
+            if (!action)
+            {
+                if (ignoresAll)
+                    break;
+                continue;
+            }
+            const bool continueProcessing = (action->m_Flags & EActionFlag_ContinueProcessing) != 0;
+            if (action->m_HeldInputCount == 0)
+            {
+                action->f_OnPress();
+                input.f_PushFront(CHeldInput::EKind_Action, action, 0);
+            }
+            if (!continueProcessing)
+                return true;
+            // The same candidate comes back for every i when the group ignores all keys.
+            if (ignoresAll)
+                break;
+        }
+    }
+    return false;
+}
+
+bool CMessageHook::f_EvaluateRelease(const CKey& key)
+{
+    CLockGuard lock(m_Lock);
+    CInputState& input = *m_pInput;
+    input.m_bPressPending = 0;
+    bool removed = false;
+    CHeldInput* entry = input.f_GetFront();
+    while (entry)
+    {
+        CHeldInput* next = entry->m_pNext;
+        switch (entry->m_Kind)
+        {
+            case CHeldInput::EKind_Action:
+                if (fg_Contains(entry->m_pAction->m_TriggerKeys, key))
+                {
+                    CAccelerator* action = entry->m_pAction;
+                    input.f_Remove(*entry);
+                    removed = true;
+                    const std::uint64_t generation = input.f_GetGeneration();
+                    action->f_OnRelease();
+                    // The action released everything: nothing is left to walk.
+                    if (generation != input.f_GetGeneration())
+                        next = nullptr;
+                }
+                break;
+            case CHeldInput::EKind_KeyNumber:
+                if (key.m_Device == EKeyDevice_Keyboard && key.m_Code == entry->m_Code)
+                {
+                    const std::int32_t code = entry->m_Code;
+                    input.f_Remove(*entry);
+                    removed = true;
+                    f_GenerateRelease(CKey{EKeyDevice_Keyboard, code, 0});
+                }
+                break;
+            case CHeldInput::EKind_MouseCode:
+                if (key.m_Device == EKeyDevice_Mouse && key.m_Code == entry->m_Code)
+                {
+                    const std::int32_t code = entry->m_Code;
+                    input.f_Remove(*entry);
+                    removed = true;
+                    f_GenerateRelease(CKey{EKeyDevice_Mouse, code, 0});
+                }
+                break;
+        }
+        entry = next;
+    }
+
+    // The pressed keys without the released one, renumbered.
+    CKeys& pressed = input.m_PressedKeys;
+    for (std::size_t i = pressed.f_GetCount(); i-- > 0;)
+        if (fg_SameKey(pressed[i], key))
+            pressed.f_RemoveAt(i);
+    std::uint32_t order = 1;
+    for (CKey& entryKey : pressed)
+        entryKey.m_Order = order++;
+    return removed;
+}
+
+void CMessageHook::f_ReleaseAllKeys()
+{
+    CLockGuard lock(m_Lock);
+    CInputState& input = *m_pInput;
+    while (CHeldInput* entry = input.f_GetFront())
+    {
+        const CHeldInput::EKind kind = entry->m_Kind;
+        CAccelerator* action = entry->m_pAction;
+        const std::int32_t code = entry->m_Code;
+        input.f_Remove(*entry);
+        if (kind == CHeldInput::EKind_Action)
+            action->f_OnRelease();
+        else
+            f_GenerateRelease(CKey{kind == CHeldInput::EKind_KeyNumber ? EKeyDevice_Keyboard : EKeyDevice_Mouse, code, 0});
+    }
+    input.f_RemoveAll();
+    input.m_RepeatCandidateKey = 0;
+    input.m_RepeatCandidateMouseCode = 0;
+    input.m_UserKeys.fill(0);
+    for (std::int32_t n = 0; n < CInputState::mc_KeyCount; ++n)
+        if (input.m_GeneratedKeys[n] != 0)
+        {
+            if (m_bOwnsInput)
+                fp_WriteKeyBreak(n);
+            input.m_GeneratedKeys[n] = 0;
+        }
+    input.m_UserMouse.fill(0);
+    for (std::int32_t c = 0; c < CInputState::mc_MouseCount; ++c)
+        if (input.m_GeneratedMouse[c] != 0)
+        {
+            if (m_bOwnsInput && c >= 1 && c <= 5)
+                fp_WriteMouseButton(gf_MouseUpFlag(c));
+            input.m_GeneratedMouse[c] = 0;
+        }
+    input.m_PressedKeys.f_Clear();
+}
+
+// ---- capture --------------------------------------------------------------------------------
+
+bool CMessageHook::f_SetCaptureMode(std::int32_t mode)
+{
+    if (!fp_StartCaptureChannel())
+        return false;
+    CLockGuard lock(m_Lock);
+    m_CaptureMode = mode;
+    f_ReleaseAllKeys();
+    m_bRefreshPending = true;
+    m_CapturedKeys.f_Clear();
+    return true;
+}
+
+bool CMessageHook::f_GetCapturedKeys(CKeys& keys)
+{
+    CLockGuard lock(m_Lock);
+    keys = m_CapturedKeys;
+    return m_CaptureMode < 0;
+}
+
+void CMessageHook::f_EndCapture()
+{
+    {
+        CLockGuard lock(m_Lock);
+        if (m_CaptureMode != 0)
+        {
+            m_CaptureMode = 0;
+            m_bRefreshPending = true;
+        }
+    }
+    fp_StopCaptureChannel();
+}
+} // namespace NQuillon

@@ -1,0 +1,39 @@
+// The engine object: construction, clock, the remapping gate, and letting go of actions
+// before the configuration changes.
+
+#include "engine/InputState.h"
+
+#include "config/Configuration.h"
+#include "core/Clock.h"
+
+namespace NQuillon
+{
+CMessageHook::CMessageHook(ICRecordChannel* channel)
+    : m_pChannel(channel), m_pInput(std::make_unique<CInputState>()), m_ClockOrigin(NTev::gf_GetCounter())
+{
+}
+
+CMessageHook::~CMessageHook() = default;
+
+double CMessageHook::f_GetEngineTime() const
+{
+    return static_cast<double>(NTev::gf_GetCounter() - m_ClockOrigin) /
+           static_cast<double>(NTev::gf_GetCounterFrequency());
+}
+
+bool CMessageHook::f_IsRemappingActive() const
+{
+    return m_bOwnsInput && m_pConfiguration->m_pCurrentTable && !m_pConfiguration->m_bRemappingDisabled;
+}
+
+void CMessageHook::f_OnConfigurationChanging()
+{
+    // Held inputs name actions of the configuration about to go.
+    for (CHeldInput* entry = m_pInput->f_GetFront(); entry; entry = entry->m_pNext)
+        if (entry->m_pAction)
+        {
+            f_ReleaseAllKeys();
+            return;
+        }
+}
+} // namespace NQuillon

@@ -1,0 +1,8 @@
+# Movement acceleration: length to the power 2, capped at 6000 per record; absolute moves
+# pass with only their button fields cleared.
+== settings
+{"defaultTable": "Main", "tables": [{"name": "Main"}],
+ "presets": [{"name": "P", "settings": {"Mouse Acceleration": "2.0"}}]}
+== script
+m:3,4 m:100,0 m:-3,-4 ma:100,200
+== expect

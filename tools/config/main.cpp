@@ -1,0 +1,120 @@
+// quillon-config: settings files as reviewable JSON, and back.
+//   quillon-config dump FILE            print FILE as JSON
+//   quillon-config build JSON -o FILE   write FILE (current version) from JSON
+
+#include "tools/config/ConfigJson.h"
+
+#include "config/Configuration.h"
+#include "config/ConfigurationHolder.h"
+#include "core/BinaryStreamMemory.h"
+#include "core/Exception.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+namespace
+{
+constexpr const char* mc_Usage = "usage: quillon-config dump FILE\n"
+                                 "       quillon-config build JSON -o FILE\n";
+
+int fg_Fail(const std::string& message)
+{
+    std::cerr << "quillon-config: " << message << "\n";
+    return 2;
+}
+
+bool fg_ReadFile(const std::string& path, std::string& content)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return !file.bad();
+}
+
+int fg_Dump(const std::string& path)
+{
+    std::string content;
+    if (!fg_ReadFile(path, content))
+        return fg_Fail("cannot open '" + path + "'");
+    NQuillon::CConfigurationHolder holder;
+    holder.m_bSavingSuppressed = true;
+    std::uint32_t version = 0;
+    try
+    {
+        NTev::NStream::CBinaryStreamMemory stream(std::vector<unsigned char>(content.begin(), content.end()));
+        std::uint32_t flags = 0;
+        auto configuration = holder.f_ReadSettings(stream, flags, version);
+        holder.f_InstallConfiguration(std::move(configuration), flags);
+    }
+    catch (const NTev::NException::CException& exception)
+    {
+        return fg_Fail("'" + path + "' is not a readable settings file: " + exception.f_GetMessage());
+    }
+    std::cout << NQuillonConfigTool::gf_DumpConfiguration(holder, version).dump(2) << "\n";
+    return 0;
+}
+
+int fg_Build(const std::string& input, const std::string& output)
+{
+    std::string content;
+    if (!fg_ReadFile(input, content))
+        return fg_Fail("cannot open '" + input + "'");
+    nlohmann::json description;
+    try
+    {
+        description = nlohmann::json::parse(content);
+    }
+    catch (const nlohmann::json::exception& exception)
+    {
+        return fg_Fail("'" + input + "' is not JSON: " + exception.what());
+    }
+    NQuillon::CConfigurationHolder holder;
+    holder.m_bSavingSuppressed = true;
+    NTev::NStream::CBinaryStreamMemory image;
+    try
+    {
+        NQuillonConfigTool::gf_BuildConfiguration(description, holder);
+        holder.f_WriteSettings(image);
+    }
+    catch (const NQuillonConfigTool::CJsonError& error)
+    {
+        return fg_Fail("'" + input + "': " + error.m_Message);
+    }
+    // Written aside and renamed, so that a failed write never leaves half a file behind.
+    const std::string temporary = output + ".new";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        const auto& bytes = image.f_GetBytes();
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        if (!file.flush())
+        {
+            std::remove(temporary.c_str());
+            return fg_Fail("cannot write '" + output + "'");
+        }
+    }
+    std::remove(output.c_str());
+    if (std::rename(temporary.c_str(), output.c_str()) != 0)
+        return fg_Fail("cannot write '" + output + "'");
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string verb = argc > 1 ? argv[1] : "";
+    if (verb == "dump" && argc == 3)
+        return fg_Dump(argv[2]);
+    if (verb == "build" && argc == 5 && std::string(argv[3]) == "-o")
+        return fg_Build(argv[2], argv[4]);
+    if (verb == "-h" || verb == "--help")
+    {
+        std::cout << mc_Usage;
+        return 0;
+    }
+    std::cerr << mc_Usage;
+    return 2;
+}
