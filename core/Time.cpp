@@ -64,12 +64,16 @@ CTime CTime::fs_FromSeconds(double seconds)
 
 CTime CTime::operator+(const CTime& other) const
 {
-    CTime sum(m_Seconds + other.m_Seconds, m_Fraction + other.m_Fraction);
-    if (sum.m_Fraction >= mc_FractionOne)
+    // Two fractions below one whole second can sum past 2^63: add them unsigned.
+    std::uint64_t fraction =
+        static_cast<std::uint64_t>(m_Fraction) + static_cast<std::uint64_t>(other.m_Fraction);
+    CTime sum(m_Seconds + other.m_Seconds, 0);
+    if (fraction >= static_cast<std::uint64_t>(mc_FractionOne))
     {
-        sum.m_Fraction -= mc_FractionOne;
+        fraction -= static_cast<std::uint64_t>(mc_FractionOne);
         sum.m_Seconds += 1;
     }
+    sum.m_Fraction = static_cast<std::int64_t>(fraction);
     return sum;
 }
 

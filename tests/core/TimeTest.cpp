@@ -21,6 +21,10 @@ TEST(Time, AdditionCarriesAtOneWholeSecond)
     EXPECT_EQ(CTime(1, half) + CTime(2, half), CTime(4, 0));
     EXPECT_EQ(CTime(1, half) + CTime(2, half - 1), CTime(3, CTime::mc_FractionOne - 1));
     EXPECT_EQ(CTime(4, 0) - CTime(1, half), CTime(2, CTime::mc_FractionOne - half));
+    // Fractions whose sum passes 2^63 still carry.
+    const std::int64_t nearlyOne = CTime::mc_FractionOne - 1;
+    EXPECT_EQ(CTime(0, nearlyOne) + CTime(0, nearlyOne), CTime(1, CTime::mc_FractionOne - 2));
+    EXPECT_EQ(CTime(0, nearlyOne) + CTime(0, half + 10), CTime(1, half + 9));
 }
 
 TEST(Time, ComparesBySecondsThenFraction)
