@@ -51,14 +51,17 @@ __extension__ typedef unsigned __int128 CUInt128;
 
 TEST(Time, MulDivMatchesWideArithmetic)
 {
-    for (std::uint64_t value : {0ull, 1ull, 9999999ull, 123456789ull})
-        for (std::uint64_t divisor : {10000000ull, 1000000000ull, (1ull << 62) + 1})
-        {
-            if (value >= divisor)
-                continue;
-            CUInt128 wide = static_cast<CUInt128>(value) * CTime::mc_FractionOne / divisor;
-            EXPECT_EQ(NTev::gf_MulDivBelow(value, CTime::mc_FractionOne, divisor),
-                      static_cast<std::uint64_t>(wide));
-        }
+    for (std::uint64_t value : {0ull, 1ull, 9999999ull, 123456789ull, 0xFFFFFFFEull})
+        for (std::uint64_t divisor :
+             {3ull, 10000000ull, 1000000000ull, 0xFFFFFFFFull, 0x100000000ull, (1ull << 62) + 1})
+            for (std::uint64_t multiplier :
+                 {std::uint64_t(CTime::mc_FractionOne), std::uint64_t(1000000000), ~std::uint64_t(0)})
+            {
+                if (value >= divisor)
+                    continue;
+                CUInt128 wide = static_cast<CUInt128>(value) * multiplier / divisor;
+                EXPECT_EQ(NTev::gf_MulDivBelow(value, multiplier, divisor), static_cast<std::uint64_t>(wide))
+                    << value << " * " << multiplier << " / " << divisor;
+            }
 }
 #endif
