@@ -4,6 +4,17 @@ namespace NTev
 {
 std::uint64_t gf_MulDivBelow(std::uint64_t value, std::uint64_t multiplier, std::uint64_t divisor)
 {
+    if (divisor <= 0xFFFFFFFFu)
+    {
+        // Counter frequencies fit 32 bits: split the multiplier in halves, so that every
+        // product fits 64 bits. value * multiplier = a * 2^32 + b with a = value * high,
+        // b = value * low; a = qa * divisor + ra.
+        std::uint64_t a = value * (multiplier >> 32);
+        std::uint64_t b = value * (multiplier & 0xFFFFFFFFu);
+        std::uint64_t shifted = (a % divisor) << 32;
+        return ((a / divisor) << 32) + shifted / divisor + b / divisor +
+               (shifted % divisor + b % divisor) / divisor;
+    }
     // Shift-and-add over the multiplier's bits, keeping value * (bits so far) = q * divisor + r
     // with r < divisor; r + r and r + value stay below 2^64 because divisor < 2^63.
     std::uint64_t quotient = 0;
@@ -64,12 +75,16 @@ CTime CTime::fs_FromSeconds(double seconds)
 
 CTime CTime::operator+(const CTime& other) const
 {
-    CTime sum(m_Seconds + other.m_Seconds, m_Fraction + other.m_Fraction);
-    if (sum.m_Fraction >= mc_FractionOne)
+    // Two fractions below one whole second can sum past 2^63: add them unsigned.
+    std::uint64_t fraction =
+        static_cast<std::uint64_t>(m_Fraction) + static_cast<std::uint64_t>(other.m_Fraction);
+    CTime sum(m_Seconds + other.m_Seconds, 0);
+    if (fraction >= static_cast<std::uint64_t>(mc_FractionOne))
     {
-        sum.m_Fraction -= mc_FractionOne;
+        fraction -= static_cast<std::uint64_t>(mc_FractionOne);
         sum.m_Seconds += 1;
     }
+    sum.m_Fraction = static_cast<std::int64_t>(fraction);
     return sum;
 }
 

@@ -21,6 +21,10 @@ TEST(Time, AdditionCarriesAtOneWholeSecond)
     EXPECT_EQ(CTime(1, half) + CTime(2, half), CTime(4, 0));
     EXPECT_EQ(CTime(1, half) + CTime(2, half - 1), CTime(3, CTime::mc_FractionOne - 1));
     EXPECT_EQ(CTime(4, 0) - CTime(1, half), CTime(2, CTime::mc_FractionOne - half));
+    // Fractions whose sum passes 2^63 still carry.
+    const std::int64_t nearlyOne = CTime::mc_FractionOne - 1;
+    EXPECT_EQ(CTime(0, nearlyOne) + CTime(0, nearlyOne), CTime(1, CTime::mc_FractionOne - 2));
+    EXPECT_EQ(CTime(0, nearlyOne) + CTime(0, half + 10), CTime(1, half + 9));
 }
 
 TEST(Time, ComparesBySecondsThenFraction)
@@ -47,14 +51,17 @@ __extension__ typedef unsigned __int128 CUInt128;
 
 TEST(Time, MulDivMatchesWideArithmetic)
 {
-    for (std::uint64_t value : {0ull, 1ull, 9999999ull, 123456789ull})
-        for (std::uint64_t divisor : {10000000ull, 1000000000ull, (1ull << 62) + 1})
-        {
-            if (value >= divisor)
-                continue;
-            CUInt128 wide = static_cast<CUInt128>(value) * CTime::mc_FractionOne / divisor;
-            EXPECT_EQ(NTev::gf_MulDivBelow(value, CTime::mc_FractionOne, divisor),
-                      static_cast<std::uint64_t>(wide));
-        }
+    for (std::uint64_t value : {0ull, 1ull, 9999999ull, 123456789ull, 0xFFFFFFFEull})
+        for (std::uint64_t divisor :
+             {3ull, 10000000ull, 1000000000ull, 0xFFFFFFFFull, 0x100000000ull, (1ull << 62) + 1})
+            for (std::uint64_t multiplier :
+                 {std::uint64_t(CTime::mc_FractionOne), std::uint64_t(1000000000), ~std::uint64_t(0)})
+            {
+                if (value >= divisor)
+                    continue;
+                CUInt128 wide = static_cast<CUInt128>(value) * multiplier / divisor;
+                EXPECT_EQ(NTev::gf_MulDivBelow(value, multiplier, divisor), static_cast<std::uint64_t>(wide))
+                    << value << " * " << multiplier << " / " << divisor;
+            }
 }
 #endif

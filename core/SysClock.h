@@ -1,0 +1,18 @@
+#pragma once
+// The OS layer's clocks: a monotonic counter, the wall clock and the local time offset. The
+// library's clock (core/Clock.h) is built on these.
+
+#include "core/Time.h"
+
+#include <cstdint>
+
+namespace NTev::NSys
+{
+// Monotonic counter ticks (the performance counter; CLOCK_MONOTONIC nanoseconds on POSIX).
+std::uint64_t gf_Clock_GetCounter() noexcept;
+std::uint64_t gf_Clock_GetFrequency() noexcept;
+// The wall clock as a library time value.
+CTime gf_Clock_GetWallTime() noexcept;
+// Seconds to add to a universal time to get the local time in effect now.
+std::int64_t gf_Clock_GetLocalTimeOffset() noexcept;
+} // namespace NTev::NSys
