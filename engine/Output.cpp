@@ -144,7 +144,9 @@ void CMessageHook::f_RepeatTick()
         return;
     CInputState& input = *m_pInput;
     const CSettingValues& settings = *m_pSettingValues;
-    const double now = f_GetEngineTime();
+    // Due times are sums of fractions of a second: a nanosecond of slack keeps a repeat due at
+    // 0.3 s from slipping to the next tick through rounding.
+    const double now = f_GetEngineTime() + 1e-9;
     const double delay = static_cast<double>(settings.m_KeyboardRepeatDelay) / 1000.0;
     const double rate = static_cast<double>(settings.m_KeyboardRepeatRate);
 

@@ -1,7 +1,7 @@
 #include "core/Mutual.h"
 #include "core/Exception.h"
 
-#include "tests/core/AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/TraceCapture.h"
 
 #include <atomic>

@@ -31,11 +31,22 @@ protected:
     {
         NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(description), m_Sim.f_GetEngine());
     }
+    // The records written while the script ran (notes left out).
     std::string fp_Run(const char* script)
     {
         m_Output.str("");
         m_Sim.f_RunScript(script);
-        return m_Output.str();
+        return fp_Records();
+    }
+    std::string fp_Records() const
+    {
+        std::istringstream lines(m_Output.str());
+        std::string line;
+        std::string records;
+        while (std::getline(lines, line))
+            if (!line.empty() && line[0] != '#')
+                records += line + "\n";
+        return records;
     }
     CMessageHook& fp_Engine() { return m_Sim.f_GetEngine(); }
 
@@ -57,11 +68,12 @@ TEST_F(CEngineTest, CaptureOneKeyFinishesOnTheFirstRelease)
 {
     fp_Load(mc_CtrlCToV);
     ASSERT_TRUE(fp_Engine().f_SetCaptureMode(1));
-    EXPECT_EQ(fp_Run("d:A d:B u:B d:C"), "");
+    EXPECT_EQ(fp_Run("d:A d:B u:B"), "");
     CKeys keys;
     EXPECT_TRUE(fp_Engine().f_GetCapturedKeys(keys));
     EXPECT_EQ(keys, (CKeys{CKey{0, 0x1E, 0}, CKey{0, 0x30, 0}}));
-    // Finished: keys evaluate normally again (the binding is not held, C passes on).
+    // Finished: keys evaluate normally again.
+    EXPECT_EQ(fp_Run("d:C"), "0 kbd C make\n");
     fp_Engine().f_EndCapture();
     EXPECT_EQ(fp_Engine().m_CaptureMode, 0);
 }
@@ -94,7 +106,7 @@ TEST_F(CEngineTest, WithoutOwningInputNothingIsWrittenYetCountsChange)
     EXPECT_EQ(fp_Run("d:LCtrl d:C t:600 u:C u:LCtrl m:5,5 w:120 d:Mouse-Left u:Mouse-Left"), "");
     fp_Engine().f_GeneratePress(CKey{0, 0x1E, 0});
     EXPECT_EQ(fp_Engine().f_GetInputState().m_GeneratedKeys[0x1E], 1);
-    EXPECT_EQ(m_Output.str(), "");
+    EXPECT_EQ(fp_Records(), "");
 }
 
 TEST_F(CEngineTest, KeyboardRecordsDropThePrefixE1AndCarryE0)
@@ -103,8 +115,9 @@ TEST_F(CEngineTest, KeyboardRecordsDropThePrefixE1AndCarryE0)
     CDriverRecord records[] = {fg_Keyboard(0x1D, NQuillon::KEY_E0 | NQuillon::KEY_E1),
                                fg_Keyboard(0x1D, NQuillon::KEY_E0 | NQuillon::KEY_BREAK | NQuillon::KEY_E1),
                                fg_Keyboard(0x7F, NQuillon::KEY_E0 | NQuillon::KEY_BREAK)};
+    m_Output.str("");
     fp_Engine().f_ProcessDriverRecords(records, 3);
-    EXPECT_EQ(m_Output.str(), "0 kbd RCtrl make\n0 kbd RCtrl break\n0 kbd KB-255 break\n");
+    EXPECT_EQ(fp_Records(), "0 kbd RCtrl make\n0 kbd RCtrl break\n0 kbd KB-255 break\n");
 }
 
 TEST_F(CEngineTest, OneMouseRecordGivesMovementWheelAndButtonInThatOrder)
@@ -117,8 +130,9 @@ TEST_F(CEngineTest, OneMouseRecordGivesMovementWheelAndButtonInThatOrder)
     record.m_Mouse.RawButtons = 7;
     record.m_Mouse.ButtonFlags = NQuillon::MOUSE_WHEEL | NQuillon::gf_MouseDownFlag(1);
     record.m_Mouse.ButtonData = static_cast<std::uint16_t>(-240);
+    m_Output.str("");
     fp_Engine().f_ProcessDriverRecords(&record, 1);
-    EXPECT_EQ(m_Output.str(), "0 mouse move 3,-4\n0 mouse wheel -240\n0 mouse Mouse-Left down\n");
+    EXPECT_EQ(fp_Records(), "0 mouse move 3,-4\n0 mouse wheel -240\n0 mouse Mouse-Left down\n");
 }
 
 TEST_F(CEngineTest, ReloadingWhileABindingIsHeldReleasesItsOutput)
@@ -126,8 +140,9 @@ TEST_F(CEngineTest, ReloadingWhileABindingIsHeldReleasesItsOutput)
     fp_Load(mc_CtrlCToV);
     EXPECT_EQ(fp_Run("d:LCtrl d:C"), "0 kbd LCtrl make\n0 kbd V make\n");
     // The configuration is replaced while the action runs: its output is let go first.
+    m_Output.str("");
     fp_Load(mc_CtrlCToV);
-    EXPECT_EQ(m_Output.str(), "0 kbd V break\n0 kbd LCtrl break\n");
+    EXPECT_EQ(fp_Records(), "0 kbd V break\n0 kbd LCtrl break\n");
     EXPECT_EQ(fp_Engine().f_GetInputState().f_GetFront(), nullptr);
     EXPECT_EQ(fp_Run("u:C u:LCtrl"), "0 kbd C break\n0 kbd LCtrl break\n");
 }
@@ -138,7 +153,7 @@ TEST_F(CEngineTest, ReleaseAllSendsOneBreakPerHeldKey)
     fp_Run("d:A d:B d:Mouse-Middle");
     m_Output.str("");
     fp_Engine().f_ReleaseAllKeys();
-    EXPECT_EQ(m_Output.str(), "0 mouse Mouse-Middle up\n0 kbd B break\n0 kbd A break\n");
+    EXPECT_EQ(fp_Records(), "0 mouse Mouse-Middle up\n0 kbd B break\n0 kbd A break\n");
     EXPECT_TRUE(fp_Engine().f_GetInputState().m_PressedKeys.f_IsEmpty());
 }
 

@@ -14,3 +14,11 @@ d:C u:C
 d:F12 u:F12
 d:C u:C
 == expect
+0 kbd X make
+0 kbd X break
+0 kbd X make
+0 kbd Y make
+0 kbd C make
+0 kbd C break
+0 kbd Y break
+0 kbd X break

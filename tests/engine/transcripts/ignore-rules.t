@@ -10,3 +10,13 @@
 d:LAlt d:F1 u:F1 u:LAlt
 t:10 d:LCtrl d:LShift d:C u:C u:LShift u:LCtrl
 == expect
+0 kbd LAlt make
+0 kbd Home make
+0 kbd Home break
+0 kbd LAlt break
+10 kbd LCtrl make
+10 kbd LShift make
+10 kbd End make
+10 kbd End break
+10 kbd LShift break
+10 kbd LCtrl break

@@ -6,3 +6,7 @@
 == script
 m:3,4 m:100,0 m:-3,-4 ma:100,200
 == expect
+0 mouse move 15,20
+0 mouse move 6000,0
+0 mouse move -15,-20
+0 mouse move 100,200 abs

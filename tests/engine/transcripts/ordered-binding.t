@@ -8,3 +8,17 @@ d:LCtrl d:C u:C u:LCtrl
 t:10 d:C d:LCtrl u:LCtrl u:C
 t:10 d:LShift d:LCtrl d:C u:C u:LCtrl u:LShift
 == expect
+0 kbd LCtrl make
+0 kbd V make
+0 kbd V break
+0 kbd LCtrl break
+10 kbd C make
+10 kbd LCtrl make
+10 kbd LCtrl break
+10 kbd C break
+20 kbd LShift make
+20 kbd LCtrl make
+20 kbd C make
+20 kbd C break
+20 kbd LCtrl break
+20 kbd LShift break

@@ -7,3 +7,13 @@
 == script
 d:A t:100 d:A t:250 d:B t:300 u:B t:400 u:A
 == expect
+0 kbd A make
+250 kbd A make
+284 kbd A make
+318 kbd A make
+350 kbd A make
+350 kbd B make
+600 kbd B make
+634 kbd B make
+650 kbd B break
+1050 kbd A break

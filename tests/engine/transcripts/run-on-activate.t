@@ -12,3 +12,13 @@
 == script
 d:F1 u:F1 t:10 d:F1 u:F1 t:10 d:F2 u:F2 t:10 d:F1 u:F1
 == expect
+0 kbd H make
+0 kbd H break
+0 kbd I make
+0 kbd I break
+10 kbd F1 make
+10 kbd F1 break
+30 kbd H make
+30 kbd H break
+30 kbd I make
+30 kbd I break

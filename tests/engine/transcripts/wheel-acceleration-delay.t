@@ -6,3 +6,7 @@
 == script
 t:1000 w:120 t:2 w:120 t:2 w:120 t:600
 == expect
+1002 mouse wheel 120
+1104 mouse wheel 120
+1206 mouse wheel 120
+1308 mouse wheel 120

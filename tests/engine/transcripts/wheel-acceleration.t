@@ -6,3 +6,6 @@
 == script
 t:1000 w:120 t:5 w:120 t:500 w:-120
 == expect
+1000 mouse wheel 120
+1005 mouse wheel 172
+1505 mouse wheel -120

@@ -6,3 +6,8 @@
 == script
 w:120 w:240 w:-120
 == expect
+0 kbd Up make
+0 kbd Up break
+0 kbd Up make
+0 kbd Up break
+0 mouse wheel -120

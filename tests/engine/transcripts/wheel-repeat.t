@@ -6,3 +6,7 @@
 == script
 d:F1 t:350 u:F1 t:200
 == expect
+0 mouse wheel -120
+100 mouse wheel -120
+200 mouse wheel -120
+300 mouse wheel -120
