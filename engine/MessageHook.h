@@ -90,6 +90,7 @@ private:
     void fp_WriteKeyBreak(std::int32_t keyNumber);
     void fp_WriteMouseButton(std::uint16_t buttonFlags);
     void fp_WriteWheel(std::int16_t data);
+    void fp_WriteMouseCodeDown(std::int32_t code);
     bool fp_RecordCapturedKey(const CKey& key);
     bool fp_ContinueWheel(std::int16_t delta);
     void fp_RepeatQueuedWheelSteps(double now);

@@ -59,6 +59,17 @@ void CMessageHook::fp_WriteWheel(std::int16_t value)
     f_WriteMouseRecord(data);
 }
 
+// A button's down record or a wheel step; other mouse codes send nothing.
+void CMessageHook::fp_WriteMouseCodeDown(std::int32_t code)
+{
+    if (code >= 1 && code <= 5)
+        fp_WriteMouseButton(gf_MouseDownFlag(code));
+    else if (code == mc_WheelForward)
+        fp_WriteWheel(120);
+    else if (code == mc_WheelBackward)
+        fp_WriteWheel(-120);
+}
+
 // ---- counted output -------------------------------------------------------------------------------
 
 void CMessageHook::f_GeneratePress(const CKey& key)
@@ -88,14 +99,8 @@ void CMessageHook::f_GeneratePress(const CKey& key)
             input.m_RepeatCandidateTime = f_GetEngineTime();
             input.m_RepeatCount = 0;
         }
-        if (!m_bOwnsInput)
-            return;
-        if (code >= 1 && code <= 5)
-            fp_WriteMouseButton(gf_MouseDownFlag(code));
-        else if (code == mc_WheelForward)
-            fp_WriteWheel(120);
-        else if (code == mc_WheelBackward)
-            fp_WriteWheel(-120);
+        if (m_bOwnsInput)
+            fp_WriteMouseCodeDown(code);
     }
 }
 
@@ -154,14 +159,9 @@ void CMessageHook::f_RepeatTick()
     if ((input.m_RepeatCandidateKey || input.m_RepeatCandidateMouseCode) && rate != 0 &&
         now >= input.m_RepeatCandidateTime + delay + input.m_RepeatCount / rate)
     {
-        const std::int32_t code = input.m_RepeatCandidateMouseCode;
-        if (code >= 1 && code <= 5)
-            fp_WriteMouseButton(gf_MouseDownFlag(code));
-        else if (code == mc_WheelForward)
-            fp_WriteWheel(120);
-        else if (code == mc_WheelBackward)
-            fp_WriteWheel(-120);
-        else if (!code)
+        if (input.m_RepeatCandidateMouseCode)
+            fp_WriteMouseCodeDown(input.m_RepeatCandidateMouseCode);
+        else
             fp_WriteKeyMake(input.m_RepeatCandidateKey);
         ++input.m_RepeatCount;
     }

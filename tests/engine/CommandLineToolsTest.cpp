@@ -1,0 +1,53 @@
+// The command-line tools as a user meets them: what they refuse, and the exit code 2 that
+// says so, with nothing written.
+
+#include "tests/core/FileTestSupport.h"
+#include "tests/support/Process.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+int fg_Run(const char* program, const std::vector<std::string>& arguments)
+{
+    NQuillonTest::CProcess* process = NQuillonTest::gf_StartProcess(program, arguments);
+    return process ? NQuillonTest::gf_WaitProcess(process) : -1;
+}
+} // namespace
+
+TEST(CommandLineTools, SimulatorRefusesBadInput)
+{
+    NQuillonTest::CTempDirectory directory;
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"-e", "d:A t:5 u:A"}), 0);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"-e", "d:A x:1"}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"-e", "d:NoSuchKey"}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"-e", "t:-5"}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"--settings", directory.f_Path("missing.dat"), "-e", "d:A"}), 2);
+    NQuillonTest::gf_WriteFileBytes(directory.f_Path("bad.dat"), "not a settings file");
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"--settings", directory.f_Path("bad.dat"), "-e", "d:A"}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"--table", "Nope", "-e", "d:A"}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"--bogus"}), 2);
+}
+
+TEST(CommandLineTools, ConfigToolRoundTripsAndRefusesBadInput)
+{
+    NQuillonTest::CTempDirectory directory;
+    const std::string json = directory.f_Path("settings.json");
+    const std::string file = directory.f_Path("Settings.dat");
+    NQuillonTest::gf_WriteFileBytes(json, R"json({"defaultTable": "T", "tables": [{"name": "T", "groups": [
+        {"name": "G", "priority": 1, "actions": [{"kind": "Kill", "trigger": "CapsLock(1)"}]}]}]})json");
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"build", json, "-o", file}), 0);
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"dump", file}), 0);
+    const std::string built = NQuillonTest::gf_ReadFileBytes(file);
+
+    NQuillonTest::gf_WriteFileBytes(json, "{ not json");
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"build", json, "-o", file}), 2);
+    NQuillonTest::gf_WriteFileBytes(json, R"json({"tables": [{"name": "T", "groups": [
+        {"name": "G", "priority": 1, "actions": [{"kind": "Kill", "trigger": "NoSuchKey(1)"}]}]}]})json");
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"build", json, "-o", file}), 2);
+    // A refused build leaves the existing file as it was.
+    EXPECT_EQ(NQuillonTest::gf_ReadFileBytes(file), built);
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"dump", directory.f_Path("missing.dat")}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"dump", json}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"frobnicate"}), 2);
+}
