@@ -5,12 +5,12 @@
 // the engine, so that tools and tests use the configuration without it; CMessageHook derives
 // from this class and supplies the input side through the pure virtual operations.
 
+#include "core/Mutual.h"
 #include "core/Str.h"
 #include "core/Time.h"
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace NTev::NStream
@@ -80,8 +80,8 @@ public:
     struct CSettingDefinition;
 
     // The engine lock: guards the configuration, the input state and the desktop list.
-    using CLock = std::recursive_mutex;
-    using CLockGuard = std::lock_guard<CLock>;
+    using CLock = NTev::CMutual;
+    using CLockGuard = NTev::TCMutualLock<NTev::CMutual>;
 
     static constexpr std::uint32_t mc_FileMagic = 0x4C57514B;
     static constexpr std::uint32_t mc_FileVersion = 274;
@@ -147,11 +147,13 @@ public:
     // Reads a whole settings file image from a stream into a fresh configuration; throws the
     // file exception when it is corrupt. The caller swaps it in.
     std::unique_ptr<CConfiguration> f_ReadSettings(NTev::NStream::CBinaryStream& stream,
-                                                   std::uint32_t& configurationFlags, std::uint32_t& fileVersion);
+                                                   std::uint32_t& configurationFlags,
+                                                   std::uint32_t& fileVersion);
     // Writes the whole configuration in the current version.
     void f_WriteSettings(NTev::NStream::CBinaryStream& stream);
     // Takes a loaded configuration in and runs the after-load steps.
-    void f_InstallConfiguration(std::unique_ptr<CConfiguration> configuration, std::uint32_t configurationFlags);
+    void f_InstallConfiguration(std::unique_ptr<CConfiguration> configuration,
+                                std::uint32_t configurationFlags);
 
     // Where the settings files live: the program directory unless set (tools and tests).
     NTev::CStr f_GetSettingsDirectory();
@@ -171,8 +173,10 @@ public:
     bool f_CreateAction(const char* table, const char* group, const CKeys& triggerKeys, EActionKind kind,
                         const char* className = "");
     bool f_DeleteAction(const char* table, const char* group, const CKeys& triggerKeys);
-    bool f_GetActionFlags(const char* table, const char* group, const CKeys& triggerKeys, std::uint32_t& flags);
-    bool f_SetActionFlags(const char* table, const char* group, const CKeys& triggerKeys, std::uint32_t flags);
+    bool f_GetActionFlags(const char* table, const char* group, const CKeys& triggerKeys,
+                          std::uint32_t& flags);
+    bool f_SetActionFlags(const char* table, const char* group, const CKeys& triggerKeys,
+                          std::uint32_t flags);
     bool f_GetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
                             std::vector<CActionOptionGroup>& options);
     bool f_SetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
@@ -184,10 +188,10 @@ public:
                                     std::uint32_t& count);
     bool f_SetGenerateSequenceCount(const char* table, const char* group, const CKeys& triggerKeys,
                                     std::uint32_t count);
-    bool f_GetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys, std::uint32_t index,
-                               CKeys& sequence);
-    bool f_SetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys, std::uint32_t index,
-                               const CKeys& sequence);
+    bool f_GetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys,
+                               std::uint32_t index, CKeys& sequence);
+    bool f_SetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys,
+                               std::uint32_t index, const CKeys& sequence);
     bool f_GetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys, CKeys& keys);
     bool f_SetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys, const CKeys& keys);
     bool f_CreatePreset(const char* name);

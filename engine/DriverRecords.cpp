@@ -10,6 +10,17 @@ namespace NQuillon
 void CMessageHook::f_ProcessDriverRecords(const CDriverRecord* records, std::size_t count)
 {
     CLockGuard lock(m_Lock);
+    // The records of one read arrived together: they share one reading of the clock.
+    struct CBatchTime
+    {
+        CMessageHook& m_Engine;
+        explicit CBatchTime(CMessageHook& engine) : m_Engine(engine)
+        {
+            m_Engine.m_BatchTime = m_Engine.f_GetEngineTime();
+            m_Engine.m_bInBatch = true;
+        }
+        ~CBatchTime() { m_Engine.m_bInBatch = false; }
+    } batchTime(*this);
     for (std::size_t i = 0; i < count; ++i)
     {
         if (records[i].m_Kind == EDriverRecordKind_Keyboard)

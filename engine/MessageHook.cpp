@@ -17,6 +17,8 @@ CMessageHook::~CMessageHook() = default;
 
 double CMessageHook::f_GetEngineTime() const
 {
+    if (m_bInBatch)
+        return m_BatchTime;
     return static_cast<double>(NTev::gf_GetCounter() - m_ClockOrigin) /
            static_cast<double>(NTev::gf_GetCounterFrequency());
 }

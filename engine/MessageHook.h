@@ -100,5 +100,8 @@ private:
     ICRecordChannel* m_pChannel;
     std::unique_ptr<CInputState> m_pInput;
     std::uint64_t m_ClockOrigin;
+    // While a batch of driver records is evaluated, the time it was read at.
+    double m_BatchTime = 0;
+    bool m_bInBatch = false;
 };
 } // namespace NQuillon
