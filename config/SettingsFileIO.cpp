@@ -7,14 +7,15 @@
 #include "core/BinaryStreamMemory.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
+#include "core/File.h"
 #include "core/SysFile.h"
 #include "core/SysFind.h"
 
 #include <chrono>
 #include <functional>
 #include <random>
-#include <vector>
 #include <thread>
+#include <vector>
 
 namespace NQuillon
 {
@@ -34,44 +35,12 @@ void fg_PauseBeforeRetry()
     std::this_thread::sleep_for(std::chrono::milliseconds(s_Random() % 100));
 }
 
-// Closes a handle on every path; an explicit close reports its failure.
-class CHandleCloser
-{
-public:
-    explicit CHandleCloser(NTev::NSys::NFile::CFileHandle* handle) : m_pHandle(handle) {}
-    CHandleCloser(const CHandleCloser&) = delete;
-    CHandleCloser& operator=(const CHandleCloser&) = delete;
-    ~CHandleCloser()
-    {
-        if (!m_pHandle)
-            return;
-        try
-        {
-            NTev::NSys::NFile::gf_Close(m_pHandle);
-        }
-        catch (const NTev::NException::CException&)
-        {
-        }
-    }
-    NTev::NSys::NFile::CFileHandle* f_Get() const noexcept { return m_pHandle; }
-    void f_Close()
-    {
-        NTev::NSys::NFile::CFileHandle* handle = m_pHandle;
-        m_pHandle = nullptr;
-        NTev::NSys::NFile::gf_Close(handle);
-    }
-
-private:
-    NTev::NSys::NFile::CFileHandle* m_pHandle;
-};
-
 // The whole content of an open file.
-std::vector<unsigned char> fg_ReadAll(NTev::NSys::NFile::CFileHandle* handle)
+std::vector<unsigned char> fg_ReadAll(NTev::NFile::CFile& file)
 {
-    std::int64_t size = NTev::NSys::NFile::gf_GetSize(handle);
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
-    if (size && NTev::NSys::NFile::gf_Read(handle, bytes.data(), 0, size) != size)
-        TEV_THROW(NTev::NFile::CExceptionFile, "NQuillon::CMessageHook::f_LoadSettings", "Not all bytes was read");
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(file.f_GetSize()));
+    if (!bytes.empty())
+        file.f_Read(bytes.data(), static_cast<std::int64_t>(bytes.size()));
     return bytes;
 }
 } // namespace
@@ -109,17 +78,20 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
                     fp_AfterLoad();
                 return !m_bLoadFailed;
             }
-            CHandleCloser file(gf_Open(path.f_GetStr(), NTev::NFile::OpenRead));
-            NTev::CTime writeTime = gf_GetWriteTime(file.f_Get());
+            NTev::NFile::CFile file;
+            file.f_Open(path.f_GetStr(), NTev::NFile::OpenRead);
+            NTev::CTime writeTime = file.f_GetWriteTime();
             if (writeTime == m_LastLoadedWriteTime)
                 return true;
-            NTev::NStream::CBinaryStreamMemory stream(fg_ReadAll(file.f_Get()));
+            NTev::NStream::CBinaryStreamMemory stream(fg_ReadAll(file));
             file.f_Close();
             std::uint32_t configurationFlags = 0;
             std::uint32_t fileVersion = 0;
-            std::unique_ptr<CConfiguration> configuration = f_ReadSettings(stream, configurationFlags, fileVersion);
+            std::unique_ptr<CConfiguration> configuration =
+                f_ReadSettings(stream, configurationFlags, fileVersion);
             m_LastLoadedWriteTime = writeTime;
-            f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration), configurationFlags);
+            f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration),
+                                   configurationFlags);
             return true;
         }
         catch (const NTev::NException::CException&)
@@ -150,11 +122,9 @@ bool CMessageHookBase::f_SaveSettings()
             fg_PauseBeforeRetry();
         try
         {
-            CHandleCloser file(gf_Open(temporary.f_GetStr(), NTev::NFile::OpenWrite | NTev::NFile::OpenWriteThrough));
-            std::int64_t size = static_cast<std::int64_t>(bytes.size());
-            if (gf_Write(file.f_Get(), bytes.data(), 0, size) != size)
-                TEV_THROW(NTev::NFile::CExceptionFile, "NQuillon::CMessageHook::f_SaveSettings",
-                          "Not all bytes was written");
+            NTev::NFile::CFile file;
+            file.f_Open(temporary.f_GetStr(), NTev::NFile::OpenWrite | NTev::NFile::OpenWriteThrough);
+            file.f_Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
             file.f_Close();
             gf_Replace(temporary.f_GetStr(), path.f_GetStr());
             return true;

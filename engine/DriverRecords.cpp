@@ -42,21 +42,26 @@ void CMessageHook::fp_ProcessKeyboardRecord(const KEYBOARD_INPUT_DATA& data)
     if (keyNumber > 255)
         return;
     m_pInput->m_UserKeys[keyNumber] = 0;
+    if (!fp_PassesRelease(CKey{EKeyDevice_Keyboard, keyNumber, 0}))
+        return;
+    if (m_pInput->m_RepeatCandidateKey == keyNumber)
+        m_pInput->m_RepeatCandidateKey = 0;
+    fp_WriteKeyBreak(keyNumber);
+}
+
+bool CMessageHook::fp_PassesRelease(const CKey& key)
+{
+    // The release that ends a one-key capture is swallowed; a process that does not own
+    // input writes nothing; a release that ends a held input was handled by the evaluation.
     if (m_CaptureMode == 1)
     {
         m_CaptureMode = -1;
-        return;
+        return false;
     }
     if (!m_bOwnsInput)
-        return;
-    if (m_pConfiguration->m_pCurrentTable && !m_pConfiguration->m_bRemappingDisabled)
-    {
-        if (f_EvaluateRelease(CKey{EKeyDevice_Keyboard, keyNumber, 0}))
-            return;
-        if (m_pInput->m_RepeatCandidateKey == keyNumber)
-            m_pInput->m_RepeatCandidateKey = 0;
-    }
-    fp_WriteKeyBreak(keyNumber);
+        return false;
+    return !(m_pConfiguration->m_pCurrentTable && !m_pConfiguration->m_bRemappingDisabled &&
+             f_EvaluateRelease(key));
 }
 
 void CMessageHook::fp_ProcessMouseRecord(const MOUSE_INPUT_DATA& data)
@@ -87,17 +92,8 @@ void CMessageHook::fp_ProcessMouseRecord(const MOUSE_INPUT_DATA& data)
             if (!(data.ButtonFlags & gf_MouseUpFlag(button)))
                 continue;
             m_pInput->m_UserMouse[button] = 0;
-            if (m_CaptureMode == 1)
-            {
-                m_CaptureMode = -1;
-                continue;
-            }
-            if (!m_bOwnsInput)
-                continue;
-            if (m_pConfiguration->m_pCurrentTable && !m_pConfiguration->m_bRemappingDisabled &&
-                f_EvaluateRelease(CKey{EKeyDevice_Mouse, button, 0}))
-                continue;
-            fp_WriteMouseButton(gf_MouseUpFlag(button));
+            if (fp_PassesRelease(CKey{EKeyDevice_Mouse, button, 0}))
+                fp_WriteMouseButton(gf_MouseUpFlag(button));
         }
 }
 } // namespace NQuillon

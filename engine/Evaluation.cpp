@@ -262,23 +262,20 @@ bool CMessageHook::f_EvaluateRelease(const CKey& key)
                 }
                 break;
             case CHeldInput::EKind_KeyNumber:
-                if (key.m_Device == EKeyDevice_Keyboard && key.m_Code == entry->m_Code)
-                {
-                    const std::int32_t code = entry->m_Code;
-                    input.f_Remove(*entry);
-                    removed = true;
-                    f_GenerateRelease(CKey{EKeyDevice_Keyboard, code, 0});
-                }
-                break;
             case CHeldInput::EKind_MouseCode:
-                if (key.m_Device == EKeyDevice_Mouse && key.m_Code == entry->m_Code)
+            {
+                // A key or button the engine passed on: its own release ends it.
+                const std::int32_t device =
+                    entry->m_Kind == CHeldInput::EKind_KeyNumber ? EKeyDevice_Keyboard : EKeyDevice_Mouse;
+                if (key.m_Device == device && key.m_Code == entry->m_Code)
                 {
                     const std::int32_t code = entry->m_Code;
                     input.f_Remove(*entry);
                     removed = true;
-                    f_GenerateRelease(CKey{EKeyDevice_Mouse, code, 0});
+                    f_GenerateRelease(CKey{device, code, 0});
                 }
                 break;
+            }
         }
         entry = next;
     }
@@ -307,7 +304,8 @@ void CMessageHook::f_ReleaseAllKeys()
         if (kind == CHeldInput::EKind_Action)
             action->f_OnRelease();
         else
-            f_GenerateRelease(CKey{kind == CHeldInput::EKind_KeyNumber ? EKeyDevice_Keyboard : EKeyDevice_Mouse, code, 0});
+            f_GenerateRelease(
+                CKey{kind == CHeldInput::EKind_KeyNumber ? EKeyDevice_Keyboard : EKeyDevice_Mouse, code, 0});
     }
     input.f_RemoveAll();
     input.m_RepeatCandidateKey = 0;

@@ -33,7 +33,7 @@ void CMessageHook::CInputState::fp_Grow()
 }
 
 CMessageHook::CHeldInput& CMessageHook::CInputState::f_PushFront(CHeldInput::EKind kind, CAccelerator* action,
-                                                                  std::int32_t code)
+                                                                 std::int32_t code)
 {
     if (!m_pFree)
         fp_Grow();

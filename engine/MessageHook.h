@@ -96,6 +96,8 @@ private:
     void fp_RepeatQueuedWheelSteps(double now);
     void fp_ProcessKeyboardRecord(const KEYBOARD_INPUT_DATA& data);
     void fp_ProcessMouseRecord(const MOUSE_INPUT_DATA& data);
+    // Whether a key or button release read from the driver is to be written back.
+    bool fp_PassesRelease(const CKey& key);
 
     ICRecordChannel* m_pChannel;
     std::unique_ptr<CInputState> m_pInput;

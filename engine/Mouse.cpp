@@ -99,7 +99,8 @@ bool CMessageHook::fp_ContinueWheel(std::int16_t delta)
     auto accelerated = [&](CWheelRing& ring)
     {
         const double speed = fg_AddAndMeasure(ring, now, std::fabs(steps));
-        const double factor = std::pow(speed / settings.m_MouseWheelSensitivity + 1, settings.m_MouseWheelAcceleration);
+        const double factor =
+            std::pow(speed / settings.m_MouseWheelSensitivity + 1, settings.m_MouseWheelAcceleration);
         return std::fabs(steps) + (factor - 1);
     };
     if (steps > 0 && input.m_WheelDirection == 1)
