@@ -56,9 +56,12 @@ void fg_PrintPairs(const std::vector<NQuillon::CDriverRecord>& in,
             right = "-> out " + NQuillon::gf_DescribeDriverRecord(out[i].m_Record);
         else if (i == 0)
             right = "-> (nothing)";
-        if (left.size() < 32)
-            left.resize(32, ' ');
-        std::cout << left << " " << right << "\n";
+        if (!right.empty())
+        {
+            left.resize(std::max<std::size_t>(left.size(), 32), ' ');
+            left += " " + right;
+        }
+        std::cout << left << "\n";
     }
     std::cout.flush();
 }
