@@ -1,6 +1,6 @@
 // quillon-filter: the filter driver's stand-in as a program, for scripts and demonstrations.
-//   quillon-filter [--wait-client MS] [--settle MS] (SCRIPT-FILE | -)
-//   quillon-filter [--wait-client MS] --bench N
+//   quillon-filter [--wait-client MS] [--settle MS] [--write-buffer BYTES] (SCRIPT-FILE | -)
+//   quillon-filter [--wait-client MS] [--write-buffer BYTES] --bench N
 // Feeds the script's records as hardware input and prints each beside what the connected
 // client wrote back.
 
@@ -19,8 +19,9 @@
 
 namespace
 {
-constexpr const char* mc_Usage = "usage: quillon-filter [--wait-client MS] [--settle MS] (SCRIPT-FILE | -)\n"
-                                 "       quillon-filter [--wait-client MS] --bench N\n";
+constexpr const char* mc_Usage =
+    "usage: quillon-filter [--wait-client MS] [--settle MS] [--write-buffer BYTES] (SCRIPT-FILE | -)\n"
+    "       quillon-filter [--wait-client MS] [--write-buffer BYTES] --bench N\n";
 constexpr std::uint32_t mc_MaxSettleMs = 5000;
 constexpr std::uint32_t mc_BenchTimeoutMs = 2000;
 
@@ -35,12 +36,12 @@ int fg_Fail(const std::string& message)
     return 2;
 }
 
-std::uint32_t fg_ParseMs(const char* option, const char* text)
+std::uint32_t fg_ParseCount(const char* option, const char* text, const char* what)
 {
     char* end = nullptr;
     const unsigned long value = std::strtoul(text, &end, 10);
     if (!*text || *end || value > 3600000 || text[0] == '-')
-        throw CUsageError{std::string(option) + " needs a number of milliseconds, not \"" + text + "\""};
+        throw CUsageError{std::string(option) + " needs a number of " + what + ", not \"" + text + "\""};
     return static_cast<std::uint32_t>(value);
 }
 
@@ -126,6 +127,7 @@ int main(int argc, char** argv)
     std::uint32_t waitClientMs = 0;
     std::uint32_t settleMs = 30;
     std::uint32_t benchPairs = 0;
+    std::uint32_t writeBuffer = 0;
     bool bench = false;
     std::string scriptPath;
     try
@@ -140,12 +142,14 @@ int main(int argc, char** argv)
                 return argv[++i];
             };
             if (argument == "--wait-client")
-                waitClientMs = fg_ParseMs("--wait-client", value("--wait-client"));
+                waitClientMs = fg_ParseCount("--wait-client", value("--wait-client"), "milliseconds");
             else if (argument == "--settle")
-                settleMs = fg_ParseMs("--settle", value("--settle"));
+                settleMs = fg_ParseCount("--settle", value("--settle"), "milliseconds");
+            else if (argument == "--write-buffer")
+                writeBuffer = fg_ParseCount("--write-buffer", value("--write-buffer"), "bytes");
             else if (argument == "--bench")
             {
-                benchPairs = fg_ParseMs("--bench", value("--bench"));
+                benchPairs = fg_ParseCount("--bench", value("--bench"), "key presses");
                 if (benchPairs == 0)
                     throw CUsageError{"--bench needs a count above 0"};
                 bench = true;
@@ -195,7 +199,7 @@ int main(int argc, char** argv)
         }
     }
 
-    NQuillon::CFilterStandIn standIn;
+    NQuillon::CFilterStandIn standIn(writeBuffer);
     try
     {
         standIn.f_Start();

@@ -382,6 +382,22 @@ TEST_F(FilterStandIn, BackPressureKeepsWritesPendingUntilReleased)
         EXPECT_EQ(written[i].m_Record.m_Keyboard.MakeCode, i);
 }
 
+TEST(FilterStandInBuffered, WritesCompleteAtOnceIntoTheBuffer)
+{
+    CFilterStandIn standIn(4096);
+    standIn.f_Start();
+    CRawClient client;
+    ASSERT_TRUE(standIn.f_WaitClients(1, mc_Wait));
+    standIn.f_SetBackPressure(true);
+    const auto out = fg_Keys(0, 100);
+    for (const auto& record : out)
+        EXPECT_TRUE(client.f_Write(record)) << client.f_LastError();
+    standIn.f_SetBackPressure(false);
+    ASSERT_TRUE(standIn.f_WaitWritten(100, mc_Wait));
+    EXPECT_EQ(standIn.f_GetWritten()[99].m_Record.m_Keyboard.MakeCode, 99);
+    standIn.f_Stop();
+}
+
 TEST_F(FilterStandIn, ASecondStandInIsRefused)
 {
     CFilterStandIn second;

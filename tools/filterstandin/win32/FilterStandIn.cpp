@@ -118,6 +118,7 @@ struct CPipeInstance
 class CFilterStandIn::CImpl
 {
 public:
+    explicit CImpl(std::uint32_t writeBufferBytes) : m_WriteBufferBytes(writeBufferBytes) {}
     ~CImpl() { f_Stop(); }
 
     void f_Start()
@@ -287,11 +288,13 @@ private:
     std::unique_ptr<CPipeInstance> fp_CreateInstance(bool first)
     {
         auto instance = std::make_unique<CPipeInstance>();
-        // No buffer in either direction: a client's write completes only when it is read here.
-        instance->m_hPipe = CreateNamedPipeA(
-            mc_PipeName,
-            PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
-            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 0, 0, 0, nullptr);
+        // No buffer for what is fed: a batch written here completes when the client reads it,
+        // and only then does the next batch start.
+        instance->m_hPipe = CreateNamedPipeA(mc_PipeName,
+                                             PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED |
+                                                 (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+                                             PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT,
+                                             PIPE_UNLIMITED_INSTANCES, 0, m_WriteBufferBytes, 0, nullptr);
         if (instance->m_hPipe == INVALID_HANDLE_VALUE)
         {
             m_LastCreateError = GetLastError();
@@ -579,6 +582,7 @@ private:
         m_Instances.clear();
     }
 
+    const std::uint32_t m_WriteBufferBytes;
     mutable std::mutex m_Lock;
     mutable std::condition_variable m_Changed;
     std::thread m_Thread;
@@ -599,7 +603,10 @@ private:
     std::uint64_t m_WrittenTotal = 0;
 };
 
-CFilterStandIn::CFilterStandIn() : m_pImpl(std::make_unique<CImpl>()) {}
+CFilterStandIn::CFilterStandIn(std::uint32_t writeBufferBytes)
+    : m_pImpl(std::make_unique<CImpl>(writeBufferBytes))
+{
+}
 CFilterStandIn::~CFilterStandIn() = default;
 
 void CFilterStandIn::f_Start()
