@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 using namespace NQuillon;
 
@@ -396,6 +397,26 @@ TEST(FilterStandInBuffered, WritesCompleteAtOnceIntoTheBuffer)
     ASSERT_TRUE(standIn.f_WaitWritten(100, mc_Wait));
     EXPECT_EQ(standIn.f_GetWritten()[99].m_Record.m_Keyboard.MakeCode, 99);
     standIn.f_Stop();
+}
+
+// Windows and Wine cancel the I/O a thread started when it ends.
+TEST(FilterStandInThreads, StartedAndStoppedOnThreadsThatEnd)
+{
+    CFilterStandIn standIn;
+    std::thread([&] { standIn.f_Start(); }).join();
+    CRawClient client;
+    ASSERT_TRUE(client.f_IsOpen()) << client.f_OpenError();
+    CRawClient second;
+    ASSERT_TRUE(second.f_IsOpen()) << second.f_OpenError();
+    ASSERT_TRUE(standIn.f_WaitClients(2, mc_Wait));
+    const auto batch = fg_Keys(0x10, 2);
+    standIn.f_Feed(batch.data(), batch.size());
+    EXPECT_EQ(client.f_Read().size(), 2u);
+    EXPECT_EQ(second.f_Read().size(), 2u);
+    ASSERT_TRUE(client.f_StartRead());
+    std::thread([&] { standIn.f_Stop(); }).join();
+    EXPECT_TRUE(client.f_FinishRead().empty());
+    EXPECT_EQ(client.f_LastError(), DWORD(ERROR_BROKEN_PIPE));
 }
 
 TEST_F(FilterStandIn, ASecondStandInIsRefused)

@@ -91,6 +91,7 @@ struct CPipeInstance
     HANDLE m_hWriteEvent = nullptr;
     OVERLAPPED m_ReadOverlapped{};
     OVERLAPPED m_WriteOverlapped{};
+    bool m_Fresh = false; // made, not yet listening
     bool m_Listening = false;
     bool m_Connected = false;
     bool m_ReadPending = false;
@@ -129,8 +130,8 @@ public:
         m_Stop = false;
         m_PauseApplied = false;
         m_Instances.clear();
-        // The listening instances are made here: a failure reaches the caller, and clients may
-        // open the device as soon as this returns.
+        // The instances are made here: a failure reaches the caller, and clients may open the
+        // device as soon as this returns (the service thread then finds them connected).
         for (std::size_t i = 0; i < mc_Listeners; ++i)
         {
             std::unique_ptr<CPipeInstance> instance = fp_CreateInstance(i == 0);
@@ -160,7 +161,7 @@ public:
     {
         {
             std::unique_lock lock(m_Lock);
-            if (!m_Running)
+            if (!m_Running || m_Stop)
                 return;
             // No new client can find the device while the instances close.
             CloseHandle(m_hLink);
@@ -304,22 +305,28 @@ private:
         instance->m_hWriteEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         instance->m_ReadOverlapped.hEvent = instance->m_hReadEvent;
         instance->m_WriteOverlapped.hEvent = instance->m_hWriteEvent;
-        if (ConnectNamedPipe(instance->m_hPipe, &instance->m_ReadOverlapped))
-            fp_OnConnected(*instance);
-        else
-        {
-            const DWORD error = GetLastError();
-            if (error == ERROR_IO_PENDING)
-                instance->m_Listening = true;
-            else if (error == ERROR_PIPE_CONNECTED)
-                fp_OnConnected(*instance);
-            else
-            {
-                m_LastCreateError = error;
-                return nullptr;
-            }
-        }
+        instance->m_Fresh = true;
         return instance;
+    }
+
+    // Waits for a client on a fresh instance. Only the service thread starts I/O: Windows and
+    // Wine cancel what a thread started when it ends. A client may have opened the instance
+    // before (a fresh instance already accepts one).
+    void fp_Listen(CPipeInstance& instance)
+    {
+        instance.m_Fresh = false;
+        if (ConnectNamedPipe(instance.m_hPipe, &instance.m_ReadOverlapped))
+        {
+            fp_OnConnected(instance);
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_IO_PENDING)
+            instance.m_Listening = true;
+        else if (error == ERROR_PIPE_CONNECTED)
+            fp_OnConnected(instance);
+        else
+            instance.m_Dead = true; // ERROR_NO_DATA: the client came and went
     }
 
     void fp_OnConnected(CPipeInstance& instance)
@@ -447,6 +454,8 @@ private:
 
     void fp_Service(CPipeInstance& instance)
     {
+        if (instance.m_Fresh)
+            fp_Listen(instance);
         if (instance.m_Listening)
         {
             if (!fs_Completed(instance.m_ReadOverlapped))
@@ -555,13 +564,13 @@ private:
             // Fresh instances always listen, so that other clients can connect.
             std::size_t listening = 0;
             for (auto& instance : m_Instances)
-                listening += instance->m_Listening ? 1 : 0;
+                listening += instance->m_Listening || instance->m_Fresh ? 1 : 0;
             if (listening < mc_Listeners && m_Instances.size() < mc_MaxInstances)
             {
                 if (auto instance = fp_CreateInstance(false))
                 {
                     m_Instances.push_back(std::move(instance));
-                    continue; // it may have connected at once
+                    continue; // it listens in the next pass
                 }
             }
 
