@@ -12,8 +12,14 @@
 // write starts only when the client has read the previous one, so a client whose read has room
 // for the batch (3584 bytes = 128 records) gets exactly one batch per read. Records go to every
 // connected client; records fed while no client is connected are kept and go to the first
-// client that connects. From a client: every record it writes is recorded in order with the
-// performance-counter time at which the stand-in read it.
+// client that connects, and batches a client left unread when it closed its handle go to the
+// client that opens next. Records fed while the stand-in is stopped are dropped (but logged).
+// From a client: every record it writes is recorded in order with the performance-counter time
+// at which the stand-in read it.
+//
+// Three instances listen at any time and a new one is made as soon as one is taken; a client
+// that opens while none listens gets ERROR_PIPE_BUSY (231). The stand-in cannot tell a
+// capture client (FILE_ATTRIBUTE_SYSTEM) from a remapping one: both get every record.
 //
 // What a client sees under Wine (measured):
 // - While running: GetFileSize on the client's handle answers 0xFFFFFFFF with last error
@@ -28,7 +34,8 @@
 //   next read). While back pressure is on, the stand-in reads nothing, so every client write
 //   stays pending (ERROR_IO_PENDING); turning it off drains them in order. With a write buffer
 //   of N bytes, writes complete at once until about N bytes wait unread (Wine: 4096 bytes took
-//   146 records before the first write pended).
+//   146 records before the first write pended). Under back pressure a client that closes its
+//   handle is noticed only when the stand-in reads or writes again.
 
 #include "engine/DriverRecord.h"
 

@@ -339,6 +339,32 @@ TEST_F(FilterStandIn, AClientThatClosedCanOpenAgain)
     }
 }
 
+// A client that closes its handle with batches unread (as a client does when it thinks the
+// driver dropped it): the client that opens next gets them, once.
+TEST_F(FilterStandIn, BatchesAClosingClientLeftUnreadGoToTheNextClient)
+{
+    auto first = std::make_unique<CRawClient>();
+    ASSERT_TRUE(m_StandIn.f_WaitClients(1, mc_Wait));
+    fp_Feed(fg_Keys(0x10, 1));
+    fp_Feed(fg_Keys(0x11, 2));
+    first.reset();
+    CRawClient next;
+    ASSERT_TRUE(next.f_IsOpen()) << next.f_OpenError();
+    fp_Feed(fg_Keys(0x13, 1));
+    std::vector<std::uint16_t> codes;
+    while (codes.size() < 4)
+    {
+        const auto read = next.f_Read();
+        ASSERT_FALSE(read.empty()) << next.f_LastError();
+        for (const auto& record : read)
+            codes.push_back(record.m_Keyboard.MakeCode);
+    }
+    EXPECT_EQ(codes, (std::vector<std::uint16_t>{0x10, 0x11, 0x12, 0x13}));
+    ASSERT_TRUE(next.f_StartRead());
+    EXPECT_TRUE(next.f_FinishRead(100).empty());
+    EXPECT_EQ(next.f_LastError(), DWORD(WAIT_TIMEOUT));
+}
+
 TEST_F(FilterStandIn, TwoClientsAtOnce)
 {
     CRawClient engine;
