@@ -43,20 +43,26 @@ public:
     DWORD f_OpenError() const { return m_OpenError; }
     HANDLE f_Handle() const { return m_hDevice; }
 
-    void f_Close()
+    // Closes the handle; returns what a pending read got before it was cancelled.
+    std::vector<CDriverRecord> f_Close()
     {
+        std::vector<CDriverRecord> records;
         if (!f_IsOpen())
-            return;
+            return records;
         CancelIo(m_hDevice);
         DWORD bytes = 0;
-        if (m_ReadPending)
-            GetOverlappedResult(m_hDevice, &m_Read, &bytes, TRUE);
+        if (m_ReadPending && GetOverlappedResult(m_hDevice, &m_Read, &bytes, TRUE))
+        {
+            records.resize(bytes / sizeof(CDriverRecord));
+            std::memcpy(records.data(), m_Buffer.data(), records.size() * sizeof(CDriverRecord));
+        }
         for (auto& write : m_Writes)
             if (write->m_Issued)
                 GetOverlappedResult(m_hDevice, &write->m_Overlapped, &bytes, TRUE);
         m_ReadPending = false;
         CloseHandle(m_hDevice);
         m_hDevice = INVALID_HANDLE_VALUE;
+        return records;
     }
 
     // Starts a read of 128 records; false when it failed at once (error in f_LastError).
@@ -363,6 +369,72 @@ TEST_F(FilterStandIn, BatchesAClosingClientLeftUnreadGoToTheNextClient)
     ASSERT_TRUE(next.f_StartRead());
     EXPECT_TRUE(next.f_FinishRead(100).empty());
     EXPECT_EQ(next.f_LastError(), DWORD(WAIT_TIMEOUT));
+}
+
+// A client that closes and reopens the device all the time, in every phase of its I/O.
+TEST_F(FilterStandIn, AClientReopeningAllTheTimeGetsEveryBatchInOrder)
+{
+    std::vector<std::uint16_t> fed;
+    std::vector<std::uint16_t> got;
+    std::size_t writes = 0;
+    auto feed = [&]
+    {
+        const auto code = static_cast<std::uint16_t>(fed.size());
+        fp_Feed(fg_Keys(code, 1));
+        fed.push_back(code);
+    };
+    auto read = [&](CRawClient& client)
+    {
+        const auto records = client.f_Read();
+        for (const auto& record : records)
+            got.push_back(record.m_Keyboard.MakeCode);
+        return !records.empty();
+    };
+    for (int i = 0; i < 40; ++i)
+    {
+        switch (i % 4)
+        {
+            case 0:
+            {
+                feed();
+                CRawClient client;
+                EXPECT_TRUE(read(client)) << i;
+                break;
+            }
+            case 1:
+            {
+                CRawClient client;
+                feed();
+                feed();
+                EXPECT_TRUE(read(client)) << i; // the second batch stays unread
+                break;
+            }
+            case 2:
+            {
+                CRawClient client;
+                ASSERT_TRUE(client.f_StartRead());
+                // The read may have got a batch left over from before.
+                for (const auto& record : client.f_Close())
+                    got.push_back(record.m_Keyboard.MakeCode);
+                feed();
+                break;
+            }
+            default:
+            {
+                CRawClient client;
+                client.f_Write(gf_MakeKeyRecord(0x30, 0));
+                EXPECT_EQ(client.f_FinishWrite(0), sizeof(CDriverRecord));
+                ++writes;
+                break;
+            }
+        }
+    }
+    CRawClient last;
+    while (got.size() < fed.size() && read(last))
+        ;
+    EXPECT_EQ(got, fed);
+    EXPECT_TRUE(m_StandIn.f_WaitWritten(writes, mc_Wait));
+    EXPECT_EQ(m_StandIn.f_GetWritten().size(), writes);
 }
 
 TEST_F(FilterStandIn, TwoClientsAtOnce)

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -97,6 +98,7 @@ struct CPipeInstance
     bool m_ReadPending = false;
     bool m_WritePending = false;
     bool m_Dead = false;
+    bool m_Closed = false;
     bool m_WriteFailed = false; // the batch in m_Writing did not reach the client
     std::uint32_t m_Client = 0;
     std::size_t m_ReadFill = 0; // bytes of an incomplete record at the buffer's start
@@ -336,12 +338,31 @@ private:
         instance.m_Client = ++m_ClientNumbers;
         instance.m_ConnectBatch = m_Batches;
         ++m_Clients;
-        while (!m_Backlog.empty())
+        // A client that reopens closed its old handle first, but the old instance's failure
+        // may not have been seen yet: close such instances now, so that what they left unread
+        // comes here before anything newer.
+        for (auto& other : m_Instances)
         {
-            instance.m_Outbox.push_back(std::move(m_Backlog.front()));
-            m_Backlog.pop_front();
+            DWORD available = 0;
+            if (other.get() != &instance && other->m_Connected && !other->m_Dead &&
+                !PeekNamedPipe(other->m_hPipe, nullptr, 0, nullptr, &available, nullptr))
+                fp_Close(*other);
         }
+        fs_Merge(instance.m_Outbox, m_Backlog);
+        m_Backlog.clear();
         m_Changed.notify_all();
+    }
+
+    // Adds batches to a queue in the order they were fed.
+    static void fs_Merge(std::deque<CBatch>& queue, std::deque<CBatch>& batches)
+    {
+        for (CBatch& batch : batches)
+        {
+            auto at = std::upper_bound(queue.begin(), queue.end(), batch.m_Number,
+                                       [](std::uint32_t number, const CBatch& queued)
+                                       { return number < queued.m_Number; });
+            queue.insert(at, std::move(batch));
+        }
     }
 
     void fp_TakeBytes(CPipeInstance& instance, DWORD bytes)
@@ -483,14 +504,20 @@ private:
     // while a client was closing its handle reach the client that opens next.
     void fp_Close(CPipeInstance& instance)
     {
+        if (instance.m_Closed)
+            return;
+        instance.m_Closed = true;
+        instance.m_Dead = true;
         bool delivered = true;
         if (instance.m_Listening || instance.m_ReadPending || instance.m_WritePending)
         {
-            // The listening instances of f_Start were made on another thread: CancelIo would miss them.
             CancelIoEx(instance.m_hPipe, nullptr);
             DWORD bytes = 0;
-            if (instance.m_Listening || instance.m_ReadPending)
-                GetOverlappedResult(instance.m_hPipe, &instance.m_ReadOverlapped, &bytes, TRUE);
+            // A read may have completed before the client closed: what it got still counts.
+            if ((instance.m_Listening || instance.m_ReadPending) &&
+                GetOverlappedResult(instance.m_hPipe, &instance.m_ReadOverlapped, &bytes, TRUE) &&
+                instance.m_ReadPending)
+                fp_TakeBytes(instance, bytes);
             if (instance.m_WritePending)
                 delivered = GetOverlappedResult(instance.m_hPipe, &instance.m_WriteOverlapped, &bytes, TRUE);
         }
@@ -517,8 +544,7 @@ private:
     {
         if (m_Clients == 0)
         {
-            m_Backlog.insert(m_Backlog.begin(), std::make_move_iterator(closing.m_Outbox.begin()),
-                             std::make_move_iterator(closing.m_Outbox.end()));
+            fs_Merge(m_Backlog, closing.m_Outbox);
             closing.m_Outbox.clear();
             return;
         }
@@ -526,14 +552,11 @@ private:
         {
             if (instance.get() == &closing || !instance->m_Connected || instance->m_Dead)
                 continue;
-            std::size_t at = 0;
+            std::deque<CBatch> missed;
             for (const CBatch& batch : closing.m_Outbox)
-            {
-                if (batch.m_Number > instance->m_ConnectBatch)
-                    break;
-                instance->m_Outbox.insert(instance->m_Outbox.begin() + static_cast<std::ptrdiff_t>(at++),
-                                          batch);
-            }
+                if (batch.m_Number <= instance->m_ConnectBatch)
+                    missed.push_back(batch);
+            fs_Merge(instance->m_Outbox, missed);
         }
         closing.m_Outbox.clear();
     }
@@ -545,7 +568,11 @@ private:
         while (!m_Stop)
         {
             for (auto& instance : m_Instances)
+            {
                 fp_Service(*instance);
+                if (instance->m_Dead)
+                    fp_Close(*instance);
+            }
             for (auto it = m_Instances.begin(); it != m_Instances.end();)
             {
                 if ((*it)->m_Dead)
