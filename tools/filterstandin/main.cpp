@@ -8,6 +8,7 @@
 #include "tools/filterstandin/FilterStandIn.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
