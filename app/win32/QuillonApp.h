@@ -2,9 +2,12 @@
 // The application object: it owns the input engine and plays the role the command line
 // chooses (service, background engine, tray icon, or a one-shot service command).
 
+// The engine's record declarations come before the system headers, which define macros of
+// the same names.
+#include "engine/MessageHook.h"
+
 #include "app/ServiceCommands.h"
 #include "app/win32/AppBase.h"
-#include "engine/MessageHook.h"
 
 namespace NQuillon
 {

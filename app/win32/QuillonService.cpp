@@ -3,7 +3,6 @@
 #include "core/Exception.h"
 #include "core/Format.h"
 #include "core/Thread.h"
-#include "engine/MessageHook.h"
 
 namespace NQuillon
 {

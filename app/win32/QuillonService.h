@@ -1,12 +1,13 @@
 #pragma once
 // The program's service: it runs the input engine while the service runs.
 
+// Before the system headers, which define macros of the names of its record declarations.
+#include "engine/MessageHook.h"
+
 #include "app/win32/VoService.h"
 
 namespace NQuillon
 {
-class CMessageHook;
-
 class CQuillon_Service : public CVoService
 {
 public:

@@ -60,6 +60,26 @@ bool fg_Interrogate(SC_HANDLE service, SERVICE_STATUS& status)
 }
 } // namespace
 
+// Holds the status lock; may let it go before the end of its scope.
+class CVoService::CStatusLock
+{
+public:
+    explicit CStatusLock(NTev::CMutual& mutual) noexcept : m_Mutual(mutual) { m_Mutual.f_Lock(); }
+    ~CStatusLock() { f_Unlock(); }
+    CStatusLock(const CStatusLock&) = delete;
+    CStatusLock& operator=(const CStatusLock&) = delete;
+    void f_Unlock() noexcept
+    {
+        if (m_bHeld)
+            m_Mutual.f_Unlock();
+        m_bHeld = false;
+    }
+
+private:
+    NTev::CMutual& m_Mutual;
+    bool m_bHeld = true;
+};
+
 CVoService::CVoService(const char* serviceName, const char* displayName, const char* description)
     : m_ServiceName(serviceName), m_DisplayName(displayName), m_DefaultDisplayName(displayName),
       m_Description(description)
@@ -261,9 +281,19 @@ void CVoService::fp_ReportStatus()
         NTev::gf_DebugOutput(" [{}] SetServiceStatus error {}\n", m_ServiceName, GetLastError());
 }
 
+void CVoService::fp_ReportStopped(CStatusLock& lock)
+{
+    const SERVICE_STATUS_HANDLE handle = m_hStatus;
+    SERVICE_STATUS status = m_Status;
+    const NTev::CStr name = m_ServiceName;
+    lock.f_Unlock();
+    if (!SetServiceStatus(handle, &status))
+        NTev::gf_DebugOutput(" [{}] SetServiceStatus error {}\n", name, GetLastError());
+}
+
 void CVoService::fp_ServiceMain()
 {
-    NTev::TCMutualLock<NTev::CMutual> lock(m_StatusLock);
+    CStatusLock lock(m_StatusLock);
     m_Status = {};
     m_Status.dwServiceType = gc_ServiceType;
     m_Status.dwCurrentState = SERVICE_START_PENDING;
@@ -284,12 +314,12 @@ void CVoService::fp_ServiceMain()
     }
     m_Status.dwCurrentState = SERVICE_STOPPED;
     m_Status.dwWin32ExitCode = 1;
-    fp_ReportStatus();
+    fp_ReportStopped(lock);
 }
 
 void CVoService::fp_Control(DWORD control)
 {
-    NTev::TCMutualLock<NTev::CMutual> lock(m_StatusLock);
+    CStatusLock lock(m_StatusLock);
     switch (control)
     {
         case SERVICE_CONTROL_STOP:
@@ -298,8 +328,8 @@ void CVoService::fp_Control(DWORD control)
             OnStop();
             m_Status.dwCurrentState = SERVICE_STOPPED;
             m_Status.dwWin32ExitCode = 0;
-            fp_ReportStatus();
             NTev::gf_DebugOutput(" [{}] Leaving MyService \n", m_ServiceName);
+            fp_ReportStopped(lock);
             break;
         case SERVICE_CONTROL_PAUSE:
             if (m_Status.dwCurrentState == SERVICE_RUNNING)

@@ -55,6 +55,10 @@ private:
     void fp_Control(DWORD control);
     // Reports the current status; a failure is traced.
     void fp_ReportStatus();
+    // Reports the stopped state as the very last use of this object: once the service
+    // control manager has it, the dispatcher returns and the object may be gone.
+    class CStatusLock;
+    void fp_ReportStopped(CStatusLock& lock);
 
     bool fp_Start(SC_HANDLE manager);
     bool fp_Stop(SC_HANDLE manager);

@@ -237,17 +237,17 @@ DWORD gf_QueryServiceState(const std::string& name, DWORD* processId)
 bool gf_SetServiceCommand(const std::string& name, const std::string& command)
 {
     CScHandle service(gf_OpenService(name, SERVICE_CHANGE_CONFIG));
-    return service.f_Get() && ChangeServiceConfigA(service.f_Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
-                                                   SERVICE_NO_CHANGE, command.c_str(), nullptr, nullptr, nullptr,
-                                                   nullptr, nullptr, nullptr);
+    return service.f_Get() &&
+           ChangeServiceConfigA(service.f_Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
 bool gf_SetServiceDisplayName(const std::string& name, const std::string& displayName)
 {
     CScHandle service(gf_OpenService(name, SERVICE_CHANGE_CONFIG));
-    return service.f_Get() && ChangeServiceConfigA(service.f_Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
-                                                   SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr,
-                                                   nullptr, nullptr, displayName.c_str());
+    return service.f_Get() &&
+           ChangeServiceConfigA(service.f_Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, displayName.c_str());
 }
 
 std::string gf_ExpectedServiceCommand(const std::string& name)

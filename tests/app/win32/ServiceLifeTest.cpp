@@ -42,8 +42,8 @@ void fg_RunLife(const std::string& name)
     SERVICE_STATUS status = {};
     EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_INTERROGATE, &status));
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
-    EXPECT_EQ(status.dwServiceType & SERVICE_WIN32, static_cast<DWORD>(SERVICE_WIN32));
-    EXPECT_EQ(status.dwControlsAccepted, static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE));
+    EXPECT_EQ(status.dwControlsAccepted,
+              static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE));
     CloseServiceHandle(service);
 
     // Starting it again fails: it runs.
