@@ -170,6 +170,15 @@ bool gf_HasMessageBox(const CProgramProcess& process)
     return fg_FindMessageBox(process.f_GetProcessId()) != nullptr;
 }
 
+bool gf_EngineIsRunning()
+{
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\QuillonStartup");
+    if (!mutex)
+        return false;
+    CloseHandle(mutex);
+    return true;
+}
+
 std::string gf_UniqueServiceName(const char* tag)
 {
     return std::string("QuillonTest") + tag + std::to_string(GetCurrentProcessId());

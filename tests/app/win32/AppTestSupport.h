@@ -55,6 +55,10 @@ void gf_AnswerMessageBox(const CMessageBox& box, int button);
 // Whether the process shows any message box now.
 bool gf_HasMessageBox(const CProgramProcess& process);
 
+// Whether an engine (service or background program) holds its guard in this session: the
+// tests that start one need it to be the only one.
+bool gf_EngineIsRunning();
+
 // A service name no other test uses: "QuillonTest<tag><pid>".
 std::string gf_UniqueServiceName(const char* tag);
 

@@ -219,8 +219,10 @@ TEST(CommandLineProcess, UninstallDriversWithoutTheService)
 
 TEST(CommandLineProcess, SecondEngineEndsSilently)
 {
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
     CProgramProcess first("-RunAsProgram");
     ASSERT_TRUE(fg_WaitForMutex("Global\\QuillonStartup", first));
+    ASSERT_TRUE(first.f_IsRunning());
     for (const char* arguments : {"-RunAsProgram", "-Service Quillon"})
     {
         SCOPED_TRACE(arguments);
@@ -242,6 +244,7 @@ TEST(CommandLineProcess, SecondTrayIconEndsSilently)
 {
     CProgramProcess first("-TrayIcon");
     ASSERT_TRUE(fg_WaitForMutex("Local\\QuillonTrayIconStartup", first));
+    ASSERT_TRUE(first.f_IsRunning());
     {
         CProgramProcess second("-TrayIcon");
         EXPECT_EQ(second.f_Wait(), gc_ExitAlreadyRunning);

@@ -24,6 +24,7 @@ int fg_Run(const std::string& arguments)
 
 void fg_RunLife(const std::string& name)
 {
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
     CServiceCleanup cleanup(name);
     ASSERT_EQ(fg_Run("-AddService " + name), gc_ExitSucceeded);
     ASSERT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED));
@@ -83,6 +84,7 @@ TEST(ServiceLife, WithATwoWordName)
 
 TEST(ServiceLife, PauseAndContinue)
 {
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
     const std::string name = gf_UniqueServiceName("Pause");
     CServiceCleanup cleanup(name);
     ASSERT_EQ(fg_Run("-AddService " + name), gc_ExitSucceeded);
@@ -100,4 +102,38 @@ TEST(ServiceLife, PauseAndContinue)
     EXPECT_EQ(fg_Run("-StopService " + name), gc_ExitSucceeded);
     EXPECT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_EQ(fg_Run("-RemoveService " + name), gc_ExitSucceeded);
+}
+
+TEST(ServiceLife, EveryStopEndsTheProcessCleanly)
+{
+    // The stop control comes on another thread than the dispatcher's return: the service
+    // object must not be used after the stopped state is reported.
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    const std::string name = gf_UniqueServiceName("Cycle");
+    CServiceCleanup cleanup(name);
+    ASSERT_EQ(fg_Run("-AddService " + name), gc_ExitSucceeded);
+    for (int round = 0; round < 12; ++round)
+    {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(fg_Run("-StartService " + name), gc_ExitSucceeded);
+        DWORD processId = 0;
+        ASSERT_EQ(gf_QueryServiceState(name, &processId), static_cast<DWORD>(SERVICE_RUNNING));
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        ASSERT_NE(process, nullptr);
+        EXPECT_EQ(fg_Run("-StopService " + name), gc_ExitSucceeded);
+        EXPECT_EQ(WaitForSingleObject(process, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+        DWORD exitCode = 1234;
+        GetExitCodeProcess(process, &exitCode);
+        EXPECT_EQ(exitCode, static_cast<DWORD>(gc_ExitSucceeded));
+        CloseHandle(process);
+    }
+}
+
+TEST(ServiceLife, ServiceRoleOutsideTheServiceManagerEnds)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    // Not started by the service control manager: the dispatcher cannot start.
+    CProgramProcess process("-Service " + gf_UniqueServiceName("Direct"));
+    EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+    EXPECT_FALSE(gf_HasMessageBox(process));
 }
