@@ -143,9 +143,15 @@ bool CMessageHook::fp_StartCaptureChannel()
     if (m_pChannel != &channel)
         return true;
     // An engine that owns input runs its channel all the time: it is left alone.
-    if (!m_bOwnsInput && channel.f_GetState() != ICThread::mc_StateRunning)
+    const bool start = !m_bOwnsInput && channel.f_GetState() != ICThread::mc_StateRunning;
+    if (start)
         channel.f_Start(NTev::NThread::gc_PriorityNormal, 0);
-    return channel.f_OpenDevice();
+    if (channel.f_OpenDevice())
+        return true;
+    // No device: the capture fails and leaves nothing running.
+    if (start)
+        channel.f_StopAndWait();
+    return false;
 }
 
 void CMessageHook::fp_StopCaptureChannel()
