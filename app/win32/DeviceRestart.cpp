@@ -1,5 +1,6 @@
 #include "app/win32/DeviceRestart.h"
 
+#include "core/ErrorText.h"
 #include "core/Exception.h"
 #include "core/Format.h"
 
@@ -8,7 +9,7 @@
 #include <cfgmgr32.h>
 #include <setupapi.h>
 
-#include <strings.h>
+#include <cstring>
 
 namespace NQuillon::NDrivers::NWin32
 {

@@ -1,5 +1,6 @@
 #include "app/win32/ServiceManager.h"
 
+#include "core/ErrorText.h"
 #include "core/Exception.h"
 #include "core/Format.h"
 
