@@ -36,8 +36,12 @@ bool CServiceManager::f_ServiceExists(const char* name)
         CloseServiceHandle(service);
         return true;
     }
-    if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST)
+    // A service marked for deletion is as good as gone; deleting it again then reports the
+    // pending deletion.
+    DWORD error = GetLastError();
+    if (error == ERROR_SERVICE_DOES_NOT_EXIST || error == ERROR_SERVICE_MARKED_FOR_DELETE)
         return false;
+    SetLastError(error);
     TEV_THROW_SYSTEM_IMPLEMENTATION("NQuillon::NDrivers::NWin32::CServiceManager::f_ServiceExists",
                                     "OpenService");
 }

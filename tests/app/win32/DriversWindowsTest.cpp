@@ -358,10 +358,38 @@ TEST_F(DriversWindows, ClassFilterInSecondPlaceIsMovedFirstNeverDuplicated)
     gf_InstallClassFilter(f_Directory());
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
     fg_SetList(gc_Keyboard, "UpperFilters", {"kbdclass", "QuillonFilter"});
+    std::uint64_t keyboardTime = fg_WriteTime(gc_Keyboard);
+    Sleep(20);
     gf_InstallClassFilter(f_Directory());
     EXPECT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), (CNames{"QuillonFilter", "kbdclass"}));
+    // The write time shows writes (the tests of untouched keys rely on it).
+    EXPECT_GT(fg_WriteTime(gc_Keyboard), keyboardTime);
     EXPECT_EQ(fg_GetList(gc_Mouse, "UpperFilters"), CNames{"QuillonFilter"});
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
+}
+
+TEST_F(DriversWindows, ServicePendingDeletionAsksForARebootAndRegistersNothing)
+{
+    gf_InstallClassFilter(f_Directory());
+    EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
+    fg_SetList(gc_Keyboard, "UpperFilters", {"kbdclass"});
+    // An open handle keeps the deleted service until it is closed.
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    ASSERT_NE(manager, nullptr);
+    SC_HANDLE service = OpenServiceA(manager, "QuillonFilter", DELETE | SERVICE_QUERY_STATUS);
+    ASSERT_NE(service, nullptr);
+    ASSERT_TRUE(DeleteService(service));
+    // Windows marks the pending deletion in the service's key; Wine does not.
+    HKEY key = fg_Open("Services\\QuillonFilter", KEY_SET_VALUE);
+    ASSERT_NE(key, nullptr);
+    const DWORD flag = 1;
+    RegSetValueExA(key, "DeleteFlag", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flag), sizeof(flag));
+    RegCloseKey(key);
+    gf_InstallClassFilter(f_Directory());
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
+    EXPECT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), CNames{"kbdclass"});
 }
 
 TEST_F(DriversWindows, NoLaptopKeyboardNoHidFilter)
