@@ -9,6 +9,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace NQuillon::NDrivers
 {
 namespace
