@@ -1,9 +1,8 @@
 #include "app/ServiceCommands.h"
 
+#include "app/Drivers.h"
+#include "app/Markers.h"
 #include "core/Exception.h"
-#include "core/File.h"
-#include "core/SysFile.h"
-#include "core/SysFind.h"
 
 namespace NQuillon
 {
@@ -22,50 +21,24 @@ namespace
 constexpr std::uint32_t gc_StopSettleMilliseconds = 1500;
 constexpr std::uint32_t gc_DonePollMilliseconds = 250;
 
-NTev::CStr fg_MarkerPath(const char* programDirectory, const char* marker)
-{
-    NTev::CStr path(programDirectory);
-    path += marker;
-    return path;
-}
-
-bool fg_Exists(const NTev::CStr& path)
-{
-    try
-    {
-        return NTev::NSys::NFile::gf_Exists(path.f_GetStr(), NTev::NSys::NFile::ExistsNotDirectory);
-    }
-    catch (const NTev::NException::CException&)
-    {
-        return false;
-    }
-}
-
 // Marker files are best effort: a failure leaves the sequence to go on.
-void fg_DeleteMarker(const NTev::CStr& path)
+template <typename t_CAction>
+void fg_IgnoreFileErrors(t_CAction action)
 {
     try
     {
-        NTev::NSys::NFile::gf_Delete(path.f_GetStr());
+        action();
     }
     catch (const NTev::NException::CException&)
     {
     }
 }
 
-void fg_WriteMarker(const NTev::CStr& path)
+bool fg_MarkerExists(const NTev::CStr& directory, const char* name)
 {
-    try
-    {
-        NTev::NFile::CFile file;
-        file.f_Open(path.f_GetStr(), NTev::NFile::OpenWrite);
-        const unsigned char one = 1;
-        file.f_Write(&one, 1);
-        file.f_Close();
-    }
-    catch (const NTev::NException::CException&)
-    {
-    }
+    bool exists = false;
+    fg_IgnoreFileErrors([&] { exists = NDrivers::gf_MarkerExists(directory, name); });
+    return exists;
 }
 } // namespace
 
@@ -112,27 +85,23 @@ bool gf_RunStopService(ICCommandHost& host)
 
 bool gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
 {
+    const NTev::CStr directory(programDirectory);
     bool succeeded = gf_RunStopService(host);
     host.f_Sleep(gc_StopSettleMilliseconds);
-    fg_WriteMarker(fg_MarkerPath(programDirectory, "/UninstallDrivers"));
+    fg_IgnoreFileErrors([&] { NDrivers::gf_WriteMarker(directory, NDrivers::gc_UninstallMarker); });
     if (gf_RunStartService(host))
     {
         // The starting service sees the request, removes the drivers and answers.
-        const NTev::CStr done = fg_MarkerPath(programDirectory, "/UninstallDriversDone");
-        while (!fg_Exists(done))
+        while (!fg_MarkerExists(directory, NDrivers::gc_UninstallDoneMarker))
             host.f_Sleep(gc_DonePollMilliseconds);
-        fg_DeleteMarker(done);
+        fg_IgnoreFileErrors([&] { NDrivers::gf_DeleteMarker(directory, NDrivers::gc_UninstallDoneMarker); });
         if (!gf_RunStopService(host))
             succeeded = false;
     }
     else
         succeeded = false;
-    const NTev::CStr reboot = fg_MarkerPath(programDirectory, "/Rebootneeded");
-    if (fg_Exists(reboot))
-    {
-        fg_DeleteMarker(reboot);
+    if (NDrivers::gf_TakeRebootMarker(directory))
         host.f_ShowWarning(gc_RebootToFinishUninstall);
-    }
     return succeeded;
 }
 } // namespace NQuillon

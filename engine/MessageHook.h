@@ -15,6 +15,7 @@
 #include "engine/DriverRecord.h"
 #include "engine/RecordChannel.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -87,7 +88,7 @@ public:
     bool f_OnReportWindowInput(void* rawInput, std::size_t size);
     // Redo raw-input registration on the next turn of the engine loop (a device changed).
     void f_RequestRefresh();
-    std::uint32_t f_GetEngineThreadId() const noexcept { return m_EngineThreadId; }
+    std::uint32_t f_GetEngineThreadId() const noexcept { return m_EngineThreadId.load(); }
     // The desktops that have a desktop thread.
     std::size_t f_GetDesktopThreadNames(std::vector<NTev::CStr>& names);
     // The enumeration's step for one desktop name: its thread is created when missing and
@@ -193,7 +194,7 @@ private:
     // Window station, desktops, the filter-driver channel: owned by the backend.
     CPlatform* m_pPlatform = nullptr;
     std::uint64_t m_ClockOrigin;
-    std::uint32_t m_EngineThreadId = 0;
+    std::atomic<std::uint32_t> m_EngineThreadId{0};
     bool m_bLaptopKeyboardPresent = false;
     bool m_bRawInputBusy = false;
     // Engine clock seconds of the next settings check.

@@ -9,18 +9,28 @@
 #include "core/Format.h"
 #include "core/SysThread.h"
 
+#include <sys/stat.h>
+
 namespace NQuillon
 {
+// Stands in for the directory watch: what the settings file looked like at the last check.
 struct CMessageHook::CPlatform
 {
+    bool m_bChecked = false;
+    bool m_bExisted = false;
+    struct timespec m_WriteTime = {};
+    off_t m_Size = 0;
 };
 
 CMessageHook::CPlatform* CMessageHook::fs_CreatePlatform(CMessageHook&)
 {
-    return nullptr;
+    return new CPlatform;
 }
 
-void CMessageHook::fs_DestroyPlatform(CPlatform*) noexcept {}
+void CMessageHook::fs_DestroyPlatform(CPlatform* platform) noexcept
+{
+    delete platform;
+}
 
 ICRecordChannel* CMessageHook::fp_GetPlatformChannel() noexcept
 {
@@ -67,10 +77,24 @@ bool CMessageHook::fp_StartCaptureChannel()
 
 void CMessageHook::fp_StopCaptureChannel() {}
 
-// Without a directory watch every scheduled check looks at the file's write time.
+// A change of the settings file's existence, size or write time since the last check counts
+// as a change of the directory.
 bool CMessageHook::fp_ConsumeDirectoryChange()
 {
-    return true;
+    NTev::CStr path = f_GetSettingsDirectory();
+    path += "/Settings.dat";
+    struct stat status = {};
+    const bool exists = stat(path.f_GetStr(), &status) == 0;
+    CPlatform& seen = *m_pPlatform;
+    const bool changed =
+        !seen.m_bChecked || exists != seen.m_bExisted ||
+        (exists && (status.st_size != seen.m_Size || status.st_mtim.tv_sec != seen.m_WriteTime.tv_sec ||
+                    status.st_mtim.tv_nsec != seen.m_WriteTime.tv_nsec));
+    seen.m_bChecked = true;
+    seen.m_bExisted = exists;
+    seen.m_Size = exists ? status.st_size : 0;
+    seen.m_WriteTime = exists ? status.st_mtim : timespec{};
+    return changed;
 }
 
 void CMessageHook::fp_ShowRebootNotice()

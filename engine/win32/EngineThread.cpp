@@ -35,8 +35,8 @@ ICRecordChannel* CMessageHook::fp_GetPlatformChannel() noexcept
 
 void CMessageHook::fp_WakeEngineThread() noexcept
 {
-    if (m_EngineThreadId)
-        PostThreadMessageA(m_EngineThreadId, WM_QUIT, 0, 0);
+    if (const DWORD id = m_EngineThreadId.load())
+        PostThreadMessageA(id, WM_QUIT, 0, 0);
 }
 
 std::uintptr_t CMessageHook::f_Run()
@@ -61,6 +61,9 @@ std::uintptr_t CMessageHook::f_Run()
         FindFirstChangeNotificationA(directory.f_GetStr(), TRUE,
                                      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
                                          FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    // A save between the load at start-up and the watch's creation left no trace in the
+    // watch: the first check looks at the file anyway.
+    platform.m_bChangeAssumed = true;
 
     // The queue exists before the id is known, so that a stop's wake-up is never lost.
     MSG message;
@@ -140,9 +143,15 @@ bool CMessageHook::fp_StartCaptureChannel()
     if (m_pChannel != &channel)
         return true;
     // An engine that owns input runs its channel all the time: it is left alone.
-    if (!m_bOwnsInput && channel.f_GetState() != ICThread::mc_StateRunning)
+    const bool start = !m_bOwnsInput && channel.f_GetState() != ICThread::mc_StateRunning;
+    if (start)
         channel.f_Start(NTev::NThread::gc_PriorityNormal, 0);
-    return channel.f_OpenDevice();
+    if (channel.f_OpenDevice())
+        return true;
+    // No device: the capture fails and leaves nothing running.
+    if (start)
+        channel.f_StopAndWait();
+    return false;
 }
 
 void CMessageHook::fp_StopCaptureChannel()
@@ -158,6 +167,13 @@ bool CMessageHook::fp_ConsumeDirectoryChange()
     HANDLE watch = m_pPlatform->m_hChangeNotification;
     if (watch == INVALID_HANDLE_VALUE)
         return true;
+    if (m_pPlatform->m_bChangeAssumed)
+    {
+        m_pPlatform->m_bChangeAssumed = false;
+        if (WaitForSingleObject(watch, 0) == WAIT_OBJECT_0)
+            FindNextChangeNotification(watch);
+        return true;
+    }
     if (WaitForSingleObject(watch, 0) != WAIT_OBJECT_0)
         return false;
     FindNextChangeNotification(watch);

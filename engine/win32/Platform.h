@@ -21,6 +21,7 @@ struct CMessageHook::CPlatform
     CKeyboardQueueThread m_Channel;
     HWINSTA m_hWindowStation = nullptr;
     HANDLE m_hChangeNotification = INVALID_HANDLE_VALUE;
+    bool m_bChangeAssumed = false;
     // Under the engine lock.
     std::vector<std::unique_ptr<CDesktopThread>> m_DesktopThreads;
     CDesktopThread* m_pInputDesktopThread = nullptr;
