@@ -186,7 +186,7 @@ std::string gf_UniqueServiceName(const char* tag)
 
 SC_HANDLE gf_OpenService(const std::string& name, DWORD access)
 {
-    CScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    CScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager.f_Get())
         return nullptr;
     return OpenServiceA(manager.f_Get(), name.c_str(), access);
