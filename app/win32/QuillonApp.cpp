@@ -18,7 +18,10 @@ constexpr const char* gc_RegistryKey = "Velmora\\Quillon";
 constexpr const char* gc_ServiceLoadOrderGroup = "Event Log";
 } // namespace
 
-CQuillonApp::CQuillonApp() = default;
+CQuillonApp::CQuillonApp()
+{
+    m_Hook.f_SetDriverSetup(&m_DriverSetup);
+}
 
 CQuillonApp::~CQuillonApp()
 {
@@ -132,7 +135,10 @@ bool CQuillonApp::fp_TakeInstanceMutex(const char* name)
 
 BOOL CQuillonApp::fp_CommonStart()
 {
-    m_Hook.f_LoadSettings("Settings.dat");
+    // The configuring process writes the file again at once, so that it is in the current
+    // version; never after a load that gave up.
+    if (m_Hook.f_LoadSettings("Settings.dat") && !m_Hook.m_bOwnsInput)
+        m_Hook.f_SaveSettings();
     f_SetRegistryKey(gc_RegistryKey);
     try
     {

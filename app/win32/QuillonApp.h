@@ -6,6 +6,7 @@
 // the same names.
 #include "engine/MessageHook.h"
 
+#include "app/EngineDriverSetup.h"
 #include "app/ServiceCommands.h"
 #include "app/win32/AppBase.h"
 
@@ -51,6 +52,7 @@ private:
     BOOL fp_CommonStart();
 
     CMessageHook m_Hook;
+    CEngineDriverSetup m_DriverSetup{m_Hook};
     CCrashReporterSettings m_CrashReporter;
     // The service object of the running initialisation.
     CQuillon_Service* m_pService = nullptr;
