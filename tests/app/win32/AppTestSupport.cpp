@@ -77,9 +77,13 @@ bool fg_HasButton(HWND box, int id)
 }
 } // namespace
 
-CProgramProcess::CProgramProcess(const std::string& arguments)
+CProgramProcess::CProgramProcess(const std::string& arguments) : CProgramProcess(fg_ProgramPath(), arguments)
 {
-    std::string commandLine = "\"" + fg_ProgramPath() + "\"";
+}
+
+CProgramProcess::CProgramProcess(const std::string& program, const std::string& arguments)
+{
+    std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
     STARTUPINFOA startup = {};
@@ -262,6 +266,11 @@ bool gf_SetServiceDisplayName(const std::string& name, const std::string& displa
 std::string gf_ExpectedServiceCommand(const std::string& name)
 {
     return "\"" + fg_ProgramPath() + "\" -Service " + name;
+}
+
+std::string gf_ProgramPath()
+{
+    return fg_ProgramPath();
 }
 
 std::string gf_ProgramDirectory()

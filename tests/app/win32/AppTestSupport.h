@@ -15,6 +15,8 @@ class CProgramProcess
 {
 public:
     explicit CProgramProcess(const std::string& arguments);
+    // A copy of the program elsewhere (its directory is the program directory).
+    CProgramProcess(const std::string& program, const std::string& arguments);
     ~CProgramProcess();
     CProgramProcess(const CProgramProcess&) = delete;
     CProgramProcess& operator=(const CProgramProcess&) = delete;
@@ -84,6 +86,8 @@ bool gf_SetServiceDisplayName(const std::string& name, const std::string& displa
 SC_HANDLE gf_OpenService(const std::string& name, DWORD access);
 // The program's command as the service runs it: "\"<path>\" -Service <name>".
 std::string gf_ExpectedServiceCommand(const std::string& name);
+// The program under test.
+std::string gf_ProgramPath();
 // The directory of the program under test, "\" separated, no trailing separator.
 std::string gf_ProgramDirectory();
 
