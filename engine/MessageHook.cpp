@@ -2,6 +2,7 @@
 // before the configuration changes.
 
 #include "engine/InputState.h"
+#include "engine/RepeatThread.h"
 
 #include "config/Configuration.h"
 #include "core/Clock.h"
@@ -9,11 +10,21 @@
 namespace NQuillon
 {
 CMessageHook::CMessageHook(ICRecordChannel* channel)
-    : m_pChannel(channel), m_pInput(std::make_unique<CInputState>()), m_ClockOrigin(NTev::gf_GetCounter())
+    : m_pChannel(channel), m_pInput(std::make_unique<CInputState>()),
+      m_pRepeatThread(std::make_unique<CRepeatThread>(*this)), m_ClockOrigin(NTev::gf_GetCounter())
 {
+    m_pPlatform = fs_CreatePlatform(*this);
+    if (!m_pChannel)
+        m_pChannel = fp_GetPlatformChannel();
 }
 
-CMessageHook::~CMessageHook() = default;
+CMessageHook::~CMessageHook()
+{
+    // The engine thread uses everything below: it ends first.
+    f_Stop(true);
+    m_pRepeatThread.reset();
+    fs_DestroyPlatform(m_pPlatform);
+}
 
 double CMessageHook::f_GetEngineTime() const
 {

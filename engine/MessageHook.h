@@ -3,32 +3,99 @@
 // table, generates what the system shall receive, repeats held keys itself and reshapes mouse
 // movement and wheel. Records leave only through the record channel; time comes from the
 // library clock, which tests and the simulator drive.
+//
+// The engine is itself a thread: its run sets up the channel, repeat and desktop threads,
+// watches the settings file and tears everything down again. The platform part of that run
+// (window station, desktops, raw input, the filter driver's device) lives in the backend of
+// this build (engine/win32 or engine/posix).
 
 #include "config/Keys.h"
 #include "config/MessageHookBase.h"
+#include "core/Thread.h"
 #include "engine/DriverRecord.h"
 #include "engine/RecordChannel.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace NQuillon
 {
-class CMessageHook : public CMessageHookBase
+class CMessageHook : public CMessageHookBase, public NTev::NThread::ICThread
 {
 public:
     class CInputState;
     class CHeldInput;
+    class CRepeatThread;
+    class CKeyboardQueueThread;
+    class CDesktopThread;
+    class CDesktopThreadJob;
+    struct CPlatform;
+    struct CRawHidPacket;
+
+    // The driver installation steps the engine thread runs, supplied by the application.
+    class ICDriverSetup
+    {
+    public:
+        // True when a removal was requested and ran: the engine thread then ends at once.
+        virtual bool f_RemoveDriversIfRequested() = 0;
+        // Input-owning engines only: installs or updates the keyboard and mouse filter.
+        virtual void f_InstallClassFilter() = 0;
+        // Every engine, once the window station is set.
+        virtual void f_InstallHidFilter(bool ownsInput) = 0;
+
+    protected:
+        ~ICDriverSetup() = default;
+    };
+
+    static constexpr std::int32_t mc_EjectKeyNumber = 100;
 
     static constexpr std::int32_t mc_WheelForward = 21;
     static constexpr std::int32_t mc_WheelBackward = 22;
 
+    // Without a channel the engine writes through the platform's filter-driver channel
+    // (none on POSIX).
     explicit CMessageHook(ICRecordChannel* channel = nullptr);
     ~CMessageHook() override;
 
     // Where records go; null writes nothing.
     void f_SetChannel(ICRecordChannel* channel) noexcept { m_pChannel = channel; }
+    void f_SetDriverSetup(ICDriverSetup* setup) noexcept { m_pDriverSetup = setup; }
+
+    // ---- the engine thread ----
+    // Also wakes the engine thread's message loop, so that it sees the request at once.
+    std::uintptr_t f_Stop(bool wait) override;
+    // One turn of the engine loop: raw-input refresh, the settings check (every 0.1 s),
+    // following the input desktop.
+    void f_PeriodicTick();
+    void f_FollowInputDesktop();
+    void f_EnumerateDesktops();
+    // Points raw input of the laptop's key collection at the report window of the input
+    // desktop; call under the engine lock.
+    void f_RegisterRawInput();
+    // The reports of one raw-input packet of the laptop's key collection: each report of two
+    // bytes is a press (second byte 1) or release of the Eject key. True when any was handled.
+    bool f_OnLaptopKeyReports(const CRawHidPacket& packet);
+    // Runs the job on the thread of the desktop that receives input; false when there is none.
+    // The job must outlive its run.
+    bool f_PostToInputDesktop(CDesktopThreadJob* job);
+    // Has the thread of the "Winlogon" desktop broadcast the Ctrl+Alt+Delete hot key; false
+    // when there is no such desktop.
+    bool f_PostToWinlogonDesktop();
+    // A raw-input packet received by a report window; true when the engine handled it.
+    bool f_OnReportWindowInput(void* rawInput, std::size_t size);
+    // Redo raw-input registration on the next turn of the engine loop (a device changed).
+    void f_RequestRefresh();
+    std::uint32_t f_GetEngineThreadId() const noexcept { return m_EngineThreadId.load(); }
+    // The desktops that have a desktop thread.
+    std::size_t f_GetDesktopThreadNames(std::vector<NTev::CStr>& names);
+    // The enumeration's step for one desktop name: its thread is created when missing and
+    // marked as seen.
+    void f_NoteDesktop(const char* name);
+    // Whether the laptop's key collection was ever found by raw-input registration.
+    bool f_IsLaptopKeyboardPresent() const noexcept { return m_bLaptopKeyboardPresent; }
 
     // ---- events: true = handled (do not forward what was received), false = pass ----
     bool f_OnKeyDown(std::int32_t keyNumber);
@@ -74,15 +141,19 @@ public:
 
     std::int32_t m_CaptureMode = 0;
     CKeys m_CapturedKeys;
-    // Set when raw-input registration must be refreshed (capture started or ended).
+    // Set when raw-input registration must be refreshed: report window created, device
+    // change, settings reloaded, capture started or ended. The periodic tick consumes it.
     bool m_bRefreshPending = false;
 
 protected:
-    // The device side of the capture: the channel is started and the device opened for the
-    // capture; false when there is no device. Without a platform channel, a capture works
-    // whenever a record channel is set.
-    virtual bool fp_StartCaptureChannel() { return true; }
-    virtual void fp_StopCaptureChannel() {}
+    // The engine lock (the thread base has a small lock of its own).
+    using CMessageHookBase::m_Lock;
+
+    std::uintptr_t f_Run() override;
+    // The device side of the capture: in an engine that does not own input the channel
+    // thread runs only while keys are captured. False when the device cannot be opened.
+    virtual bool fp_StartCaptureChannel();
+    virtual void fp_StopCaptureChannel();
     void f_OnConfigurationChanging() override;
 
 private:
@@ -99,9 +170,35 @@ private:
     // Whether a key or button release read from the driver is to be written back.
     bool fp_PassesRelease(const CKey& key);
 
+    // The engine thread's pieces shared by both backends.
+    void fp_StartInputThreads();
+    void fp_StopInputThreads();
+    // The settings check of the periodic tick; changeSeen: the directory watch fired (or
+    // there is none).
+    void fp_CheckSettings(bool changeSeen);
+    // Backend hooks.
+    static CPlatform* fs_CreatePlatform(CMessageHook& engine);
+    static void fs_DestroyPlatform(CPlatform* platform) noexcept;
+    ICRecordChannel* fp_GetPlatformChannel() noexcept;
+    void fp_StartChannelThread();
+    void fp_StopChannelThread();
+    // Ends the engine thread's wait for messages, so that it sees a stop request.
+    void fp_WakeEngineThread() noexcept;
+    bool fp_ConsumeDirectoryChange();
+    void fp_ShowRebootNotice();
+
     ICRecordChannel* m_pChannel;
+    ICDriverSetup* m_pDriverSetup = nullptr;
     std::unique_ptr<CInputState> m_pInput;
+    std::unique_ptr<CRepeatThread> m_pRepeatThread;
+    // Window station, desktops, the filter-driver channel: owned by the backend.
+    CPlatform* m_pPlatform = nullptr;
     std::uint64_t m_ClockOrigin;
+    std::atomic<std::uint32_t> m_EngineThreadId{0};
+    bool m_bLaptopKeyboardPresent = false;
+    bool m_bRawInputBusy = false;
+    // Engine clock seconds of the next settings check.
+    double m_NextSettingsCheck = 0;
     // While a batch of driver records is evaluated, the time it was read at.
     double m_BatchTime = 0;
     bool m_bInBatch = false;

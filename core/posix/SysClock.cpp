@@ -44,4 +44,7 @@ std::int64_t gf_Clock_GetLocalTimeOffset() noexcept
         return 0;
     return local.tm_gmtoff;
 }
+// POSIX waits are as fine as the system can make them already.
+void gf_Clock_BeginFinePeriod() noexcept {}
+void gf_Clock_EndFinePeriod() noexcept {}
 } // namespace NTev::NSys

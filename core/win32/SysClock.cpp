@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <mmsystem.h>
+
 namespace NTev::NSys
 {
 std::uint64_t gf_Clock_GetCounter() noexcept
@@ -48,5 +50,14 @@ std::int64_t gf_Clock_GetLocalTimeOffset() noexcept
             return 0;
     }
     return -static_cast<std::int64_t>(bias) * 60;
+}
+void gf_Clock_BeginFinePeriod() noexcept
+{
+    timeBeginPeriod(1);
+}
+
+void gf_Clock_EndFinePeriod() noexcept
+{
+    timeEndPeriod(1);
 }
 } // namespace NTev::NSys

@@ -5,8 +5,8 @@
 #include "tools/sim/Simulator.h"
 
 #include "config/Configuration.h"
-#include "tests/support/AllocationCounter.h"
 #include "engine/InputState.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -160,8 +160,11 @@ TEST_F(CEngineTest, ReleaseAllSendsOneBreakPerHeldKey)
 TEST_F(CEngineTest, EvaluationAllocatesNothingOnceRunning)
 {
     fp_Load(mc_CtrlCToV);
-    CDriverRecord batch[] = {fg_Keyboard(0x1D, 0), fg_Keyboard(0x2E, 0), fg_Keyboard(0x2E, NQuillon::KEY_BREAK),
-                             fg_Keyboard(0x1D, NQuillon::KEY_BREAK), fg_Keyboard(0x1E, 0),
+    CDriverRecord batch[] = {fg_Keyboard(0x1D, 0),
+                             fg_Keyboard(0x2E, 0),
+                             fg_Keyboard(0x2E, NQuillon::KEY_BREAK),
+                             fg_Keyboard(0x1D, NQuillon::KEY_BREAK),
+                             fg_Keyboard(0x1E, 0),
                              fg_Keyboard(0x1E, NQuillon::KEY_BREAK)};
     // Warm up once (scratch buffers, the group index), then count.
     fp_Engine().f_SetChannel(nullptr);

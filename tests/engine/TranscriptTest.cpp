@@ -103,6 +103,7 @@ INSTANTIATE_TEST_SUITE_P(Transcripts, CTranscriptTest, ::testing::ValuesIn(fg_Tr
                          [](const ::testing::TestParamInfo<std::filesystem::path>& info)
                          {
                              std::string name = info.param.stem().string();
-                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
+                             std::replace_if(
+                                 name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
                              return name;
                          });

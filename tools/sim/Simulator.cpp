@@ -1,5 +1,7 @@
 #include "tools/sim/Simulator.h"
 
+#include "engine/LaptopKeys.h"
+
 #include "config/Configuration.h"
 #include "core/BinaryStreamMemory.h"
 #include "core/Exception.h"
@@ -59,7 +61,8 @@ bool fg_KeyRecord(const std::string& name, bool down, CDriverRecord& record)
         record.m_Keyboard = {};
         record.m_Keyboard.UnitId = 0;
         record.m_Keyboard.MakeCode = static_cast<std::uint16_t>(key.m_Code & 0x7F);
-        record.m_Keyboard.Flags = static_cast<std::uint16_t>((key.m_Code >= 128 ? KEY_E0 : 0) | (down ? 0 : KEY_BREAK));
+        record.m_Keyboard.Flags =
+            static_cast<std::uint16_t>((key.m_Code >= 128 ? KEY_E0 : 0) | (down ? 0 : KEY_BREAK));
         return true;
     }
     if (key.m_Device == EKeyDevice_Mouse && key.m_Code >= 1 && key.m_Code <= 5)
@@ -92,7 +95,8 @@ void CSimulator::f_LoadSettingsFile(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         throw CSimError{"cannot open settings file '" + path + "'"};
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                     std::istreambuf_iterator<char>());
     f_LoadSettingsImage(bytes, path);
 }
 
@@ -202,12 +206,15 @@ void CSimulator::fp_Run(const CStep& step)
             break;
         case CStep::EKind_Eject:
         {
-            // As the raw-input window does it: under the engine lock, and nothing is injected.
-            CMessageHook::CLockGuard lock(m_pEngine->f_GetLock());
-            if (step.m_bDown)
-                m_pEngine->f_OnKeyDown(100);
-            else
-                m_pEngine->f_OnKeyUp(100);
+            // One report of the laptop's key collection, as the raw-input window hands it on;
+            // nothing is injected for it.
+            const std::uint8_t report[2] = {0, std::uint8_t(step.m_bDown ? 1 : 0)};
+            CMessageHook::CRawHidPacket packet;
+            packet.m_Type = CMessageHook::CRawHidPacket::mc_TypeHid;
+            packet.m_ReportSize = 2;
+            packet.m_ReportCount = 1;
+            packet.m_pReports = report;
+            m_pEngine->f_OnLaptopKeyReports(packet);
             break;
         }
         case CStep::EKind_Time:

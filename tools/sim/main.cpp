@@ -12,7 +12,8 @@
 
 namespace
 {
-constexpr const char* mc_Usage = "usage: quillon-sim [--settings FILE] [--table NAME] [-e SCRIPT | SCRIPT-FILE]\n";
+constexpr const char* mc_Usage =
+    "usage: quillon-sim [--settings FILE] [--table NAME] [-e SCRIPT | SCRIPT-FILE]\n";
 
 int fg_Fail(const std::string& message)
 {

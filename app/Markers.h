@@ -1,0 +1,18 @@
+#pragma once
+// Marker files in the program directory: one byte of value 1 each, only their existence
+// matters. Names start with "/" and are appended to the directory.
+
+#include "core/Str.h"
+
+namespace NQuillon::NDrivers
+{
+inline constexpr const char* gc_RebootMarker = "/Rebootneeded";
+inline constexpr const char* gc_UninstallMarker = "/UninstallDrivers";
+inline constexpr const char* gc_UninstallDoneMarker = "/UninstallDriversDone";
+
+// Writes the marker (replacing a file of that name); throws CExceptionFile on failure.
+void gf_WriteMarker(const NTev::CStr& directory, const char* name);
+bool gf_MarkerExists(const NTev::CStr& directory, const char* name);
+// Throws CExceptionFile when the file cannot be deleted (also when it is missing).
+void gf_DeleteMarker(const NTev::CStr& directory, const char* name);
+} // namespace NQuillon::NDrivers

@@ -1,0 +1,179 @@
+#include "app/win32/QuillonApp.h"
+
+#include "app/CommandLineRole.h"
+#include "app/win32/QuillonService.h"
+#include "core/CommandLine.h"
+#include "core/Exception.h"
+#include "core/Thread.h"
+
+namespace NQuillon
+{
+namespace
+{
+constexpr const char* gc_ProductName = "Quillon";
+constexpr const char* gc_SupportContact = "support@quillon.example";
+constexpr const char* gc_StartupMutex = "Global\\QuillonStartup";
+constexpr const char* gc_TrayIconMutex = "Local\\QuillonTrayIconStartup";
+constexpr const char* gc_RegistryKey = "Velmora\\Quillon";
+constexpr const char* gc_ServiceLoadOrderGroup = "Event Log";
+} // namespace
+
+CQuillonApp::CQuillonApp()
+{
+    m_Hook.f_SetDriverSetup(&m_DriverSetup);
+}
+
+CQuillonApp::~CQuillonApp()
+{
+    m_Hook.f_Stop(true);
+    if (m_hInstanceMutex)
+        CloseHandle(m_hInstanceMutex);
+}
+
+BOOL CQuillonApp::InitInstance()
+{
+    CAppBase::InitInstance();
+
+    CQuillon_Service service(m_Hook);
+    service.f_SetLoadOrderGroup(gc_ServiceLoadOrderGroup);
+    m_pService = &service;
+    struct CClearService
+    {
+        CQuillon_Service*& m_pService;
+        ~CClearService() { m_pService = nullptr; }
+    } clearService{m_pService};
+
+    m_CrashReporter.m_DisplayName = gc_ProductName;
+    m_CrashReporter.m_Contact = gc_SupportContact;
+    m_CrashReporter.m_bQuiet = false;
+
+    const CCommandLineRole role = gf_ParseRole(f_GetArgumentText().f_GetStr());
+    if (gf_RoleTakesServiceName(role.m_Role))
+        service.f_SetServiceName(role.m_ServiceName.f_GetStr());
+
+    bool succeeded = true;
+    switch (role.m_Role)
+    {
+        case ERole::AddServiceIfNotAdded:
+            succeeded = gf_RunAddService(*this, true);
+            break;
+        case ERole::AddService:
+            succeeded = gf_RunAddService(*this, false);
+            break;
+        case ERole::RemoveService:
+            succeeded = gf_RunRemoveService(*this);
+            break;
+        case ERole::UninstallDrivers:
+            m_Hook.m_bOwnsInput = false;
+            succeeded = gf_RunUninstallDrivers(*this, NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr());
+            break;
+        case ERole::StartService:
+            succeeded = gf_RunStartService(*this);
+            break;
+        case ERole::StopService:
+            succeeded = gf_RunStopService(*this);
+            break;
+        case ERole::RunAsProgram:
+            if (!fp_TakeInstanceMutex(gc_StartupMutex))
+                return FALSE;
+            m_Hook.m_bOwnsInput = true;
+            return fp_CommonStart();
+        case ERole::TrayIcon:
+            if (!fp_TakeInstanceMutex(gc_TrayIconMutex))
+                return FALSE;
+            m_Hook.m_bOwnsInput = false;
+            return fp_CommonStart();
+        case ERole::Service:
+            if (!fp_TakeInstanceMutex(gc_StartupMutex))
+                return FALSE;
+            m_Hook.m_bOwnsInput = true;
+            m_CrashReporter.m_bQuiet = true;
+            succeeded = service.f_RunService();
+            break;
+        case ERole::Help:
+        {
+            const NTev::CStr text = gf_FormatHelpText(NTev::NSys::NFile::gfs_GetCommandLine().f_GetStr());
+            MessageBoxA(nullptr, text.f_GetStr(), "Command Line Options", MB_OK);
+            break;
+        }
+    }
+    m_ExitCode = succeeded ? gc_ExitSucceeded : gc_ExitFailed;
+    return FALSE;
+}
+
+int CQuillonApp::ExitInstance()
+{
+    if (m_hMainDialog)
+    {
+        DestroyWindow(m_hMainDialog);
+        m_hMainDialog = nullptr;
+        m_hMainWnd = nullptr;
+    }
+    return CAppBase::ExitInstance();
+}
+
+bool CQuillonApp::fp_TakeInstanceMutex(const char* name)
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    const DWORD error = GetLastError();
+    // Access denied: the mutex exists, made by a process of another account.
+    if (!mutex || error == ERROR_ALREADY_EXISTS)
+    {
+        if (mutex)
+            CloseHandle(mutex);
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED)
+        {
+            m_ExitCode = gc_ExitAlreadyRunning;
+            return false;
+        }
+        // The guard could not be made at all: run without it rather than not at all.
+        return true;
+    }
+    m_hInstanceMutex = mutex;
+    return true;
+}
+
+BOOL CQuillonApp::fp_CommonStart()
+{
+    // The configuring process writes the file again at once, so that it is in the current
+    // version; never after a load that gave up.
+    if (m_Hook.f_LoadSettings("Settings.dat") && !m_Hook.m_bOwnsInput)
+        m_Hook.f_SaveSettings();
+    f_SetRegistryKey(gc_RegistryKey);
+    try
+    {
+        m_Hook.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    }
+    catch (const NTev::NException::CException&)
+    {
+        m_ExitCode = gc_ExitFailed;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool CQuillonApp::f_ServiceOperation(EServiceOperation operation)
+{
+    return m_pService && m_pService->f_ServiceOperation(operation);
+}
+
+bool CQuillonApp::f_AskRetry(const char* text)
+{
+    return MessageBoxA(nullptr, text, "Error", MB_ICONERROR | MB_YESNO) == IDYES;
+}
+
+void CQuillonApp::f_ShowError(const char* text)
+{
+    MessageBoxA(nullptr, text, "Error", MB_ICONERROR | MB_OK);
+}
+
+void CQuillonApp::f_ShowWarning(const char* text)
+{
+    MessageBoxA(nullptr, text, "Warning", MB_ICONWARNING | MB_OK);
+}
+
+void CQuillonApp::f_Sleep(std::uint32_t milliseconds)
+{
+    Sleep(milliseconds);
+}
+} // namespace NQuillon

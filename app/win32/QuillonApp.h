@@ -1,0 +1,61 @@
+#pragma once
+// The application object: it owns the input engine and plays the role the command line
+// chooses (service, background engine, tray icon, or a one-shot service command).
+
+// The engine's record declarations come before the system headers, which define macros of
+// the same names.
+#include "engine/MessageHook.h"
+
+#include "app/EngineDriverSetup.h"
+#include "app/ServiceCommands.h"
+#include "app/win32/AppBase.h"
+
+namespace NQuillon
+{
+class CQuillon_Service;
+
+class CQuillonApp : public CAppBase, private ICCommandHost
+{
+public:
+    // What the crash reporter shows and whom it names; quiet means no message box.
+    struct CCrashReporterSettings
+    {
+        NTev::CStr m_DisplayName;
+        NTev::CStr m_Contact;
+        bool m_bQuiet = false;
+    };
+
+    CQuillonApp();
+    ~CQuillonApp() override;
+
+    CMessageHook& f_GetMessageHook() noexcept { return m_Hook; }
+    const CCrashReporterSettings& f_GetCrashReporterSettings() const noexcept { return m_CrashReporter; }
+
+    // The main dialog once created.
+    HWND m_hMainDialog = nullptr;
+
+protected:
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+private:
+    bool f_ServiceOperation(EServiceOperation operation) override;
+    bool f_AskRetry(const char* text) override;
+    void f_ShowError(const char* text) override;
+    void f_ShowWarning(const char* text) override;
+    void f_Sleep(std::uint32_t milliseconds) override;
+
+    // Creates the named mutex and keeps it for the life of the process; false when another
+    // process made it first.
+    bool fp_TakeInstanceMutex(const char* name);
+    // Loads the settings and starts the engine of a role that keeps running.
+    BOOL fp_CommonStart();
+
+    CMessageHook m_Hook;
+    CEngineDriverSetup m_DriverSetup{m_Hook};
+    CCrashReporterSettings m_CrashReporter;
+    // The service object of the running initialisation.
+    CQuillon_Service* m_pService = nullptr;
+    HANDLE m_hInstanceMutex = nullptr;
+};
+} // namespace NQuillon

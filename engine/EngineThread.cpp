@@ -1,0 +1,97 @@
+// The parts of the engine thread that both backends share: the periodic tick, the settings
+// check, and starting and stopping the threads of an engine that owns input.
+
+#include "engine/InputState.h"
+#include "engine/RepeatThread.h"
+
+#include "core/Exception.h"
+#include "core/SysFile.h"
+#include "core/SysFind.h"
+
+namespace NQuillon
+{
+namespace
+{
+// How often the settings file and the desktops are looked at, in engine seconds.
+constexpr double gc_SettingsCheckPeriod = 0.1;
+} // namespace
+
+std::uintptr_t CMessageHook::f_Stop(bool wait)
+{
+    const std::uintptr_t result = ICThread::f_Stop(false);
+    fp_WakeEngineThread();
+    return wait ? ICThread::f_Stop(true) : result;
+}
+
+void CMessageHook::f_RequestRefresh()
+{
+    CLockGuard lock(m_Lock);
+    m_bRefreshPending = true;
+}
+
+void CMessageHook::f_PeriodicTick()
+{
+    bool checkRebootMarker = false;
+    {
+        CLockGuard lock(m_Lock);
+        if (m_bRefreshPending)
+        {
+            f_RegisterRawInput();
+            checkRebootMarker = !m_bOwnsInput;
+            m_bRefreshPending = false;
+        }
+    }
+    if (checkRebootMarker)
+    {
+        // Deleted before the notice shows, so that it is shown once per marker.
+        NTev::CStr marker = f_GetSettingsDirectory();
+        marker += "/Rebootneeded";
+        if (NTev::NSys::NFile::gf_Exists(marker.f_GetStr(), NTev::NSys::NFile::ExistsNotDirectory))
+        {
+            try
+            {
+                NTev::NSys::NFile::gf_Delete(marker.f_GetStr());
+            }
+            catch (const NTev::NException::CException&)
+            {
+            }
+            fp_ShowRebootNotice();
+        }
+    }
+    if (!m_bOwnsInput)
+        return;
+    if (f_GetEngineTime() >= m_NextSettingsCheck)
+    {
+        fp_CheckSettings(fp_ConsumeDirectoryChange());
+        f_EnumerateDesktops();
+        // From its own previous value: after a long pause the check runs on every turn
+        // until it has caught up.
+        m_NextSettingsCheck += gc_SettingsCheckPeriod;
+    }
+    f_FollowInputDesktop();
+}
+
+void CMessageHook::fp_CheckSettings(bool changeSeen)
+{
+    if (!changeSeen)
+        return;
+    CLockGuard lock(m_Lock);
+    // Reads the file only when its write time changed.
+    f_LoadSettings("Settings.dat");
+    m_bRefreshPending = true;
+}
+
+void CMessageHook::fp_StartInputThreads()
+{
+    fp_StartChannelThread();
+    m_pRepeatThread->f_Start(NTev::NThread::gc_PriorityNormal, 0);
+}
+
+void CMessageHook::fp_StopInputThreads()
+{
+    // The channel lets go of every generated key before it closes the device, so that a stop
+    // never leaves a key held down in the system.
+    fp_StopChannelThread();
+    m_pRepeatThread->f_Stop(true);
+}
+} // namespace NQuillon

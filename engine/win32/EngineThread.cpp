@@ -1,0 +1,292 @@
+// The engine thread on Windows: driver set-up, the window station and its desktops, the
+// channel and repeat threads, the 150 ms timer and the message loop, and the teardown.
+
+#include "engine/DesktopThreadJob.h"
+#include "engine/InputState.h"
+#include "engine/RepeatThread.h"
+#include "engine/win32/Platform.h"
+
+#include "core/Clock.h"
+#include "core/Format.h"
+
+#include <cstring>
+
+namespace NQuillon
+{
+namespace
+{
+constexpr UINT gc_TimerMilliseconds = 150;
+} // namespace
+
+CMessageHook::CPlatform* CMessageHook::fs_CreatePlatform(CMessageHook& engine)
+{
+    return new CPlatform(engine);
+}
+
+void CMessageHook::fs_DestroyPlatform(CPlatform* platform) noexcept
+{
+    delete platform;
+}
+
+ICRecordChannel* CMessageHook::fp_GetPlatformChannel() noexcept
+{
+    return &m_pPlatform->m_Channel;
+}
+
+void CMessageHook::fp_WakeEngineThread() noexcept
+{
+    if (const DWORD id = m_EngineThreadId.load())
+        PostThreadMessageA(id, WM_QUIT, 0, 0);
+}
+
+std::uintptr_t CMessageHook::f_Run()
+{
+    CPlatform& platform = *m_pPlatform;
+    if (m_pDriverSetup && m_pDriverSetup->f_RemoveDriversIfRequested())
+        return 0;
+
+    const std::uint32_t processId = GetCurrentProcessId();
+    NTev::gf_Format(platform.m_ReportClassName, "QuillonReportClass{}", processId);
+    NTev::gf_Format(platform.m_ReportWindowName, "QuillonReportWindow{}", processId);
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = gf_ReportWindowProc;
+    windowClass.lpszClassName = platform.m_ReportClassName.f_GetStr();
+    platform.m_bClassRegistered = RegisterClassA(&windowClass) != 0;
+
+    if (m_bOwnsInput && m_pDriverSetup)
+        m_pDriverSetup->f_InstallClassFilter();
+
+    NTev::CStr directory = f_GetSettingsDirectory();
+    platform.m_hChangeNotification =
+        FindFirstChangeNotificationA(directory.f_GetStr(), TRUE,
+                                     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    // A save between the load at start-up and the watch's creation left no trace in the
+    // watch: the first check looks at the file anyway.
+    platform.m_bChangeAssumed = true;
+
+    // The queue exists before the id is known, so that a stop's wake-up is never lost.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    m_EngineThreadId = GetCurrentThreadId();
+
+    platform.m_hWindowStation = OpenWindowStationA("Winsta0", FALSE, GENERIC_ALL);
+    if (platform.m_hWindowStation)
+    {
+        SetProcessWindowStation(platform.m_hWindowStation);
+        if (m_pDriverSetup)
+            m_pDriverSetup->f_InstallHidFilter(m_bOwnsInput);
+        f_EnumerateDesktops();
+        if (m_bOwnsInput)
+        {
+            SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
+            SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+            fp_StartInputThreads();
+        }
+        const UINT_PTR timer = SetTimer(nullptr, 0, gc_TimerMilliseconds, nullptr);
+        while (!f_IsStopRequested())
+        {
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_QUIT)
+            {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            f_PeriodicTick();
+            if (f_IsStopRequested())
+                break;
+            WaitMessage();
+        }
+        if (timer)
+            KillTimer(nullptr, timer);
+
+        {
+            CLockGuard lock(m_Lock);
+            platform.m_pInputDesktopThread = nullptr;
+        }
+        if (m_bOwnsInput)
+            fp_StopInputThreads();
+        // Desktop threads take the engine lock to destroy their windows: they are stopped
+        // outside it.
+        std::vector<std::unique_ptr<CDesktopThread>> desktopThreads;
+        {
+            CLockGuard lock(m_Lock);
+            desktopThreads.swap(platform.m_DesktopThreads);
+        }
+        desktopThreads.clear();
+        CloseWindowStation(platform.m_hWindowStation);
+        platform.m_hWindowStation = nullptr;
+    }
+    if (platform.m_hChangeNotification != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(platform.m_hChangeNotification);
+    platform.m_hChangeNotification = INVALID_HANDLE_VALUE;
+    if (platform.m_bClassRegistered)
+        UnregisterClassA(platform.m_ReportClassName.f_GetStr(), nullptr);
+    platform.m_bClassRegistered = false;
+    m_EngineThreadId = 0;
+    return 0;
+}
+
+void CMessageHook::fp_StartChannelThread()
+{
+    m_pPlatform->m_Channel.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+}
+
+void CMessageHook::fp_StopChannelThread()
+{
+    m_pPlatform->m_Channel.f_StopAndWait();
+}
+
+bool CMessageHook::fp_StartCaptureChannel()
+{
+    CKeyboardQueueThread& channel = m_pPlatform->m_Channel;
+    // Records written elsewhere (the simulator, tests): no device is involved.
+    if (m_pChannel != &channel)
+        return true;
+    // An engine that owns input runs its channel all the time: it is left alone.
+    const bool start = !m_bOwnsInput && channel.f_GetState() != ICThread::mc_StateRunning;
+    if (start)
+        channel.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    if (channel.f_OpenDevice())
+        return true;
+    // No device: the capture fails and leaves nothing running.
+    if (start)
+        channel.f_StopAndWait();
+    return false;
+}
+
+void CMessageHook::fp_StopCaptureChannel()
+{
+    // Only the capture's own channel ends with it; stopping the channel of an engine that
+    // owns input would end all remapping.
+    if (!m_bOwnsInput && m_pChannel == &m_pPlatform->m_Channel)
+        m_pPlatform->m_Channel.f_StopAndWait();
+}
+
+bool CMessageHook::fp_ConsumeDirectoryChange()
+{
+    HANDLE watch = m_pPlatform->m_hChangeNotification;
+    if (watch == INVALID_HANDLE_VALUE)
+        return true;
+    if (m_pPlatform->m_bChangeAssumed)
+    {
+        m_pPlatform->m_bChangeAssumed = false;
+        if (WaitForSingleObject(watch, 0) == WAIT_OBJECT_0)
+            FindNextChangeNotification(watch);
+        return true;
+    }
+    if (WaitForSingleObject(watch, 0) != WAIT_OBJECT_0)
+        return false;
+    FindNextChangeNotification(watch);
+    return true;
+}
+
+void CMessageHook::fp_ShowRebootNotice()
+{
+    MessageBoxA(nullptr, "You need to reboot to finish the installation of the keyboard or filter driver.",
+                "Warning", MB_ICONWARNING);
+}
+
+void CMessageHook::f_FollowInputDesktop()
+{
+    HDESK desktop = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+    if (!desktop)
+        return;
+    char name[1024] = {};
+    if (GetUserObjectInformationA(desktop, UOI_NAME, name, sizeof name - 1, nullptr))
+    {
+        CLockGuard lock(m_Lock);
+        CPlatform& platform = *m_pPlatform;
+        if (!platform.m_pInputDesktopThread ||
+            platform.m_pInputDesktopThread->f_GetName().f_Compare(name) != 0)
+            for (auto& thread : platform.m_DesktopThreads)
+                if (thread->f_GetName().f_Compare(name) == 0)
+                {
+                    platform.m_pInputDesktopThread = thread.get();
+                    f_RegisterRawInput();
+                    break;
+                }
+    }
+    CloseDesktop(desktop);
+}
+
+namespace
+{
+BOOL CALLBACK gf_OnDesktop(LPSTR name, LPARAM engine)
+{
+    reinterpret_cast<CMessageHook*>(engine)->f_NoteDesktop(name);
+    return TRUE;
+}
+} // namespace
+
+void CMessageHook::f_NoteDesktop(const char* name)
+{
+    CLockGuard lock(m_Lock);
+    auto& threads = m_pPlatform->m_DesktopThreads;
+    CDesktopThread* found = nullptr;
+    for (auto& thread : threads)
+        if (thread->f_GetName().f_Compare(name) == 0)
+            found = thread.get();
+    if (!found)
+    {
+        threads.push_back(std::make_unique<CDesktopThread>(*this, name));
+        found = threads.back().get();
+        found->f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    }
+    found->m_bSeen = true;
+}
+
+void CMessageHook::f_EnumerateDesktops()
+{
+    CPlatform& platform = *m_pPlatform;
+    if (!platform.m_hWindowStation)
+        return;
+    {
+        CLockGuard lock(m_Lock);
+        for (auto& thread : platform.m_DesktopThreads)
+            thread->m_bSeen = false;
+    }
+    EnumDesktopsA(platform.m_hWindowStation, gf_OnDesktop, reinterpret_cast<LPARAM>(this));
+    // Threads of desktops that went away are stopped outside the engine lock: their run
+    // takes it to destroy the report window.
+    std::vector<std::unique_ptr<CDesktopThread>> gone;
+    {
+        CLockGuard lock(m_Lock);
+        auto& threads = platform.m_DesktopThreads;
+        for (auto it = threads.begin(); it != threads.end();)
+            if ((*it)->m_bSeen)
+                ++it;
+            else
+            {
+                if (platform.m_pInputDesktopThread == it->get())
+                    platform.m_pInputDesktopThread = nullptr;
+                gone.push_back(std::move(*it));
+                it = threads.erase(it);
+            }
+    }
+}
+
+bool CMessageHook::f_PostToInputDesktop(CDesktopThreadJob* job)
+{
+    CLockGuard lock(m_Lock);
+    CDesktopThread* thread = m_pPlatform->m_pInputDesktopThread;
+    return thread && thread->f_Post(CDesktopThread::mc_MessageRunJob, reinterpret_cast<WPARAM>(job));
+}
+
+bool CMessageHook::f_PostToWinlogonDesktop()
+{
+    CLockGuard lock(m_Lock);
+    for (auto& thread : m_pPlatform->m_DesktopThreads)
+        if (thread->f_GetName().f_Compare("Winlogon") == 0)
+            return thread->f_Post(CDesktopThread::mc_MessageSecureAttention, 0);
+    return false;
+}
+
+std::size_t CMessageHook::f_GetDesktopThreadNames(std::vector<NTev::CStr>& names)
+{
+    CLockGuard lock(m_Lock);
+    names.clear();
+    for (auto& thread : m_pPlatform->m_DesktopThreads)
+        names.push_back(thread->f_GetName());
+    return names.size();
+}
+} // namespace NQuillon

@@ -1,0 +1,312 @@
+#include "engine/win32/KeyboardQueueThread.h"
+
+#include "config/Settings.h"
+#include "core/Clock.h"
+#include "core/Exception.h"
+
+#include <cstring>
+
+namespace NQuillon
+{
+namespace
+{
+using CGuard = NTev::TCMutualLock<NTev::CMutual>;
+
+constexpr DWORD gc_RecordBytes = sizeof(CDriverRecord);
+// STATUS_PENDING in an OVERLAPPED's Internal field.
+constexpr ULONG_PTR gc_StatusPending = 0x103;
+// How long a stopping channel waits for the driver to finish its writes before it cancels
+// them: a driver that never completes a write must not hang the service's stop.
+constexpr int gc_DrainMilliseconds = 2000;
+} // namespace
+
+CMessageHook::CKeyboardQueueThread::CKeyboardQueueThread(CMessageHook& engine)
+    : m_Engine(engine), m_hIoEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+      m_pSlots(std::make_unique<CWriteSlot[]>(mc_WriteSlots))
+{
+    if (!m_hIoEvent)
+        TEV_THROW_SYSTEM_IMPLEMENTATION("CMessageHook::CKeyboardQueueThread::CKeyboardQueueThread",
+                                        "CreateEventA");
+    for (std::size_t i = mc_WriteSlots; i-- > 0;)
+    {
+        m_pSlots[i].m_pNext = m_pFreeSlots;
+        m_pFreeSlots = &m_pSlots[i];
+    }
+}
+
+CMessageHook::CKeyboardQueueThread::~CKeyboardQueueThread()
+{
+    f_StopAndWait();
+    fp_CloseDevice();
+    CloseHandle(m_hIoEvent);
+}
+
+bool CMessageHook::CKeyboardQueueThread::fs_IsDropError(DWORD error) noexcept
+{
+    switch (error)
+    {
+        case ERROR_BROKEN_PIPE:
+        case ERROR_PIPE_NOT_CONNECTED:
+        case ERROR_NO_DATA:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_FILE_NOT_FOUND:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CMessageHook::CKeyboardQueueThread::fp_IsDroppedBySize()
+{
+    SetLastError(NO_ERROR);
+    const DWORD size = GetFileSize(m_hDevice, nullptr);
+    if (size == 1)
+        return true;
+    if (size != INVALID_FILE_SIZE)
+        return false;
+    // No driver answered the query (see the contract above).
+    return GetLastError() != ERROR_INVALID_FUNCTION;
+}
+
+bool CMessageHook::CKeyboardQueueThread::f_IsDeviceOpen()
+{
+    CGuard lock(m_WriteLock);
+    return m_hDevice != INVALID_HANDLE_VALUE;
+}
+
+bool CMessageHook::CKeyboardQueueThread::f_OpenDevice()
+{
+    {
+        CGuard writeLock(m_WriteLock);
+        CGuard readLock(m_ReadLock);
+        if (m_hDevice != INVALID_HANDLE_VALUE)
+        {
+            if (!fp_IsDroppedBySize())
+                return true;
+        }
+    }
+    fp_CloseDevice();
+    CGuard writeLock(m_WriteLock);
+    CGuard readLock(m_ReadLock);
+    if (m_hDevice == INVALID_HANDLE_VALUE)
+    {
+        // The driver tells a capture-only client from the remapping engine by the attribute.
+        const DWORD flags = FILE_FLAG_OVERLAPPED | (m_Engine.m_bOwnsInput ? 0 : FILE_ATTRIBUTE_SYSTEM);
+        m_hDevice = CreateFileA(mc_DevicePath, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
+    }
+    return m_hDevice != INVALID_HANDLE_VALUE;
+}
+
+void CMessageHook::CKeyboardQueueThread::fp_FreePendingSlotsLocked() noexcept
+{
+    while (m_pPendingFirst)
+    {
+        CWriteSlot* slot = m_pPendingFirst;
+        m_pPendingFirst = slot->m_pNext;
+        slot->m_pNext = m_pFreeSlots;
+        m_pFreeSlots = slot;
+    }
+    m_pPendingLast = nullptr;
+    m_PendingCount = 0;
+}
+
+void CMessageHook::CKeyboardQueueThread::fp_CloseDevice()
+{
+    CGuard writeLock(m_WriteLock);
+    CGuard readLock(m_ReadLock);
+    if (m_hDevice == INVALID_HANDLE_VALUE)
+        return;
+    // Outstanding requests are cancelled and seen to end before their slots and the read
+    // buffer can be used again.
+    CancelIoEx(m_hDevice, nullptr);
+    for (int waited = 0; waited < gc_DrainMilliseconds && fp_IsAnyRequestPendingLocked(); ++waited)
+        Sleep(1);
+    CloseHandle(m_hDevice);
+    m_hDevice = INVALID_HANDLE_VALUE;
+    m_bReadPending = false;
+    fp_FreePendingSlotsLocked();
+}
+
+bool CMessageHook::CKeyboardQueueThread::fp_IsAnyRequestPendingLocked() const noexcept
+{
+    if (m_bReadPending && m_ReadOverlapped.Internal == gc_StatusPending)
+        return true;
+    for (const CWriteSlot* slot = m_pPendingFirst; slot; slot = slot->m_pNext)
+        if (slot->m_Overlapped.Internal == gc_StatusPending)
+            return true;
+    return false;
+}
+
+bool CMessageHook::CKeyboardQueueThread::f_PumpReads()
+{
+    CGuard readLock(m_ReadLock);
+    if (m_hDevice == INVALID_HANDLE_VALUE)
+        return true;
+    for (;;)
+    {
+        if (m_bReadPending)
+        {
+            if (m_ReadOverlapped.Internal == gc_StatusPending)
+                return true;
+            DWORD transferred = 0;
+            const bool ok = GetOverlappedResult(m_hDevice, &m_ReadOverlapped, &transferred, FALSE);
+            m_bReadPending = false;
+            if (ok)
+                m_Engine.f_ProcessDriverRecords(m_ReadBuffer, transferred / gc_RecordBytes);
+            else if (fs_IsDropError(GetLastError()))
+                return false;
+            continue;
+        }
+        std::memset(&m_ReadOverlapped, 0, sizeof m_ReadOverlapped);
+        m_ReadOverlapped.hEvent = m_hIoEvent;
+        DWORD transferred = 0;
+        if (ReadFile(m_hDevice, m_ReadBuffer, sizeof m_ReadBuffer, &transferred, &m_ReadOverlapped))
+        {
+            m_Engine.f_ProcessDriverRecords(m_ReadBuffer, transferred / gc_RecordBytes);
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_IO_PENDING)
+        {
+            m_bReadPending = true;
+            continue;
+        }
+        // Any other failure ends this pump; the next turn of the thread tries again.
+        return !fs_IsDropError(error);
+    }
+}
+
+void CMessageHook::CKeyboardQueueThread::f_ReapWrites()
+{
+    CGuard writeLock(m_WriteLock);
+    while (m_pPendingFirst && m_pPendingFirst->m_Overlapped.Internal != gc_StatusPending)
+    {
+        CWriteSlot* slot = m_pPendingFirst;
+        DWORD transferred = 0;
+        GetOverlappedResult(m_hDevice, &slot->m_Overlapped, &transferred, FALSE);
+        m_pPendingFirst = slot->m_pNext;
+        if (!m_pPendingFirst)
+            m_pPendingLast = nullptr;
+        --m_PendingCount;
+        slot->m_pNext = m_pFreeSlots;
+        m_pFreeSlots = slot;
+    }
+}
+
+std::size_t CMessageHook::CKeyboardQueueThread::f_GetPendingWriteCount()
+{
+    CGuard writeLock(m_WriteLock);
+    return m_PendingCount;
+}
+
+void CMessageHook::CKeyboardQueueThread::f_WriteKeyboardRecord(const KEYBOARD_INPUT_DATA& data)
+{
+    CDriverRecord record{};
+    record.m_Kind = EDriverRecordKind_Keyboard;
+    record.m_Keyboard = data;
+    fp_Write(record);
+}
+
+void CMessageHook::CKeyboardQueueThread::f_WriteMouseRecord(const MOUSE_INPUT_DATA& data)
+{
+    CDriverRecord record{};
+    record.m_Kind = EDriverRecordKind_Mouse;
+    record.m_Mouse = data;
+    fp_Write(record);
+}
+
+void CMessageHook::CKeyboardQueueThread::fp_Write(const CDriverRecord& record)
+{
+    CGuard writeLock(m_WriteLock);
+    if (m_hDevice == INVALID_HANDLE_VALUE)
+        return;
+    CWriteSlot* slot = m_pFreeSlots;
+    // Every slot still pending: the record is dropped.
+    if (!slot)
+        return;
+    m_pFreeSlots = slot->m_pNext;
+    slot->m_Record = record;
+    std::memset(&slot->m_Overlapped, 0, sizeof slot->m_Overlapped);
+    slot->m_Overlapped.hEvent = m_hIoEvent;
+    const bool done = WriteFile(m_hDevice, &slot->m_Record, gc_RecordBytes, nullptr, &slot->m_Overlapped);
+    const bool pending = !done && GetLastError() == ERROR_IO_PENDING;
+    if (record.m_Kind == EDriverRecordKind_Keyboard &&
+        m_Engine.f_GetSettingValues().m_KeyboardRemoteDesktopHack)
+        Sleep(3);
+    if (!pending)
+    {
+        slot->m_pNext = m_pFreeSlots;
+        m_pFreeSlots = slot;
+        return;
+    }
+    slot->m_pNext = nullptr;
+    if (m_pPendingLast)
+        m_pPendingLast->m_pNext = slot;
+    else
+        m_pPendingFirst = slot;
+    m_pPendingLast = slot;
+    ++m_PendingCount;
+}
+
+void CMessageHook::CKeyboardQueueThread::f_Wake() noexcept
+{
+    SetEvent(m_hIoEvent);
+}
+
+void CMessageHook::CKeyboardQueueThread::f_StopAndWait()
+{
+    f_Stop(false);
+    f_Wake();
+    f_Stop(true);
+}
+
+std::uintptr_t CMessageHook::CKeyboardQueueThread::f_Run()
+{
+    f_OpenDevice();
+    {
+        // Completions wake this thread alone from now on: an auto-reset event.
+        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (event)
+        {
+            CGuard writeLock(m_WriteLock);
+            CGuard readLock(m_ReadLock);
+            CloseHandle(m_hIoEvent);
+            m_hIoEvent = event;
+        }
+    }
+    while (!f_IsStopRequested())
+    {
+        if (f_OpenDevice())
+        {
+            if (!f_PumpReads())
+                fp_CloseDevice();
+            f_ReapWrites();
+        }
+        WaitForSingleObject(m_hIoEvent, NTev::gf_ClockSecondsToMilliseconds(0.1));
+    }
+    if (m_Engine.m_bOwnsInput)
+    {
+        // Nothing the engine generated may stay held down in the system: the breaks go out
+        // while the device is still open, and no record is read after them.
+        CLockGuard lock(m_Engine.m_Lock);
+        m_Engine.f_ReleaseAllKeys();
+    }
+    fp_DrainAndClose();
+    return 0;
+}
+
+void CMessageHook::CKeyboardQueueThread::fp_DrainAndClose()
+{
+    CGuard writeLock(m_WriteLock);
+    CGuard readLock(m_ReadLock);
+    for (int waited = 0; m_pPendingFirst && waited < gc_DrainMilliseconds; ++waited)
+    {
+        f_ReapWrites();
+        if (m_pPendingFirst)
+            Sleep(1);
+    }
+    fp_CloseDevice();
+}
+} // namespace NQuillon

@@ -1,0 +1,36 @@
+#pragma once
+// What the Windows engine thread owns: the window station, the directory watch, the desktop
+// threads, the report window class and the filter-driver channel.
+
+#include "engine/win32/DesktopThread.h"
+#include "engine/win32/KeyboardQueueThread.h"
+
+#include "core/Str.h"
+
+#include <memory>
+#include <vector>
+
+#include <windows.h>
+
+namespace NQuillon
+{
+struct CMessageHook::CPlatform
+{
+    explicit CPlatform(CMessageHook& engine) : m_Channel(engine) {}
+
+    CKeyboardQueueThread m_Channel;
+    HWINSTA m_hWindowStation = nullptr;
+    HANDLE m_hChangeNotification = INVALID_HANDLE_VALUE;
+    bool m_bChangeAssumed = false;
+    // Under the engine lock.
+    std::vector<std::unique_ptr<CDesktopThread>> m_DesktopThreads;
+    CDesktopThread* m_pInputDesktopThread = nullptr;
+    HANDLE m_hLaptopKeyDevice = nullptr;
+    NTev::CStr m_ReportClassName;
+    NTev::CStr m_ReportWindowName;
+    bool m_bClassRegistered = false;
+};
+
+// The report windows' procedure (engine/win32/RawInput.cpp).
+LRESULT CALLBACK gf_ReportWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+} // namespace NQuillon

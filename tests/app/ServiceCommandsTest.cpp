@@ -1,0 +1,220 @@
+#include "app/ServiceCommands.h"
+
+#include "tests/core/FileTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace NQuillon;
+using NQuillonTest::CTempDirectory;
+using NQuillonTest::gf_PathExists;
+using NQuillonTest::gf_ReadFileBytes;
+using NQuillonTest::gf_WriteFileBytes;
+
+namespace
+{
+const char* fg_OperationName(EServiceOperation operation)
+{
+    switch (operation)
+    {
+        case EServiceOperation::Start:
+            return "start";
+        case EServiceOperation::Stop:
+            return "stop";
+        case EServiceOperation::Add:
+            return "add";
+        case EServiceOperation::Remove:
+            return "remove";
+        case EServiceOperation::AddIfNotAdded:
+            return "add-if-not-added";
+    }
+    return "?";
+}
+
+// Records every call in order; answers operations and questions from scripts (missing
+// answers: operations succeed, questions are answered No).
+class CFakeHost : public ICCommandHost
+{
+public:
+    bool f_ServiceOperation(EServiceOperation operation) override
+    {
+        m_Calls.push_back(fg_OperationName(operation));
+        if (m_OnOperation)
+            m_OnOperation(operation);
+        return fp_Next(m_OperationResults, true);
+    }
+    bool f_AskRetry(const char* text) override
+    {
+        m_Calls.push_back(std::string("ask:") + text);
+        return fp_Next(m_Answers, false);
+    }
+    void f_ShowError(const char* text) override { m_Calls.push_back(std::string("error:") + text); }
+    void f_ShowWarning(const char* text) override { m_Calls.push_back(std::string("warning:") + text); }
+    void f_Sleep(std::uint32_t milliseconds) override
+    {
+        m_Calls.push_back("sleep:" + std::to_string(milliseconds));
+        if (m_OnSleep)
+            m_OnSleep();
+    }
+
+    std::vector<std::string> m_Calls;
+    std::deque<bool> m_OperationResults;
+    std::deque<bool> m_Answers;
+    std::function<void(EServiceOperation)> m_OnOperation;
+    std::function<void()> m_OnSleep;
+
+private:
+    static bool fp_Next(std::deque<bool>& script, bool otherwise)
+    {
+        if (script.empty())
+            return otherwise;
+        bool value = script.front();
+        script.pop_front();
+        return value;
+    }
+};
+
+using CCalls = std::vector<std::string>;
+const std::string gc_AskAdd = std::string("ask:") + gc_AddServiceFailed;
+const std::string gc_AskRemove = std::string("ask:") + gc_RemoveServiceFailed;
+const std::string gc_StartError = std::string("error:") + gc_StartServiceFailed;
+const std::string gc_StopError = std::string("error:") + gc_StopServiceFailed;
+const std::string gc_RebootWarning = std::string("warning:") + gc_RebootToFinishUninstall;
+} // namespace
+
+TEST(ServiceCommands, MessagesAreTheProgramsOwn)
+{
+    EXPECT_STREQ(gc_AddServiceFailed,
+                 "Failed to add service. Make sure that the service is not running and that "
+                 "no service manager is open.\nWould you like to try again?");
+    EXPECT_STREQ(gc_RemoveServiceFailed,
+                 "Failed to delete service. Make sure that the service is not running and "
+                 "that no service manager is open.\nWould you like to try again?");
+}
+
+TEST(ServiceCommands, AddRetriesWhileTheUserSaysYes)
+{
+    CFakeHost host;
+    host.m_OperationResults = {false, false, true};
+    host.m_Answers = {true, true};
+    EXPECT_TRUE(gf_RunAddService(host, false));
+    EXPECT_EQ(host.m_Calls, (CCalls{"add", gc_AskAdd, "add", gc_AskAdd, "add"}));
+}
+
+TEST(ServiceCommands, AddGivesUpOnNo)
+{
+    CFakeHost host;
+    host.m_OperationResults = {false, false};
+    host.m_Answers = {true, false};
+    EXPECT_FALSE(gf_RunAddService(host, true));
+    EXPECT_EQ(host.m_Calls, (CCalls{"add-if-not-added", gc_AskAdd, "add-if-not-added", gc_AskAdd}));
+}
+
+TEST(ServiceCommands, AddThatSucceedsAsksNothing)
+{
+    CFakeHost host;
+    EXPECT_TRUE(gf_RunAddService(host, true));
+    EXPECT_EQ(host.m_Calls, (CCalls{"add-if-not-added"}));
+}
+
+TEST(ServiceCommands, RemoveStopsThenRemovesUntilBothSucceed)
+{
+    CFakeHost host;
+    // Stop fails (remove is not tried), then stop succeeds and remove fails, then both.
+    host.m_OperationResults = {false, true, false, true, true};
+    host.m_Answers = {true, true};
+    EXPECT_TRUE(gf_RunRemoveService(host));
+    EXPECT_EQ(host.m_Calls, (CCalls{"stop", gc_AskRemove, "stop", "remove", gc_AskRemove, "stop", "remove"}));
+}
+
+TEST(ServiceCommands, RemoveGivesUpOnNo)
+{
+    CFakeHost host;
+    host.m_OperationResults = {false};
+    EXPECT_FALSE(gf_RunRemoveService(host));
+    EXPECT_EQ(host.m_Calls, (CCalls{"stop", gc_AskRemove}));
+}
+
+TEST(ServiceCommands, StartAndStopReportFailures)
+{
+    CFakeHost host;
+    host.m_OperationResults = {true, false, true, false};
+    EXPECT_TRUE(gf_RunStartService(host));
+    EXPECT_FALSE(gf_RunStartService(host));
+    EXPECT_TRUE(gf_RunStopService(host));
+    EXPECT_FALSE(gf_RunStopService(host));
+    EXPECT_EQ(host.m_Calls, (CCalls{"start", "start", gc_StartError, "stop", "stop", gc_StopError}));
+}
+
+TEST(ServiceCommands, UninstallDriversThroughTheService)
+{
+    CTempDirectory directory;
+    CFakeHost host;
+    std::string requestAtStart;
+    int polls = 0;
+    host.m_OnOperation = [&](EServiceOperation operation)
+    {
+        if (operation == EServiceOperation::Start && gf_PathExists(directory.f_Path("UninstallDrivers")))
+            requestAtStart = gf_ReadFileBytes(directory.f_Path("UninstallDrivers"));
+    };
+    // The service answers after the third poll, and asks for a reboot.
+    host.m_OnSleep = [&]
+    {
+        if (!requestAtStart.empty() && ++polls == 3)
+        {
+            gf_WriteFileBytes(directory.f_Path("UninstallDriversDone"), "x");
+            gf_WriteFileBytes(directory.f_Path("Rebootneeded"), "x");
+        }
+    };
+    EXPECT_TRUE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    EXPECT_EQ(requestAtStart, std::string(1, '\x01'));
+    EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", "sleep:250", "sleep:250", "sleep:250",
+                                    "stop", gc_RebootWarning}));
+    EXPECT_FALSE(gf_PathExists(directory.f_Path("UninstallDriversDone")));
+    EXPECT_FALSE(gf_PathExists(directory.f_Path("Rebootneeded")));
+}
+
+TEST(ServiceCommands, UninstallDriversWithoutAnInstalledService)
+{
+    CTempDirectory directory;
+    gf_WriteFileBytes(directory.f_Path("Rebootneeded"), "");
+    CFakeHost host;
+    host.m_OperationResults = {false, false};
+    EXPECT_FALSE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    // No wait for an answer that cannot come; the reboot marker is still looked at.
+    EXPECT_EQ(host.m_Calls,
+              (CCalls{"stop", gc_StopError, "sleep:1500", "start", gc_StartError, gc_RebootWarning}));
+    EXPECT_FALSE(gf_PathExists(directory.f_Path("Rebootneeded")));
+    EXPECT_TRUE(gf_PathExists(directory.f_Path("UninstallDrivers")));
+}
+
+TEST(ServiceCommands, UninstallDriversGoesOnWhenTheFirstStopFails)
+{
+    CTempDirectory directory;
+    CFakeHost host;
+    host.m_OperationResults = {false, true, false};
+    host.m_OnOperation = [&](EServiceOperation operation)
+    {
+        if (operation == EServiceOperation::Start)
+            gf_WriteFileBytes(directory.f_Path("UninstallDriversDone"), "");
+    };
+    EXPECT_FALSE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    // The answer was there at once: no poll; no reboot marker, no warning.
+    EXPECT_EQ(host.m_Calls, (CCalls{"stop", gc_StopError, "sleep:1500", "start", "stop", gc_StopError}));
+    EXPECT_FALSE(gf_PathExists(directory.f_Path("UninstallDriversDone")));
+}
+
+TEST(ServiceCommands, UninstallDriversIgnoresAMarkerThatCannotBeWritten)
+{
+    CTempDirectory directory;
+    CFakeHost host;
+    host.m_OperationResults = {true, false};
+    // A directory that does not exist: the request cannot be written.
+    const std::string missing = directory.f_Path("missing");
+    EXPECT_FALSE(gf_RunUninstallDrivers(host, missing.c_str()));
+    EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", gc_StartError}));
+}

@@ -1,0 +1,254 @@
+// The program's command line, run as a user would: the one-shot commands, their message boxes
+// answered through the boxes' own buttons, and the second-instance guards.
+
+#include "app/CommandLineRole.h"
+#include "app/ServiceCommands.h"
+
+#include "tests/app/win32/AppTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace NQuillon;
+using namespace NQuillonTest;
+
+namespace
+{
+// Expects one message box with the caption and text, answers it with the button.
+void fg_ExpectBox(CProgramProcess& process, const char* caption, const std::string& text, int button)
+{
+    CMessageBox box;
+    ASSERT_TRUE(gf_WaitForMessageBox(process, box)) << "no message box \"" << text << "\"";
+    EXPECT_EQ(box.m_Caption, caption);
+    EXPECT_EQ(box.m_Text, text);
+    gf_AnswerMessageBox(box, button);
+}
+
+// Runs a command that must succeed without a word.
+void fg_RunQuietly(const std::string& arguments)
+{
+    CProgramProcess process(arguments);
+    ASSERT_TRUE(process.f_IsStarted());
+    const int code = process.f_Wait();
+    EXPECT_EQ(code, gc_ExitSucceeded) << arguments;
+    if (code == -1 && gf_HasMessageBox(process))
+        ADD_FAILURE() << arguments << " shows a message box";
+}
+
+std::string fg_FileText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool fg_FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Waits until the named mutex exists (the program under test made it).
+bool fg_WaitForMutex(const char* name, const CProgramProcess& process)
+{
+    for (int i = 0; i < 1500 && process.f_IsRunning(); ++i)
+    {
+        if (HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name))
+        {
+            CloseHandle(mutex);
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+} // namespace
+
+TEST(CommandLineProcess, HelpShowsTheWholeCommandLine)
+{
+    for (const char* arguments : {"", "-Bogus value"})
+    {
+        SCOPED_TRACE(arguments);
+        CProgramProcess process(arguments);
+        ASSERT_TRUE(process.f_IsStarted());
+        CMessageBox box;
+        ASSERT_TRUE(gf_WaitForMessageBox(process, box));
+        EXPECT_EQ(box.m_Caption, "Command Line Options");
+        std::string commandLine = "\"" + gf_ProgramDirectory() + "\\Quillon.x64.exe\"";
+        if (*arguments)
+            commandLine += std::string(" ") + arguments;
+        EXPECT_EQ(box.m_Text, gf_FormatHelpText(commandLine.c_str()).f_GetStr());
+        EXPECT_FALSE(box.m_bHasIcon);
+        EXPECT_TRUE(box.m_bOk);
+        EXPECT_FALSE(box.m_bYes);
+        gf_AnswerMessageBox(box, IDOK);
+        EXPECT_EQ(process.f_Wait(), gc_ExitSucceeded);
+    }
+}
+
+TEST(CommandLineProcess, AddAndRemoveWithATwoWordName)
+{
+    const std::string name = gf_UniqueServiceName("Two") + " Words";
+    CServiceCleanup cleanup(name);
+    fg_RunQuietly("-AddService " + name);
+    const CServiceConfig config = gf_QueryServiceConfig(name);
+    ASSERT_TRUE(config.m_bExists);
+    EXPECT_EQ(config.m_DisplayName, "Quillon [" + name + "]");
+    EXPECT_EQ(config.m_Command, gf_ExpectedServiceCommand(name));
+    EXPECT_EQ(config.m_LoadOrderGroup, "Event Log");
+    EXPECT_EQ(config.m_Description, "Remaps keyboard and mouse input");
+    EXPECT_EQ(config.m_StartType, static_cast<DWORD>(SERVICE_AUTO_START));
+    fg_RunQuietly("-RemoveService   " + name);
+    EXPECT_FALSE(gf_QueryServiceConfig(name).m_bExists);
+}
+
+TEST(CommandLineProcess, AddIfNotAddedIsNeverThePlainAdd)
+{
+    const std::string name = gf_UniqueServiceName("IfNot");
+    CServiceCleanup cleanup(name);
+    fg_RunQuietly("-AddServiceIfNotAdded " + name);
+    ASSERT_EQ(gf_QueryServiceConfig(name).m_Command, gf_ExpectedServiceCommand(name));
+
+    // Same program: the service is kept as it is (a plain add would make it anew).
+    ASSERT_TRUE(gf_SetServiceDisplayName(name, "Kept"));
+    fg_RunQuietly("-AddServiceIfNotAdded " + name);
+    EXPECT_EQ(gf_QueryServiceConfig(name).m_DisplayName, "Kept");
+
+    // Another program path: only the command is mended.
+    ASSERT_TRUE(gf_SetServiceCommand(name, "\"C:\\Old\\Quillon.x64.exe\" -Service " + name));
+    fg_RunQuietly("-AddServiceIfNotAdded " + name);
+    CServiceConfig config = gf_QueryServiceConfig(name);
+    EXPECT_EQ(config.m_Command, gf_ExpectedServiceCommand(name));
+    EXPECT_EQ(config.m_DisplayName, "Kept");
+
+    // The plain add replaces it.
+    fg_RunQuietly("-AddService " + name);
+    EXPECT_EQ(gf_QueryServiceConfig(name).m_DisplayName, "Quillon [" + name + "]");
+}
+
+TEST(CommandLineProcess, AddRetriesWhileTheOldServiceIsHeldOpen)
+{
+    const std::string name = gf_UniqueServiceName("Retry");
+    CServiceCleanup cleanup(name);
+    fg_RunQuietly("-AddService " + name);
+    SC_HANDLE held = gf_OpenService(name, SERVICE_QUERY_STATUS);
+    ASSERT_NE(held, nullptr);
+    {
+        CProgramProcess process("-AddService " + name);
+        fg_ExpectBox(process, "Error", gc_AddServiceFailed, IDYES);
+        CMessageBox box;
+        ASSERT_TRUE(gf_WaitForMessageBox(process, box));
+        EXPECT_EQ(box.m_Text, gc_AddServiceFailed);
+        EXPECT_TRUE(box.m_bHasIcon);
+        EXPECT_TRUE(box.m_bYes);
+        EXPECT_TRUE(box.m_bNo);
+        gf_AnswerMessageBox(box, IDNO);
+        EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+    }
+    CloseServiceHandle(held);
+    // Once the handle is closed the marked service goes, and the add goes through.
+    fg_RunQuietly("-AddService " + name);
+    EXPECT_EQ(gf_QueryServiceConfig(name).m_Command, gf_ExpectedServiceCommand(name));
+}
+
+TEST(CommandLineProcess, RemoveRetriesWhileTheServiceCannotBeStopped)
+{
+    // A service that is not installed cannot be stopped: every round fails.
+    const std::string name = gf_UniqueServiceName("Absent");
+    CProgramProcess process("-RemoveService " + name);
+    fg_ExpectBox(process, "Error", gc_RemoveServiceFailed, IDYES);
+    fg_ExpectBox(process, "Error", gc_RemoveServiceFailed, IDNO);
+    EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+}
+
+TEST(CommandLineProcess, StartAndStopOfAServiceThatIsNotInstalled)
+{
+    const std::string name = gf_UniqueServiceName("None");
+    {
+        CProgramProcess process("-StopService " + name);
+        CMessageBox box;
+        ASSERT_TRUE(gf_WaitForMessageBox(process, box));
+        EXPECT_EQ(box.m_Caption, "Error");
+        EXPECT_EQ(box.m_Text, gc_StopServiceFailed);
+        EXPECT_TRUE(box.m_bHasIcon);
+        EXPECT_TRUE(box.m_bOk);
+        EXPECT_FALSE(box.m_bNo);
+        gf_AnswerMessageBox(box, IDOK);
+        EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+    }
+    {
+        CProgramProcess process("-StartService " + name);
+        fg_ExpectBox(process, "Error", gc_StartServiceFailed, IDOK);
+        EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+    }
+}
+
+TEST(CommandLineProcess, StopOfAnInstalledServiceThatIsNotRunning)
+{
+    const std::string name = gf_UniqueServiceName("Idle");
+    CServiceCleanup cleanup(name);
+    fg_RunQuietly("-AddService " + name);
+    fg_RunQuietly("-StopService " + name);
+    EXPECT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED));
+}
+
+TEST(CommandLineProcess, UninstallDriversWithoutTheService)
+{
+    const std::string name = gf_UniqueServiceName("NoDrivers");
+    const std::string directory = gf_ProgramDirectory();
+    const std::string request = directory + "\\UninstallDrivers";
+    const std::string reboot = directory + "\\Rebootneeded";
+    DeleteFileA(request.c_str());
+    std::ofstream(reboot, std::ios::binary) << "x";
+    {
+        CProgramProcess process("-UninstallDrivers " + name);
+        fg_ExpectBox(process, "Error", gc_StopServiceFailed, IDOK);
+        fg_ExpectBox(process, "Error", gc_StartServiceFailed, IDOK);
+        CMessageBox box;
+        ASSERT_TRUE(gf_WaitForMessageBox(process, box));
+        EXPECT_EQ(box.m_Caption, "Warning");
+        EXPECT_EQ(box.m_Text, gc_RebootToFinishUninstall);
+        EXPECT_TRUE(box.m_bHasIcon);
+        gf_AnswerMessageBox(box, IDOK);
+        EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+    }
+    EXPECT_FALSE(fg_FileExists(reboot));
+    // The request was left for a service that never came.
+    EXPECT_EQ(fg_FileText(request), std::string(1, '\x01'));
+    DeleteFileA(request.c_str());
+}
+
+TEST(CommandLineProcess, SecondEngineEndsSilently)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    CProgramProcess first("-RunAsProgram");
+    ASSERT_TRUE(fg_WaitForMutex("Global\\QuillonStartup", first));
+    ASSERT_TRUE(first.f_IsRunning());
+    for (const char* arguments : {"-RunAsProgram", "-Service Quillon"})
+    {
+        SCOPED_TRACE(arguments);
+        CProgramProcess second(arguments);
+        EXPECT_EQ(second.f_Wait(), gc_ExitAlreadyRunning);
+    }
+    // The tray icon has its own guard.
+    CProgramProcess tray("-TrayIcon");
+    ASSERT_TRUE(fg_WaitForMutex("Local\\QuillonTrayIconStartup", tray));
+    EXPECT_TRUE(tray.f_IsRunning());
+    EXPECT_FALSE(gf_HasMessageBox(first));
+    ASSERT_TRUE(tray.f_PostQuit());
+    EXPECT_EQ(tray.f_Wait(), gc_ExitSucceeded);
+    ASSERT_TRUE(first.f_PostQuit());
+    EXPECT_EQ(first.f_Wait(), gc_ExitSucceeded);
+}
+
+TEST(CommandLineProcess, SecondTrayIconEndsSilently)
+{
+    CProgramProcess first("-TrayIcon");
+    ASSERT_TRUE(fg_WaitForMutex("Local\\QuillonTrayIconStartup", first));
+    ASSERT_TRUE(first.f_IsRunning());
+    {
+        CProgramProcess second("-TrayIcon");
+        EXPECT_EQ(second.f_Wait(), gc_ExitAlreadyRunning);
+    }
+    ASSERT_TRUE(first.f_PostQuit());
+    EXPECT_EQ(first.f_Wait(), gc_ExitSucceeded);
+}

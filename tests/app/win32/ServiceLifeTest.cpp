@@ -1,0 +1,139 @@
+// The service's whole life through the service control manager, with the real program in
+// every role: added, started (its engine running in the service process), interrogated,
+// stopped (the engine thread ended, so the process ends), removed.
+
+#include "app/CommandLineRole.h"
+
+#include "tests/app/win32/AppTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace NQuillon;
+using namespace NQuillonTest;
+
+namespace
+{
+int fg_Run(const std::string& arguments)
+{
+    CProgramProcess process(arguments);
+    const int code = process.f_Wait();
+    if (code == -1 && gf_HasMessageBox(process))
+        ADD_FAILURE() << arguments << " shows a message box";
+    return code;
+}
+
+void fg_RunLife(const std::string& name)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    CServiceCleanup cleanup(name);
+    ASSERT_EQ(fg_Run("-AddService " + name), gc_ExitSucceeded);
+    ASSERT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED));
+
+    ASSERT_EQ(fg_Run("-StartService " + name), gc_ExitSucceeded);
+    DWORD processId = 0;
+    ASSERT_EQ(gf_QueryServiceState(name, &processId), static_cast<DWORD>(SERVICE_RUNNING));
+    ASSERT_NE(processId, 0u);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    // The service answers an interrogation with its state.
+    SC_HANDLE service = gf_OpenService(name, SERVICE_INTERROGATE);
+    ASSERT_NE(service, nullptr);
+    SERVICE_STATUS status = {};
+    EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_INTERROGATE, &status));
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(status.dwControlsAccepted,
+              static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE));
+    CloseServiceHandle(service);
+
+    // Starting it again fails: it runs.
+    {
+        CProgramProcess again("-StartService " + name);
+        CMessageBox box;
+        ASSERT_TRUE(gf_WaitForMessageBox(again, box));
+        EXPECT_EQ(box.m_Text, "Failed to start service.");
+        gf_AnswerMessageBox(box, IDOK);
+        EXPECT_EQ(again.f_Wait(), gc_ExitFailed);
+    }
+
+    // The stop returns once the service's process has ended, which it does only after the
+    // engine's thread has.
+    ASSERT_EQ(fg_Run("-StopService " + name), gc_ExitSucceeded);
+    EXPECT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD exitCode = 1234;
+    GetExitCodeProcess(process, &exitCode);
+    EXPECT_EQ(exitCode, static_cast<DWORD>(gc_ExitSucceeded));
+    CloseHandle(process);
+
+    ASSERT_EQ(fg_Run("-RemoveService " + name), gc_ExitSucceeded);
+    EXPECT_FALSE(gf_QueryServiceConfig(name).m_bExists);
+}
+} // namespace
+
+TEST(ServiceLife, AddStartInterrogateStopRemove)
+{
+    fg_RunLife(gf_UniqueServiceName("Life"));
+}
+
+TEST(ServiceLife, WithATwoWordName)
+{
+    fg_RunLife(gf_UniqueServiceName("Life") + " Two");
+}
+
+TEST(ServiceLife, PauseAndContinue)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    const std::string name = gf_UniqueServiceName("Pause");
+    CServiceCleanup cleanup(name);
+    ASSERT_EQ(fg_Run("-AddService " + name), gc_ExitSucceeded);
+    ASSERT_EQ(fg_Run("-StartService " + name), gc_ExitSucceeded);
+    SC_HANDLE service = gf_OpenService(name, SERVICE_PAUSE_CONTINUE | SERVICE_INTERROGATE);
+    ASSERT_NE(service, nullptr);
+    SERVICE_STATUS status = {};
+    EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_PAUSE, &status));
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_PAUSED));
+    EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_CONTINUE, &status));
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    // Stopping a paused service goes through continue first and still ends it.
+    EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_PAUSE, &status));
+    CloseServiceHandle(service);
+    EXPECT_EQ(fg_Run("-StopService " + name), gc_ExitSucceeded);
+    EXPECT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(fg_Run("-RemoveService " + name), gc_ExitSucceeded);
+}
+
+TEST(ServiceLife, EveryStopEndsTheProcessCleanly)
+{
+    // The stop control comes on another thread than the dispatcher's return: the service
+    // object must not be used after the stopped state is reported.
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    const std::string name = gf_UniqueServiceName("Cycle");
+    CServiceCleanup cleanup(name);
+    ASSERT_EQ(fg_Run("-AddService " + name), gc_ExitSucceeded);
+    for (int round = 0; round < 12; ++round)
+    {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(fg_Run("-StartService " + name), gc_ExitSucceeded);
+        DWORD processId = 0;
+        ASSERT_EQ(gf_QueryServiceState(name, &processId), static_cast<DWORD>(SERVICE_RUNNING));
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        ASSERT_NE(process, nullptr);
+        EXPECT_EQ(fg_Run("-StopService " + name), gc_ExitSucceeded);
+        EXPECT_EQ(WaitForSingleObject(process, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+        DWORD exitCode = 1234;
+        GetExitCodeProcess(process, &exitCode);
+        EXPECT_EQ(exitCode, static_cast<DWORD>(gc_ExitSucceeded));
+        CloseHandle(process);
+    }
+}
+
+TEST(ServiceLife, ServiceRoleOutsideTheServiceManagerEnds)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    // Not started by the service control manager: the dispatcher cannot start.
+    CProgramProcess process("-Service " + gf_UniqueServiceName("Direct"));
+    EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+    EXPECT_FALSE(gf_HasMessageBox(process));
+}

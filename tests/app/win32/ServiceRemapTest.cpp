@@ -1,0 +1,91 @@
+// The product end to end: the real program installed as a service in a directory of its own
+// with a configuration, remapping records of the filter driver's stand-in, and letting go of
+// the keys it holds when the service stops.
+
+#include "app/CommandLineRole.h"
+#include "tools/config/ConfigJson.h"
+#include "tools/filterstandin/FilterStandIn.h"
+
+#include "engine/MessageHook.h"
+#include "tests/app/win32/AppTestSupport.h"
+#include "tests/core/FileTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace NQuillon;
+using namespace NQuillonTest;
+
+namespace
+{
+CDriverRecord fg_Key(std::uint16_t makeCode, bool down)
+{
+    CDriverRecord record{};
+    record.m_Kind = EDriverRecordKind_Keyboard;
+    record.m_Keyboard.MakeCode = makeCode;
+    record.m_Keyboard.Flags = down ? 0 : KEY_BREAK;
+    return record;
+}
+
+// The key records written back: "30 make", ...
+std::string fg_Take(CFilterStandIn& standIn, std::size_t count)
+{
+    standIn.f_WaitWritten(count, 10000);
+    std::string text;
+    for (const auto& written : standIn.f_TakeWritten())
+        text += std::to_string(written.m_Record.m_Keyboard.MakeCode) +
+                ((written.m_Record.m_Keyboard.Flags & KEY_BREAK) ? " break\n" : " make\n");
+    return text;
+}
+} // namespace
+
+TEST(ServiceRemap, TheServiceRemapsAndReleasesItsKeysWhenStopped)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    CTempDirectory directory;
+    const std::string program = directory.f_Path("Quillon.x64.exe");
+    ASSERT_TRUE(CopyFileA(gf_ProgramPath().c_str(), program.c_str(), FALSE));
+    {
+        // The service loads Settings.dat from its program's directory: A is bound to B.
+        CMessageHook writer;
+        writer.f_SetSettingsDirectory(directory.f_GetPath().c_str());
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({
+          "defaultTable": "Main", "defaultPreset": "Default",
+          "presets": [{"name": "Default", "settings": {"Keyboard Repeat Delay": "100000"}}],
+          "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+            {"kind": "Input", "trigger": "A", "sequences": ["B"]}]}]}]})json"),
+                                                  writer);
+        ASSERT_TRUE(writer.f_SaveSettings());
+    }
+    CFilterStandIn standIn;
+    standIn.f_Start();
+    const std::string name = gf_UniqueServiceName("Remap");
+    CServiceCleanup cleanup(name);
+    const auto run = [&](const std::string& arguments)
+    { return CProgramProcess(program, arguments).f_Wait(); };
+
+    ASSERT_EQ(run("-AddService " + name), gc_ExitSucceeded);
+    ASSERT_EQ(run("-StartService " + name), gc_ExitSucceeded);
+    ASSERT_TRUE(standIn.f_WaitClients(1, 10000)) << "the service's engine did not open the device";
+
+    const CDriverRecord pressA = fg_Key(0x1E, true);
+    standIn.f_Feed(&pressA, 1);
+    EXPECT_EQ(fg_Take(standIn, 1), "48 make\n");
+    const CDriverRecord pressX = fg_Key(0x2D, true);
+    standIn.f_Feed(&pressX, 1);
+    EXPECT_EQ(fg_Take(standIn, 1), "45 make\n");
+
+    // A and X are still held: the stop lets go of B and X before the device closes.
+    ASSERT_EQ(run("-StopService " + name), gc_ExitSucceeded);
+    const std::string released = fg_Take(standIn, 2);
+    EXPECT_NE(released.find("48 break\n"), std::string::npos) << released;
+    EXPECT_NE(released.find("45 break\n"), std::string::npos) << released;
+    for (int i = 0; i < 200 && standIn.f_GetClientCount() != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(standIn.f_GetClientCount(), 0u);
+
+    ASSERT_EQ(run("-RemoveService " + name), gc_ExitSucceeded);
+    standIn.f_Stop();
+}

@@ -1,0 +1,224 @@
+// The engine as a thread: the settings watch, the repeat thread, and a stop that leaves no
+// generated key held down. Runs on every platform; on Windows the engine thread also opens
+// the window station and starts its desktop threads.
+
+#include "tests/engine/RecordLog.h"
+#include "tools/config/ConfigJson.h"
+
+#include "config/Configuration.h"
+#include "config/Settings.h"
+#include "core/VirtualClock.h"
+#include "engine/InputState.h"
+#include "engine/LaptopKeys.h"
+#include "engine/RepeatThread.h"
+#include "tests/core/FileTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+using NQuillon::CDriverRecord;
+using NQuillon::CMessageHook;
+using NQuillonTest::CRecordLog;
+
+namespace
+{
+const char* const mc_CtrlCToV = R"json({
+  "defaultTable": "Main",
+  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+    {"kind": "Input", "trigger": "LCtrl(A) + C(1)", "sequences": ["LCtrl(A) + V(A)"]}]}]}]
+})json";
+
+CDriverRecord fg_Key(std::uint16_t makeCode, bool down)
+{
+    CDriverRecord record{};
+    record.m_Kind = NQuillon::EDriverRecordKind_Keyboard;
+    record.m_Keyboard.MakeCode = makeCode;
+    record.m_Keyboard.Flags = down ? 0 : NQuillon::KEY_BREAK;
+    return record;
+}
+
+// Polls until the condition holds; the engine thread works on its own schedule.
+bool fg_WaitFor(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 1000; ++i)
+    {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
+class CEngineThreadTest : public ::testing::Test
+{
+protected:
+    CEngineThreadTest()
+    {
+        m_Engine.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
+        m_Engine.m_bOwnsInput = true;
+    }
+    ~CEngineThreadTest() override { m_Engine.f_Stop(true); }
+
+    void fp_Feed(std::initializer_list<CDriverRecord> records)
+    {
+        m_Engine.f_ProcessDriverRecords(records.begin(), records.size());
+    }
+
+    NQuillonTest::CTempDirectory m_Directory;
+    CRecordLog m_Log;
+    CMessageHook m_Engine{&m_Log};
+};
+} // namespace
+
+TEST_F(CEngineThreadTest, StopSendsTheBreaksOfGeneratedKeysFirst)
+{
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(mc_CtrlCToV), m_Engine);
+    m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    fp_Feed({fg_Key(0x1D, true), fg_Key(0x2E, true)});
+    EXPECT_EQ(m_Log.f_Text(), "kbd 1D make\nkbd 2F make\n");
+    m_Log.f_Clear();
+    EXPECT_EQ(m_Engine.f_Stop(true), 0u);
+    EXPECT_EQ(m_Engine.f_GetState(), NTev::NThread::ICThread::mc_StateStopped);
+    // Both keys the engine holds down in the system are let go.
+    const std::string text = m_Log.f_Text();
+    EXPECT_NE(text.find("kbd 2F break\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("kbd 1D break\n"), std::string::npos) << text;
+    EXPECT_EQ(m_Engine.f_GetInputState().m_GeneratedKeys[0x1D], 0);
+}
+
+TEST_F(CEngineThreadTest, AnEngineStartedAgainRunsAgain)
+{
+    for (int run = 0; run < 3; ++run)
+    {
+        m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+        ASSERT_TRUE(fg_WaitFor([&] { return m_Engine.f_GetEngineThreadId() != 0; }));
+        EXPECT_EQ(m_Engine.f_Stop(true), 0u);
+    }
+}
+
+TEST_F(CEngineThreadTest, TheRunningEngineReloadsAChangedSettingsFile)
+{
+    CMessageHook writer;
+    writer.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
+    NQuillonConfigTool::gf_BuildConfiguration(
+        nlohmann::json::parse(R"({"defaultTable": "One", "tables": [{"name": "One"}]})"), writer);
+    ASSERT_TRUE(writer.f_SaveSettings());
+    ASSERT_TRUE(m_Engine.f_LoadSettings("Settings.dat"));
+    m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    EXPECT_STREQ(m_Engine.f_GetCurrentTableName().f_GetStr(), "One");
+    // Saved while the engine runs and watches.
+    ASSERT_TRUE(fg_WaitFor([&] { return m_Engine.f_GetEngineThreadId() != 0; }));
+
+    NQuillonConfigTool::gf_BuildConfiguration(
+        nlohmann::json::parse(R"({"defaultTable": "Two", "tables": [{"name": "One"}, {"name": "Two"}]})"),
+        writer);
+    ASSERT_TRUE(writer.f_SaveSettings());
+    EXPECT_TRUE(fg_WaitFor([&] { return m_Engine.f_GetCurrentTableName().f_Compare("Two") == 0; }));
+}
+
+TEST_F(CEngineThreadTest, OnlyAnEngineThatOwnsInputReloadsOnItsTick)
+{
+    CMessageHook writer;
+    writer.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
+    NQuillonConfigTool::gf_BuildConfiguration(
+        nlohmann::json::parse(R"({"defaultTable": "One", "tables": [{"name": "One"}]})"), writer);
+    ASSERT_TRUE(writer.f_SaveSettings());
+    m_Engine.m_bOwnsInput = false;
+    m_Engine.f_PeriodicTick();
+    EXPECT_STREQ(m_Engine.f_GetCurrentTableName().f_GetStr(), "");
+    m_Engine.m_bOwnsInput = true;
+    m_Engine.f_PeriodicTick();
+    EXPECT_STREQ(m_Engine.f_GetCurrentTableName().f_GetStr(), "One");
+}
+
+TEST(CRepeatThreadTest, RepeatsAHeldKeyOnTheVirtualClock)
+{
+    NTev::CVirtualClock clock;
+    NTev::CTimeSourceScope scope(clock);
+    CRecordLog log;
+    CMessageHook engine(&log);
+    engine.m_bOwnsInput = true;
+    // The engine repeats keys itself only while it remaps.
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(mc_CtrlCToV), engine);
+    const CDriverRecord down = fg_Key(0x1E, true);
+    engine.f_ProcessDriverRecords(&down, 1);
+    CMessageHook::CRepeatThread thread(engine);
+    thread.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    // Below the repeat delay nothing repeats; past it, the key repeats at the rate.
+    const double delay = engine.f_GetSettingValues().m_KeyboardRepeatDelay / 1000.0;
+    const auto steps = [&](double seconds)
+    {
+        for (double t = 0; t < seconds; t += CMessageHook::CRepeatThread::mc_TickSeconds)
+        {
+            clock.f_WaitForWaiters(1);
+            clock.f_AdvanceSeconds(CMessageHook::CRepeatThread::mc_TickSeconds);
+        }
+    };
+    steps(delay - 0.01);
+    EXPECT_EQ(log.f_Count(), 1u);
+    steps(0.2);
+    clock.f_WaitForWaiters(1);
+    EXPECT_GT(log.f_Count(), 2u);
+    thread.f_Stop(true);
+}
+
+TEST(CLaptopKeysTest, TheKeyCollectionIsMatchedByItsExactName)
+{
+    EXPECT_TRUE(NQuillon::gf_IsLaptopKeyCollection("\\\\?\\HID#Vid_05ac&Pid_0218&MI_02#7&1234#{4d1e55b2}"));
+    EXPECT_TRUE(NQuillon::gf_IsLaptopKeyCollection("\\\\?\\HID#Vid_05ac&Pid_0217&MI_02#7&1234#{4d1e55b2}"));
+    EXPECT_FALSE(NQuillon::gf_IsLaptopKeyCollection("\\\\?\\HID#VID_05AC&PID_0218&MI_02#7&1234#{4d1e55b2}"));
+    EXPECT_FALSE(NQuillon::gf_IsLaptopKeyCollection("\\\\?\\HID#Vid_05ac&Pid_0218&MI_00#7&1234#{4d1e55b2}"));
+}
+
+TEST(CLaptopKeysTest, PacketsAreCheckedAgainstTheirSize)
+{
+    // A 64-bit header (type, size, device, wParam), then report size and count.
+    unsigned char packet[24 + 8 + 4] = {2, 0, 0, 0, 36, 0, 0, 0, 0x78, 0x56, 0x34, 0x12, 1, 0, 0, 0};
+    packet[24] = 2;
+    packet[28] = 2;
+    packet[32 + 1] = 1;
+    CMessageHook::CRawHidPacket parsed;
+    ASSERT_TRUE(NQuillon::gf_ParseRawHidPacket(packet, sizeof packet, 24, parsed));
+    EXPECT_EQ(parsed.m_Type, 2u);
+    EXPECT_EQ(parsed.m_Device, 0x112345678ull);
+    EXPECT_EQ(parsed.m_ReportCount, 2u);
+    EXPECT_EQ(parsed.m_pReports[1], 1);
+    // Reports announced beyond the packet, or a packet shorter than its header.
+    packet[28] = 3;
+    EXPECT_FALSE(NQuillon::gf_ParseRawHidPacket(packet, sizeof packet, 24, parsed));
+    packet[28] = 0xFF;
+    packet[31] = 0xFF;
+    EXPECT_FALSE(NQuillon::gf_ParseRawHidPacket(packet, sizeof packet, 24, parsed));
+    EXPECT_FALSE(NQuillon::gf_ParseRawHidPacket(packet, 20, 24, parsed));
+    // A 32-bit header.
+    unsigned char small[16 + 8 + 2] = {2, 0, 0, 0, 26, 0, 0, 0, 7, 0, 0, 0};
+    small[16] = 2;
+    small[20] = 1;
+    ASSERT_TRUE(NQuillon::gf_ParseRawHidPacket(small, sizeof small, 16, parsed));
+    EXPECT_EQ(parsed.m_Device, 7u);
+}
+
+TEST(CLaptopKeysTest, TwoReportsGivePressThenReleaseAndABindingConsumesThem)
+{
+    CRecordLog log;
+    CMessageHook engine(&log);
+    engine.m_bOwnsInput = true;
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
+      "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+        {"kind": "Input", "trigger": "F13", "sequences": ["Delete"]}]}]}]})json"),
+                                              engine);
+    const std::uint8_t reports[4] = {0, 1, 0, 0};
+    CMessageHook::CRawHidPacket packet;
+    packet.m_Type = CMessageHook::CRawHidPacket::mc_TypeHid;
+    packet.m_ReportSize = 2;
+    packet.m_ReportCount = 2;
+    packet.m_pReports = reports;
+    EXPECT_TRUE(engine.f_OnLaptopKeyReports(packet));
+    EXPECT_EQ(log.f_Text(), "kbd 53 e0 make\nkbd 53 e0 break\n");
+    // Reports of another size are not the key's.
+    packet.m_ReportSize = 1;
+    EXPECT_FALSE(engine.f_OnLaptopKeyReports(packet));
+}

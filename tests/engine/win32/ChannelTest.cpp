@@ -1,0 +1,210 @@
+// The engine end to end against the stand-in for the filter driver: records fed as hardware
+// input come back as the evaluation decides, through the real overlapped channel.
+
+#include "tools/config/ConfigJson.h"
+#include "tools/filterstandin/FilterStandIn.h"
+
+#include "engine/InputState.h"
+#include "tests/core/FileTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+
+using NQuillon::CDriverRecord;
+using NQuillon::CFilterStandIn;
+using NQuillon::CMessageHook;
+
+namespace
+{
+// A to B, and a repeat delay no test reaches.
+const char* const mc_Settings = R"json({
+  "defaultTable": "Main", "defaultPreset": "Default",
+  "presets": [{"name": "Default", "settings": {"Keyboard Repeat Delay": "100000"}}],
+  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+    {"kind": "Input", "trigger": "A", "sequences": ["B"]}]}]}]
+})json";
+
+constexpr std::uint16_t gc_A = 0x1E, gc_B = 0x30, gc_X = 0x2D, gc_Y = 0x15;
+
+CDriverRecord fg_Key(std::uint16_t makeCode, bool down)
+{
+    CDriverRecord record{};
+    record.m_Kind = NQuillon::EDriverRecordKind_Keyboard;
+    record.m_Keyboard.MakeCode = makeCode;
+    record.m_Keyboard.Flags = down ? 0 : NQuillon::KEY_BREAK;
+    return record;
+}
+
+std::string fg_Describe(const CDriverRecord& record)
+{
+    char line[96];
+    if (record.m_Kind == NQuillon::EDriverRecordKind_Keyboard)
+        std::snprintf(line, sizeof line, "kbd %02X %s unit %u\n", record.m_Keyboard.MakeCode,
+                      (record.m_Keyboard.Flags & NQuillon::KEY_BREAK) ? "break" : "make", record.m_Keyboard.UnitId);
+    else
+        std::snprintf(line, sizeof line, "mouse flags %X buttons %04X data %d move %d,%d\n", record.m_Mouse.Flags,
+                      record.m_Mouse.ButtonFlags, int(std::int16_t(record.m_Mouse.ButtonData)),
+                      int(record.m_Mouse.LastX), int(record.m_Mouse.LastY));
+    return line;
+}
+
+bool fg_WaitFor(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 1000; ++i)
+    {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
+class CChannelTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_StandIn.f_Start();
+        m_Engine.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
+        m_Engine.m_bSavingSuppressed = true;
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(mc_Settings), m_Engine);
+    }
+    void TearDown() override
+    {
+        m_Engine.f_Stop(true);
+        m_StandIn.f_Stop();
+    }
+    void fp_StartEngine()
+    {
+        m_Engine.m_bOwnsInput = true;
+        m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+        ASSERT_TRUE(m_StandIn.f_WaitClients(1, 5000));
+    }
+    void fp_Feed(std::initializer_list<CDriverRecord> records) { m_StandIn.f_Feed(records.begin(), records.size()); }
+    // The next count records written back, described.
+    std::string fp_Take(std::size_t count)
+    {
+        m_StandIn.f_WaitWritten(count, 5000);
+        std::string text;
+        for (const auto& written : m_StandIn.f_TakeWritten())
+            text += fg_Describe(written.m_Record);
+        return text;
+    }
+
+    CFilterStandIn m_StandIn;
+    NQuillonTest::CTempDirectory m_Directory;
+    CMessageHook m_Engine;
+};
+} // namespace
+
+TEST_F(CChannelTest, RemapsPassesAndSwallowsHardwareRepeats)
+{
+    fp_StartEngine();
+    fp_Feed({fg_Key(gc_A, true)});
+    EXPECT_EQ(fp_Take(1), "kbd 30 make unit 1\n");
+    // The keyboard's own repeat of A is swallowed: the engine repeats B itself.
+    fp_Feed({fg_Key(gc_A, true)});
+    fp_Feed({fg_Key(gc_A, false)});
+    fp_Feed({fg_Key(gc_X, true)});
+    EXPECT_EQ(fp_Take(2), "kbd 30 break unit 1\nkbd 2D make unit 1\n");
+}
+
+TEST_F(CChannelTest, ABatchReadAtOnceIsEvaluatedInOrder)
+{
+    fp_StartEngine();
+    fp_Feed({fg_Key(gc_A, true), fg_Key(gc_A, false), fg_Key(gc_X, true), fg_Key(gc_X, false)});
+    EXPECT_EQ(fp_Take(4), "kbd 30 make unit 1\nkbd 30 break unit 1\nkbd 2D make unit 1\nkbd 2D break unit 1\n");
+}
+
+TEST_F(CChannelTest, AMouseRecordGivesMovementWheelAndButtonInThatOrder)
+{
+    fp_StartEngine();
+    CDriverRecord record{};
+    record.m_Kind = NQuillon::EDriverRecordKind_Mouse;
+    record.m_Mouse.Flags = 0;
+    record.m_Mouse.ButtonFlags = 0x0400 | 0x0001;
+    record.m_Mouse.ButtonData = 120;
+    record.m_Mouse.RawButtons = 1;
+    record.m_Mouse.LastX = 5;
+    record.m_Mouse.LastY = -3;
+    fp_Feed({record});
+    EXPECT_EQ(fp_Take(3), "mouse flags 0 buttons 0000 data 0 move 5,-3\n"
+                          "mouse flags 0 buttons 0400 data 120 move 0,0\n"
+                          "mouse flags 0 buttons 0001 data 0 move 0,0\n");
+}
+
+TEST_F(CChannelTest, TheEngineReopensTheDeviceWhenItComesBack)
+{
+    fp_StartEngine();
+    m_StandIn.f_Stop();
+    m_StandIn.f_Start();
+    ASSERT_TRUE(m_StandIn.f_WaitClients(1, 5000));
+    fp_Feed({fg_Key(gc_A, true), fg_Key(gc_A, false)});
+    EXPECT_EQ(fp_Take(2), "kbd 30 make unit 1\nkbd 30 break unit 1\n");
+}
+
+TEST_F(CChannelTest, WithEveryWriteSlotPendingFurtherRecordsAreDropped)
+{
+    fp_StartEngine();
+    m_StandIn.f_SetBackPressure(true);
+    // 130 records that each pass: 128 writes pend, the last two find no slot.
+    std::vector<CDriverRecord> records;
+    for (int i = 0; i < 65; ++i)
+    {
+        records.push_back(fg_Key(gc_X, true));
+        records.push_back(fg_Key(gc_X, false));
+    }
+    m_StandIn.f_Feed(records.data(), records.size());
+    // Nothing is read back while the pressure lasts; give the engine its batch first.
+    ASSERT_TRUE(fg_WaitFor([&] { return m_StandIn.f_GetFed().size() == 130; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    m_StandIn.f_SetBackPressure(false);
+    ASSERT_TRUE(m_StandIn.f_WaitWritten(128, 5000));
+    EXPECT_TRUE(m_StandIn.f_WaitQuiet(200, 5000));
+    EXPECT_EQ(m_StandIn.f_TakeWritten().size(), 128u);
+    // Slots came free again: writing resumes.
+    fp_Feed({fg_Key(gc_Y, true)});
+    EXPECT_EQ(fp_Take(1), "kbd 15 make unit 1\n");
+}
+
+TEST_F(CChannelTest, StoppingWithAKeyHeldReleasesItThenClosesTheDevice)
+{
+    fp_StartEngine();
+    fp_Feed({fg_Key(gc_A, true)});
+    EXPECT_EQ(fp_Take(1), "kbd 30 make unit 1\n");
+    EXPECT_EQ(m_Engine.f_Stop(true), 0u);
+    EXPECT_EQ(fp_Take(1), "kbd 30 break unit 1\n");
+    EXPECT_TRUE(fg_WaitFor([&] { return m_StandIn.f_GetClientCount() == 0; }));
+}
+
+TEST_F(CChannelTest, ACaptureWithoutOwningInputReadsButWritesNothing)
+{
+    m_Engine.m_bOwnsInput = false;
+    ASSERT_TRUE(m_Engine.f_SetCaptureMode(1));
+    ASSERT_TRUE(m_StandIn.f_WaitClients(1, 5000));
+    fp_Feed({fg_Key(gc_A, true), fg_Key(gc_X, true), fg_Key(gc_X, false)});
+    CMessageHook::CKeys keys;
+    EXPECT_TRUE(fg_WaitFor([&] { return m_Engine.f_GetCapturedKeys(keys); }));
+    EXPECT_EQ(keys, (CMessageHook::CKeys{CMessageHook::CKey{0, gc_A, 0}, CMessageHook::CKey{0, gc_X, 0}}));
+    m_Engine.f_EndCapture();
+    // The capture's channel ended with it and closed the device.
+    EXPECT_TRUE(fg_WaitFor([&] { return m_StandIn.f_GetClientCount() == 0; }));
+    EXPECT_TRUE(m_StandIn.f_GetWritten().empty());
+    // Without a device a capture cannot start.
+    m_StandIn.f_Stop();
+    EXPECT_FALSE(m_Engine.f_SetCaptureMode(1));
+}
+
+TEST_F(CChannelTest, AnEngineThatOwnsInputKeepsItsChannelAfterACapture)
+{
+    fp_StartEngine();
+    ASSERT_TRUE(m_Engine.f_SetCaptureMode(1));
+    m_Engine.f_EndCapture();
+    fp_Feed({fg_Key(gc_A, true), fg_Key(gc_A, false)});
+    EXPECT_EQ(fp_Take(2), "kbd 30 make unit 1\nkbd 30 break unit 1\n");
+}
