@@ -1,28 +1,74 @@
 #!/usr/bin/env bash
-# The main job: builds the Windows programs (64-bit and 32-bit), says what was built, and runs
-# the 64-bit simulator under Wine on a short demonstration.
+# The main job: builds the Windows programs, then shows the product at work under Wine. The
+# 64-bit program is installed as a service in a directory of its own, with a demonstration
+# configuration built from JSON; the filter driver's stand-in feeds it a short session of key
+# and mouse records and prints each beside what the system receives; then the service is
+# stopped and removed.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-for preset in win64 win32; do
-    echo "=== $preset: configure and build"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-done
+echo "=== win64: configure and build"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64
+
+run=build/win64/wine-run.sh
+demo=build/win64/demo
+service=QuillonDemo
+wine_path() { echo "Z:$PWD/$1"; }
+
+rm -rf "$demo"
+mkdir -p "$demo"
+cp build/win64/app/Quillon.x64.exe "$demo/"
+program="$(wine_path "$demo/Quillon.x64.exe")"
+
+# On an interruption the service is taken away again. Only then: a failing service command
+# shows a message box, which would wait for a user.
+installed=0
+cleanup() {
+    if [ "$installed" -eq 1 ]; then
+        "$run" "$program" -StopService "$service" >/dev/null 2>&1 || true
+        "$run" "$program" -RemoveService "$service" >/dev/null 2>&1 || true
+    fi
+    "$run" --stop
+}
+trap cleanup EXIT
+
+echo
+echo "=== The demonstration configuration (tools/demo/settings.json), built into Settings.dat"
+sed 's/^/  /' tools/demo/settings.json
+"$run" build/win64/tools/config/quillon-config.exe build "$(wine_path tools/demo/settings.json)" \
+    -o "$(wine_path "$demo/Settings.dat")"
+
+echo
+echo "=== Quillon.x64.exe -AddService $service, -StartService $service"
+# The stand-in waits for the service's engine to open the device, then plays the session.
+"$run" build/win64/tools/filterstandin/quillon-filter.exe --wait-client 30000 --settle 60 \
+    "$(wine_path tools/demo/session.txt)" >"$demo/session.log" 2>&1 &
+standin=$!
+installed=1
+"$run" "$program" -AddService "$service"
+"$run" "$program" -StartService "$service"
+echo "  service running"
+
+echo
+echo "=== Records fed as hardware input (left) and what the system receives (right)"
+status=0
+wait "$standin" || status=$?
+tr -d '\r' <"$demo/session.log" | sed 's/^/  /'
+[ "$status" -eq 0 ] || { echo "quillon-filter failed (exit code $status)" >&2; exit "$status"; }
+
+echo
+echo "=== Quillon.x64.exe -StopService $service, -RemoveService $service"
+"$run" "$program" -StopService "$service"
+"$run" "$program" -RemoveService "$service"
+installed=0
+echo "  service stopped and removed"
+
+echo
+echo "=== win32: configure and build (32-bit programs cannot run on this machine)"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
 
 echo
 echo "Built Windows programs:"
-find build/win64/tools build/win32/tools -name '*.exe' -printf '  %p  (%s bytes)\n' | sort
-
-echo
-echo "=== quillon-sim.exe under Wine: LCtrl + C remapped to LCtrl + V, A held for 320 ms"
-json=build/win64/demo-settings.json
-cat >"$json" <<'JSON'
-{"defaultTable": "Main", "tables": [{"name": "Main", "groups": [{"name": "Editing", "priority": 1, "actions": [
-  {"kind": "Input", "trigger": "LCtrl(A) + C(1)", "sequences": ["LCtrl(A) + V(A)"]}]}]}]}
-JSON
-run=build/win64/wine-run.sh
-trap '"$run" --stop' EXIT
-"$run" build/win64/tools/config/quillon-config.exe build "Z:$PWD/$json" -o "Z:$PWD/build/win64/demo-settings.dat"
-"$run" build/win64/tools/sim/quillon-sim.exe --settings "Z:$PWD/build/win64/demo-settings.dat" \
-    -e 'd:LCtrl d:C u:C u:LCtrl t:10 d:A t:320 u:A' | tr -d '\r'
+find build/win64/app build/win64/tools build/win32/app build/win32/tools -name '*.exe' -printf '  %p  (%s bytes)\n' | sort
