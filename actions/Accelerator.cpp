@@ -70,8 +70,8 @@ std::vector<CActionTypeEntry> CMessageHookBase::CAccelerator::fs_GetActionTypes(
     return types;
 }
 
-std::unique_ptr<CMessageHookBase::CAccelerator> CMessageHookBase::CAccelerator::fs_Create(EActionKind kind,
-                                                                                          const char* className)
+std::unique_ptr<CMessageHookBase::CAccelerator>
+CMessageHookBase::CAccelerator::fs_Create(EActionKind kind, const char* className)
 {
     switch (kind)
     {
@@ -89,8 +89,8 @@ std::unique_ptr<CMessageHookBase::CAccelerator> CMessageHookBase::CAccelerator::
     return nullptr;
 }
 
-std::unique_ptr<CMessageHookBase::CAccelerator> CMessageHookBase::CAccelerator::fs_ReadRecord(
-    NTev::NStream::CBinaryStream& stream, std::uint32_t version)
+std::unique_ptr<CMessageHookBase::CAccelerator>
+CMessageHookBase::CAccelerator::fs_ReadRecord(NTev::NStream::CBinaryStream& stream, std::uint32_t version)
 {
     const std::uint32_t kind = stream.f_ReadInt<std::uint32_t>();
     std::unique_ptr<CAccelerator> action;

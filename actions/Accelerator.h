@@ -62,7 +62,8 @@ public:
     // Reads one action record (kind, class name for plug-ins, payload). An unknown kind or
     // class name throws the file exception: the payload has no length, so nothing after it
     // could be read.
-    static std::unique_ptr<CAccelerator> fs_ReadRecord(NTev::NStream::CBinaryStream& stream, std::uint32_t version);
+    static std::unique_ptr<CAccelerator> fs_ReadRecord(NTev::NStream::CBinaryStream& stream,
+                                                       std::uint32_t version);
     void f_WriteRecord(NTev::NStream::CBinaryStream& stream) const;
 
     // Leads to the engine that runs the action; owns nothing.

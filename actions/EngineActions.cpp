@@ -117,7 +117,8 @@ void CMessageHookBase::CAccelerator_RemapTable::f_OnPress()
     m_pOwner->f_ActivateTable(name.f_GetStr());
 }
 
-void CMessageHookBase::CAccelerator_RemapTable::f_Read(NTev::NStream::CBinaryStream& stream, std::uint32_t version)
+void CMessageHookBase::CAccelerator_RemapTable::f_Read(NTev::NStream::CBinaryStream& stream,
+                                                       std::uint32_t version)
 {
     f_ReadCommon(stream, version);
     m_TableName = stream.f_ReadString();

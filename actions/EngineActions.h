@@ -60,7 +60,10 @@ public:
     // Firing consumes the keys; nothing else happens.
     void f_OnPress() override {}
     void f_OnRelease() override {}
-    void f_Read(NTev::NStream::CBinaryStream& stream, std::uint32_t version) override { f_ReadCommon(stream, version); }
+    void f_Read(NTev::NStream::CBinaryStream& stream, std::uint32_t version) override
+    {
+        f_ReadCommon(stream, version);
+    }
     void f_Write(NTev::NStream::CBinaryStream& stream) const override { f_WriteCommon(stream); }
     NTev::CStr f_GetClassName() const override { return {}; }
 };
@@ -74,7 +77,10 @@ public:
     NTev::CStr f_GetDescription() const override { return "Release all keys"; }
     void f_OnPress() override;
     void f_OnRelease() override {}
-    void f_Read(NTev::NStream::CBinaryStream& stream, std::uint32_t version) override { f_ReadCommon(stream, version); }
+    void f_Read(NTev::NStream::CBinaryStream& stream, std::uint32_t version) override
+    {
+        f_ReadCommon(stream, version);
+    }
     void f_Write(NTev::NStream::CBinaryStream& stream) const override { f_WriteCommon(stream); }
     NTev::CStr f_GetClassName() const override { return {}; }
 };

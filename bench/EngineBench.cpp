@@ -33,8 +33,8 @@ NQuillon::CDriverRecord fg_Key(std::uint16_t makeCode, bool down)
 // LCtrl held around presses of a key that fires a binding and one that fires none.
 std::vector<NQuillon::CDriverRecord> fg_KeyStream(std::uint16_t hit, std::uint16_t miss)
 {
-    return {fg_Key(0x1D, true), fg_Key(hit, true),   fg_Key(hit, false),  fg_Key(miss, true),
-            fg_Key(miss, false), fg_Key(0x1D, false), fg_Key(hit, true),   fg_Key(hit, false)};
+    return {fg_Key(0x1D, true),  fg_Key(hit, true),   fg_Key(hit, false), fg_Key(miss, true),
+            fg_Key(miss, false), fg_Key(0x1D, false), fg_Key(hit, true),  fg_Key(hit, false)};
 }
 
 void fg_Run(benchmark::State& state, int tables, int groups, int bindings, bool movement)
@@ -71,8 +71,8 @@ void fg_Run(benchmark::State& state, int tables, int groups, int bindings, bool 
     }
     const std::uint64_t allocations = NQuillonTest::gf_CountAllocations() - allocationsBefore;
     state.SetItemsProcessed(static_cast<std::int64_t>(processed));
-    state.counters["ns_per_record"] = benchmark::Counter(static_cast<double>(processed),
-                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_record"] = benchmark::Counter(
+        static_cast<double>(processed), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["allocs_per_record"] = processed ? static_cast<double>(allocations) / processed : 0;
     benchmark::DoNotOptimize(channel.m_Records);
 }

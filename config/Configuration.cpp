@@ -14,7 +14,8 @@ CMessageHookBase::CAccelerator* CMessageHookBase::CRemapGroup::f_FindAction(cons
     return f_FindAction(triggerKeys.f_GetData(), triggerKeys.f_GetCount());
 }
 
-CMessageHookBase::CAccelerator* CMessageHookBase::CRemapGroup::f_FindAction(const CKey* keys, std::size_t count) const
+CMessageHookBase::CAccelerator* CMessageHookBase::CRemapGroup::f_FindAction(const CKey* keys,
+                                                                            std::size_t count) const
 {
     // Binary search over the actions, which are kept in trigger-key order.
     std::size_t low = 0;
@@ -31,8 +32,9 @@ CMessageHookBase::CAccelerator* CMessageHookBase::CRemapGroup::f_FindAction(cons
     if (low == m_Actions.size())
         return nullptr;
     const CKeys& trigger = m_Actions[low]->m_TriggerKeys;
-    return CKeys::fs_Compare(trigger.f_GetData(), trigger.f_GetCount(), keys, count) == 0 ? m_Actions[low].get()
-                                                                                          : nullptr;
+    return CKeys::fs_Compare(trigger.f_GetData(), trigger.f_GetCount(), keys, count) == 0
+               ? m_Actions[low].get()
+               : nullptr;
 }
 
 namespace
@@ -75,11 +77,13 @@ bool CMessageHookBase::CRemapGroup::f_MayEndWith(std::int32_t device, std::int32
     return m_bIndexUnbounded || index < 0 || m_LastKeys.test(static_cast<std::size_t>(index));
 }
 
-CMessageHookBase::CAccelerator& CMessageHookBase::CRemapGroup::f_InsertAction(std::unique_ptr<CAccelerator> action)
+CMessageHookBase::CAccelerator&
+CMessageHookBase::CRemapGroup::f_InsertAction(std::unique_ptr<CAccelerator> action)
 {
-    auto position = std::upper_bound(m_Actions.begin(), m_Actions.end(), action,
-                                     [](const std::unique_ptr<CAccelerator>& a, const std::unique_ptr<CAccelerator>& b)
-                                     { return CKeys::fs_Compare(a->m_TriggerKeys, b->m_TriggerKeys) < 0; });
+    auto position =
+        std::upper_bound(m_Actions.begin(), m_Actions.end(), action,
+                         [](const std::unique_ptr<CAccelerator>& a, const std::unique_ptr<CAccelerator>& b)
+                         { return CKeys::fs_Compare(a->m_TriggerKeys, b->m_TriggerKeys) < 0; });
     m_bIndexValid = false;
     return **m_Actions.insert(position, static_cast<std::unique_ptr<CAccelerator>&&>(action));
 }
@@ -120,7 +124,8 @@ CMessageHookBase::CRemapGroup* CMessageHookBase::CRemapTable::f_FindGroup(const 
     return found != m_GroupsByName.end() ? found->second : nullptr;
 }
 
-CMessageHookBase::CRemapGroup* CMessageHookBase::CRemapTable::f_FindGroupByPriority(std::int32_t priority) const
+CMessageHookBase::CRemapGroup*
+CMessageHookBase::CRemapTable::f_FindGroupByPriority(std::int32_t priority) const
 {
     auto found = m_GroupsByPriority.find(priority);
     return found != m_GroupsByPriority.end() ? found->second.get() : nullptr;

@@ -52,7 +52,8 @@ public:
     // The total order that sorts the actions of a group: fewer keys first, then device kind
     // and code key by key (unsigned); the press orders take no part.
     static int fs_Compare(const CKeys& left, const CKeys& right) noexcept;
-    static int fs_Compare(const CKey* left, std::size_t leftCount, const CKey* right, std::size_t rightCount) noexcept;
+    static int fs_Compare(const CKey* left, std::size_t leftCount, const CKey* right,
+                          std::size_t rightCount) noexcept;
     const CKey* f_GetData() const noexcept { return m_Keys.data(); }
     void f_Reserve(std::size_t count) { m_Keys.reserve(count); }
     void f_RemoveAt(std::size_t index) { m_Keys.erase(m_Keys.begin() + static_cast<std::ptrdiff_t>(index)); }

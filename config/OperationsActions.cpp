@@ -17,8 +17,9 @@ namespace
 {
 CMessageHookBase::CAccelerator_Input* fg_AsInput(CMessageHookBase::CAccelerator* action)
 {
-    return action && action->m_Kind == EActionKind_Input ? static_cast<CMessageHookBase::CAccelerator_Input*>(action)
-                                                         : nullptr;
+    return action && action->m_Kind == EActionKind_Input
+               ? static_cast<CMessageHookBase::CAccelerator_Input*>(action)
+               : nullptr;
 }
 } // namespace
 
@@ -126,8 +127,8 @@ bool CMessageHookBase::f_SetActionRemapTable(const char* table, const char* grou
     return true;
 }
 
-bool CMessageHookBase::f_GetGenerateSequenceCount(const char* table, const char* group, const CKeys& triggerKeys,
-                                                  std::uint32_t& count)
+bool CMessageHookBase::f_GetGenerateSequenceCount(const char* table, const char* group,
+                                                  const CKeys& triggerKeys, std::uint32_t& count)
 {
     CLockGuard lock(m_Lock);
     CAccelerator_Input* input = fg_AsInput(gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys));
@@ -137,8 +138,8 @@ bool CMessageHookBase::f_GetGenerateSequenceCount(const char* table, const char*
     return true;
 }
 
-bool CMessageHookBase::f_SetGenerateSequenceCount(const char* table, const char* group, const CKeys& triggerKeys,
-                                                  std::uint32_t count)
+bool CMessageHookBase::f_SetGenerateSequenceCount(const char* table, const char* group,
+                                                  const CKeys& triggerKeys, std::uint32_t count)
 {
     CLockGuard lock(m_Lock);
     CAccelerator_Input* input = fg_AsInput(gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys));
@@ -172,7 +173,8 @@ bool CMessageHookBase::f_SetGenerateSequence(const char* table, const char* grou
     return true;
 }
 
-bool CMessageHookBase::f_GetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys, CKeys& keys)
+bool CMessageHookBase::f_GetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys,
+                                        CKeys& keys)
 {
     CLockGuard lock(m_Lock);
     CAccelerator_Input* input = fg_AsInput(gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys));

@@ -123,11 +123,13 @@ std::vector<CMessageHookBase::CGroupInfo> CMessageHookBase::f_ListGroups(const c
     std::vector<CGroupInfo> groups;
     if (CRemapTable* found = m_pConfiguration->f_FindTable(table))
         for (const auto& group : found->m_GroupsByPriority)
-            groups.push_back({group.second->m_Name, group.second->m_Priority, group.second->f_GetIgnoreLabel()});
+            groups.push_back(
+                {group.second->m_Name, group.second->m_Priority, group.second->f_GetIgnoreLabel()});
     return groups;
 }
 
-std::vector<CMessageHookBase::CBindingInfo> CMessageHookBase::f_ListBindings(const char* table, const char* group)
+std::vector<CMessageHookBase::CBindingInfo> CMessageHookBase::f_ListBindings(const char* table,
+                                                                             const char* group)
 {
     CLockGuard lock(m_Lock);
     std::vector<CBindingInfo> bindings;

@@ -35,9 +35,10 @@ std::int64_t gf_ParseSettingInteger(const char* text, std::int64_t defaultValue)
     if (p[0] == '0' && p[1])
     {
         char prefix = p[1];
-        base = (prefix == 'x' || prefix == 'X') ? 16 : (prefix == 'b' || prefix == 'B') ? 2
-                                                   : (prefix == 'o' || prefix == 'O') ? 8
-                                                                                      : 10;
+        base = (prefix == 'x' || prefix == 'X')   ? 16
+               : (prefix == 'b' || prefix == 'B') ? 2
+               : (prefix == 'o' || prefix == 'O') ? 8
+                                                  : 10;
         if (base != 10)
             p += 2;
     }

@@ -67,9 +67,9 @@ std::unique_ptr<CMessageHookBase::CPreset> fg_ReadPreset(CBinaryStream& stream)
 }
 } // namespace
 
-std::unique_ptr<CMessageHookBase::CConfiguration> CMessageHookBase::f_ReadSettings(CBinaryStream& stream,
-                                                                                   std::uint32_t& configurationFlags,
-                                                                                   std::uint32_t& fileVersion)
+std::unique_ptr<CMessageHookBase::CConfiguration>
+CMessageHookBase::f_ReadSettings(CBinaryStream& stream, std::uint32_t& configurationFlags,
+                                 std::uint32_t& fileVersion)
 {
     auto configuration = std::make_unique<CConfiguration>(*this);
     fileVersion = 0;
@@ -100,7 +100,8 @@ std::unique_ptr<CMessageHookBase::CConfiguration> CMessageHookBase::f_ReadSettin
         {
             std::unique_ptr<CPreset> preset = fg_ReadPreset(stream);
             NTev::CStr name = preset->m_Name;
-            if (!configuration->m_Presets.emplace(name, static_cast<std::unique_ptr<CPreset>&&>(preset)).second)
+            if (!configuration->m_Presets.emplace(name, static_cast<std::unique_ptr<CPreset>&&>(preset))
+                     .second)
                 fg_ThrowCorrupt("Two presets share a name");
         }
         defaultTable = stream.f_ReadString();
@@ -153,8 +154,10 @@ void CMessageHookBase::f_WriteSettings(CBinaryStream& stream)
             stream.f_WriteString(setting.second);
         }
     }
-    stream.f_WriteString(configuration.m_pDefaultTable ? configuration.m_pDefaultTable->m_Name : NTev::CStr());
-    stream.f_WriteString(configuration.m_pDefaultPreset ? configuration.m_pDefaultPreset->m_Name : NTev::CStr());
+    stream.f_WriteString(configuration.m_pDefaultTable ? configuration.m_pDefaultTable->m_Name
+                                                       : NTev::CStr());
+    stream.f_WriteString(configuration.m_pDefaultPreset ? configuration.m_pDefaultPreset->m_Name
+                                                        : NTev::CStr());
     stream.f_WriteInt<std::int32_t>(configuration.m_bRemappingDisabled);
 }
 

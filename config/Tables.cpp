@@ -6,7 +6,8 @@
 namespace NQuillon
 {
 CMessageHookBase::CMessageHookBase()
-    : m_pConfiguration(std::make_unique<CConfiguration>(*this)), m_pSettingValues(std::make_unique<CSettingValues>())
+    : m_pConfiguration(std::make_unique<CConfiguration>(*this)),
+      m_pSettingValues(std::make_unique<CSettingValues>())
 {
 }
 

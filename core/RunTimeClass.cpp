@@ -20,7 +20,7 @@ bool CRunTimeObjectInfo::CNameLess::operator()(const char* left, const char* rig
 }
 
 bool CRunTimeObjectInfo::CRecordLess::operator()(const CRunTimeObjectInfo* left,
-                                                  const CRunTimeObjectInfo* right) const noexcept
+                                                 const CRunTimeObjectInfo* right) const noexcept
 {
     int order = std::strcmp(left->m_pShortName, right->m_pShortName);
     return order != 0 ? order < 0 : std::less<const CRunTimeObjectInfo*>()(left, right);

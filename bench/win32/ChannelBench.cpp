@@ -30,7 +30,8 @@ double fg_CpuSeconds()
 {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto value = [](const FILETIME& t) { return (std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const auto value = [](const FILETIME& t)
+    { return (std::uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
     return double(value(kernel) + value(user)) / 1e7;
 }
 } // namespace
@@ -79,8 +80,8 @@ int main(int argc, char** argv)
     }
     std::sort(microseconds.begin(), microseconds.end());
     const auto at = [&](double q) { return microseconds[std::size_t(q * double(microseconds.size() - 1))]; };
-    std::printf("round trips: %d\nlatency median: %.1f us\nlatency p99: %.1f us\nlatency max: %.1f us\n", roundTrips,
-                at(0.5), at(0.99), microseconds.back());
+    std::printf("round trips: %d\nlatency median: %.1f us\nlatency p99: %.1f us\nlatency max: %.1f us\n",
+                roundTrips, at(0.5), at(0.99), microseconds.back());
 
     const double before = fg_CpuSeconds();
     Sleep(DWORD(idleSeconds) * 1000);

@@ -16,8 +16,8 @@ const CKey mc_LShift{0, 0x2A, 0};
 const CKey mc_C{0, 0x2E, 0};
 const CKey mc_V{0, 0x2F, 0};
 
-std::unique_ptr<CMessageHookBase::CAccelerator_Input> fg_MakeInput(CTestEngine& engine, std::vector<CKeys> sequences,
-                                                                   CKeys release = {})
+std::unique_ptr<CMessageHookBase::CAccelerator_Input>
+fg_MakeInput(CTestEngine& engine, std::vector<CKeys> sequences, CKeys release = {})
 {
     auto input = std::make_unique<CMessageHookBase::CAccelerator_Input>();
     input->m_pOwner = &engine;
@@ -113,6 +113,7 @@ TEST(ActionTypes, BuiltInRowsComeFirst)
     EXPECT_STREQ(types[3].m_Text.f_GetStr(), "Release All Keys");
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(types[i].m_Kind, static_cast<NQuillon::EActionKind>(i));
-    EXPECT_EQ(CMessageHookBase::CAccelerator::fs_Create(NQuillon::EActionKind_ByClassName, "CAccelerator"), nullptr);
+    EXPECT_EQ(CMessageHookBase::CAccelerator::fs_Create(NQuillon::EActionKind_ByClassName, "CAccelerator"),
+              nullptr);
     EXPECT_EQ(CMessageHookBase::CAccelerator::fs_Create(NQuillon::EActionKind_ByClassName, "Nope"), nullptr);
 }

@@ -137,7 +137,8 @@ TEST(Tables, ActivationRunsMarkedGroupsOnlyWhenOwningInput)
     ASSERT_TRUE(engine.f_CreateAction("T", "Marked", CKeys{fg_Kb(0x3B, 1)}, NQuillon::EActionKind_Input));
     ASSERT_TRUE(engine.f_SetGenerateSequenceCount("T", "Marked", CKeys{fg_Kb(0x3B)}, 1));
     ASSERT_TRUE(engine.f_SetGenerateSequence("T", "Marked", CKeys{fg_Kb(0x3B)}, 0, CKeys{fg_Kb(0x1E)}));
-    ASSERT_TRUE(engine.f_CreateAction("T", "Plain", CKeys{fg_Kb(0x3C, 1)}, NQuillon::EActionKind_ReleaseAllKeys));
+    ASSERT_TRUE(
+        engine.f_CreateAction("T", "Plain", CKeys{fg_Kb(0x3C, 1)}, NQuillon::EActionKind_ReleaseAllKeys));
 
     engine.f_ActivateTable("T");
     EXPECT_TRUE(engine.m_Log.empty());
@@ -158,7 +159,8 @@ TEST(Tables, TablesSwitchingToEachOtherOnActivationDoNotRecurseForever)
         ASSERT_TRUE(engine.f_CreateTable(name));
         ASSERT_TRUE(engine.f_CreateGroup(name, "G", 1));
         ASSERT_TRUE(engine.f_SetGroupRunOnActivate(name, "G", true));
-        ASSERT_TRUE(engine.f_CreateAction(name, "G", CKeys{fg_Kb(0x3B, 1)}, NQuillon::EActionKind_RemapTable));
+        ASSERT_TRUE(
+            engine.f_CreateAction(name, "G", CKeys{fg_Kb(0x3B, 1)}, NQuillon::EActionKind_RemapTable));
         ASSERT_TRUE(engine.f_SetActionRemapTable(name, "G", CKeys{fg_Kb(0x3B)}, name[0] == 'A' ? "B" : "A"));
     }
     engine.f_ActivateTable("A");

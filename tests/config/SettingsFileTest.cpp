@@ -56,7 +56,13 @@ CBytes fg_File(std::uint32_t headerVersion, std::uint32_t blockVersion, bool wit
     b.str("Other").u32(0);
     if (v >= 257)
     {
-        b.u32(1).str("Fast").u32(2).str("Keyboard Force NumLock On").str("1").str("Keyboard Repeat Rate").str("45");
+        b.u32(1)
+            .str("Fast")
+            .u32(2)
+            .str("Keyboard Force NumLock On")
+            .str("1")
+            .str("Keyboard Repeat Rate")
+            .str("45");
         b.str("Other").str("Fast");
     }
     if (v >= 273)
@@ -113,8 +119,8 @@ TEST_F(CSettingsFile, CurrentVersionReadsEveryField)
 
 TEST_F(CSettingsFile, EveryVersionLoadsAndIsWrittenBackAs274)
 {
-    for (std::uint32_t version : {0u, 255u, 256u, 257u, 258u, 259u, 260u, 261u, 262u, 263u, 264u, 265u, 271u, 272u,
-                                  273u, 274u})
+    for (std::uint32_t version :
+         {0u, 255u, 256u, 257u, 258u, 259u, 260u, 261u, 262u, 263u, 264u, 265u, 271u, 272u, 273u, 274u})
     {
         SCOPED_TRACE(version);
         CTestEngine engine;
@@ -150,11 +156,24 @@ TEST_F(CSettingsFile, EveryVersionLoadsAndIsWrittenBackAs274)
 TEST_F(CSettingsFile, UnknownActionsRejectTheFile)
 {
     CBytes kind;
-    kind.u32(mc_Magic).u32(274).u32(0).u32(274).u32(1).str("T").u32(1).str("G").i32(0).u32(0).u32(0).u32(1).u32(5);
+    kind.u32(mc_Magic)
+        .u32(274)
+        .u32(0)
+        .u32(274)
+        .u32(1)
+        .str("T")
+        .u32(1)
+        .str("G")
+        .i32(0)
+        .u32(0)
+        .u32(0)
+        .u32(1)
+        .u32(5);
     kind.u32(0).u32(0);
     NTev::NStream::CBinaryStreamMemory stream(kind.f_Get());
     std::uint32_t flags, version;
-    EXPECT_TEV_THROW(m_Engine.f_ReadSettings(stream, flags, version), "CExceptionFile", "Unknown action kind 5");
+    EXPECT_TEV_THROW(m_Engine.f_ReadSettings(stream, flags, version), "CExceptionFile",
+                     "Unknown action kind 5");
 
     CBytes plugin;
     plugin.u32(mc_Magic).u32(274).u32(0).u32(274).u32(1).str("T").u32(1).str("G").i32(0).u32(0).u32(0).u32(1);
@@ -181,7 +200,8 @@ TEST_F(CSettingsFile, TruncationAtEveryOffsetFailsCleanly)
     const std::vector<unsigned char> full = fg_File(274, 274).f_Get();
     for (std::size_t cut = 0; cut < full.size(); ++cut)
     {
-        NTev::NStream::CBinaryStreamMemory stream(std::vector<unsigned char>(full.begin(), full.begin() + cut));
+        NTev::NStream::CBinaryStreamMemory stream(
+            std::vector<unsigned char>(full.begin(), full.begin() + cut));
         std::uint32_t flags, version;
         SCOPED_TRACE(cut);
         EXPECT_TEV_THROW(m_Engine.f_ReadSettings(stream, flags, version), "CExceptionFile",

@@ -73,7 +73,13 @@ TEST_F(CSettingsIO, ObsoleteSettingsAreRemovedAndTheFileRewritten)
 {
     NQuillonTest::CBytes file;
     file.u32(0x4C57514B).u32(274).u32(0).u32(274).u32(0);
-    file.u32(1).str("P").u32(2).str("Keyboard Force NumLock On").str("1").str("Keyboard Repeat Rate").str("45");
+    file.u32(1)
+        .str("P")
+        .u32(2)
+        .str("Keyboard Force NumLock On")
+        .str("1")
+        .str("Keyboard Repeat Rate")
+        .str("45");
     file.str("").str("P").u32(0);
     NQuillonTest::gf_WriteFileBytes(fp_SettingsPath(), std::string(file.m_Bytes.begin(), file.m_Bytes.end()));
     ASSERT_TRUE(m_Engine.f_LoadSettings("Settings.dat"));
@@ -129,7 +135,7 @@ TEST_F(CSettingsIO, FailedOperationsLeaveTheFileByteIdentical)
     EXPECT_FALSE(m_Engine.f_CreateAction("T", "G", missing, NQuillon::EActionKind_ByClassName, "CMissing"));
     EXPECT_FALSE(m_Engine.f_DeleteAction("T", "G", missing));
     EXPECT_FALSE(m_Engine.f_SetActionFlags("T", "G", missing, 1));
-    EXPECT_FALSE(m_Engine.f_SetActionRemapTable("T", "G", ctrlC, "X")); // not a table action
+    EXPECT_FALSE(m_Engine.f_SetActionRemapTable("T", "G", ctrlC, "X"));        // not a table action
     EXPECT_FALSE(m_Engine.f_SetGenerateSequence("T", "G", ctrlC, 0, CKeys{})); // no sequence 0 yet
     EXPECT_FALSE(m_Engine.f_SetReleaseKeys("T", "G", missing, CKeys{}));
     EXPECT_FALSE(m_Engine.f_CreatePreset("P"));

@@ -28,7 +28,9 @@ ordered_json fg_DumpKeys(const CKeys& keys)
 ordered_json fg_DumpAction(const CMessageHookBase::CAccelerator& action)
 {
     ordered_json out;
-    out["kind"] = mc_KindNames[action.m_Kind <= NQuillon::EActionKind_ByClassName ? static_cast<std::size_t>(action.m_Kind) : 4];
+    out["kind"] = mc_KindNames[action.m_Kind <= NQuillon::EActionKind_ByClassName
+                                   ? static_cast<std::size_t>(action.m_Kind)
+                                   : 4];
     out["trigger"] = fg_DumpKeys(action.m_TriggerKeys);
     out["triggerLabel"] = CMessageHookBase::f_FormatKeys(action.m_TriggerKeys, true).f_GetStr();
     out["flags"] = action.m_Flags;
@@ -46,7 +48,8 @@ ordered_json fg_DumpAction(const CMessageHookBase::CAccelerator& action)
             break;
         }
         case NQuillon::EActionKind_RemapTable:
-            out["table"] = static_cast<const CMessageHookBase::CAccelerator_RemapTable&>(action).m_TableName.f_GetStr();
+            out["table"] =
+                static_cast<const CMessageHookBase::CAccelerator_RemapTable&>(action).m_TableName.f_GetStr();
             break;
         case NQuillon::EActionKind_ByClassName:
         {
@@ -59,7 +62,8 @@ ordered_json fg_DumpAction(const CMessageHookBase::CAccelerator& action)
                 ordered_json entries = ordered_json::array();
                 for (const auto& entry : option.m_Entries)
                     entries.push_back(entry.f_GetStr());
-                list.push_back({{"caption", option.m_Caption.f_GetStr()}, {"entries", entries},
+                list.push_back({{"caption", option.m_Caption.f_GetStr()},
+                                {"entries", entries},
                                 {"selected", option.m_Selected}});
             }
             out["options"] = list;
@@ -115,12 +119,15 @@ CKeys fg_Keys(const json& value, const std::string& where)
         for (CKey& key : parsed)
         {
             std::size_t end = text.find(" + ", position);
-            std::string piece = text.substr(position, end == std::string::npos ? std::string::npos : end - position);
+            std::string piece =
+                text.substr(position, end == std::string::npos ? std::string::npos : end - position);
             std::size_t paren = piece.find('(');
             if (paren != std::string::npos && piece.compare(paren, 3, "(A)") != 0)
-                key.m_Order = static_cast<std::uint32_t>(std::strtoul(piece.c_str() + paren + 1, nullptr, 10));
+                key.m_Order =
+                    static_cast<std::uint32_t>(std::strtoul(piece.c_str() + paren + 1, nullptr, 10));
             std::string name = paren == std::string::npos ? piece : piece.substr(0, paren);
-            if (CMessageHookBase::f_ParseKeyName(name.c_str()) == CKey{} && name != "All Keys" && name != "KB-0")
+            if (CMessageHookBase::f_ParseKeyName(name.c_str()) == CKey{} && name != "All Keys" &&
+                name != "KB-0")
                 fg_Fail(where, "unknown key name \"" + name + "\"");
             position = end == std::string::npos ? text.size() : end + 3;
         }
@@ -154,7 +161,8 @@ std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value
             if (!sequences.is_array())
                 fg_Fail(where + ".sequences", "expected a list of key lists");
             for (std::size_t i = 0; i < sequences.size(); ++i)
-                input->m_Sequences.push_back(fg_Keys(sequences[i], where + ".sequences[" + std::to_string(i) + "]"));
+                input->m_Sequences.push_back(
+                    fg_Keys(sequences[i], where + ".sequences[" + std::to_string(i) + "]"));
         }
         if (value.contains("release"))
             input->m_ReleaseKeys = fg_Keys(value.at("release"), where + ".release");
@@ -173,7 +181,8 @@ std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value
     else if (kind == "Plugin")
     {
         const std::string className = fg_String(fg_Member(value, "class", where), where + ".class");
-        action = CMessageHookBase::CAccelerator::fs_Create(NQuillon::EActionKind_ByClassName, className.c_str());
+        action =
+            CMessageHookBase::CAccelerator::fs_Create(NQuillon::EActionKind_ByClassName, className.c_str());
         if (!action)
             fg_Fail(where + ".class", "no action class \"" + className + "\"");
         if (value.contains("options"))
@@ -184,9 +193,9 @@ std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value
             if (!chosen.is_array() || chosen.size() != options.size())
                 fg_Fail(where + ".options", "expected " + std::to_string(options.size()) + " option groups");
             for (std::size_t i = 0; i < options.size(); ++i)
-                options[i].m_Selected = static_cast<std::int32_t>(
-                    fg_Integer(fg_Member(chosen[i], "selected", where + ".options"), where + ".options.selected", 0,
-                               static_cast<std::int64_t>(options[i].m_Entries.size()) - 1));
+                options[i].m_Selected = static_cast<std::int32_t>(fg_Integer(
+                    fg_Member(chosen[i], "selected", where + ".options"), where + ".options.selected", 0,
+                    static_cast<std::int64_t>(options[i].m_Entries.size()) - 1));
             action->f_SetOptions(options);
         }
     }
@@ -195,7 +204,8 @@ std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value
     action->m_TriggerKeys = fg_Keys(fg_Member(value, "trigger", where), where + ".trigger");
     CMessageHookBase::CAccelerator::fs_SortTriggerKeys(action->m_TriggerKeys);
     if (value.contains("flags"))
-        action->m_Flags = static_cast<std::uint32_t>(fg_Integer(value.at("flags"), where + ".flags", 0, UINT32_MAX));
+        action->m_Flags =
+            static_cast<std::uint32_t>(fg_Integer(value.at("flags"), where + ".flags", 0, UINT32_MAX));
     return action;
 }
 } // namespace
@@ -208,8 +218,10 @@ ordered_json gf_DumpConfiguration(CMessageHookBase& engine, std::uint32_t fileVe
     out["version"] = fileVersion;
     out["flags"] = engine.m_ConfigurationFlags;
     out["remappingDisabled"] = configuration.m_bRemappingDisabled != 0;
-    out["defaultTable"] = configuration.m_pDefaultTable ? configuration.m_pDefaultTable->m_Name.f_GetStr() : "";
-    out["defaultPreset"] = configuration.m_pDefaultPreset ? configuration.m_pDefaultPreset->m_Name.f_GetStr() : "";
+    out["defaultTable"] =
+        configuration.m_pDefaultTable ? configuration.m_pDefaultTable->m_Name.f_GetStr() : "";
+    out["defaultPreset"] =
+        configuration.m_pDefaultPreset ? configuration.m_pDefaultPreset->m_Name.f_GetStr() : "";
     ordered_json presets = ordered_json::array();
     for (const auto& preset : configuration.m_Presets)
     {
@@ -302,8 +314,8 @@ void gf_BuildConfiguration(const json& description, CMessageHookBase& engine)
                     fg_Integer(fg_Member(groups[g], "priority", at), at + ".priority", INT32_MIN, INT32_MAX));
                 auto group = std::make_unique<CMessageHookBase::CRemapGroup>(groupName.c_str(), priority);
                 if (groups[g].contains("flags"))
-                    group->m_Flags =
-                        static_cast<std::uint32_t>(fg_Integer(groups[g].at("flags"), at + ".flags", 0, UINT32_MAX));
+                    group->m_Flags = static_cast<std::uint32_t>(
+                        fg_Integer(groups[g].at("flags"), at + ".flags", 0, UINT32_MAX));
                 if (groups[g].value("runOnActivate", false))
                     group->m_Flags |= NQuillon::EGroupFlag_RunOnActivate;
                 if (groups[g].contains("ignore"))
@@ -312,7 +324,8 @@ void gf_BuildConfiguration(const json& description, CMessageHookBase& engine)
                 if (!actions.is_array())
                     fg_Fail(at + ".actions", "expected a list");
                 for (std::size_t a = 0; a < actions.size(); ++a)
-                    group->f_InsertAction(fg_BuildAction(actions[a], at + ".actions[" + std::to_string(a) + "]"));
+                    group->f_InsertAction(
+                        fg_BuildAction(actions[a], at + ".actions[" + std::to_string(a) + "]"));
                 if (!table->f_AddGroup(std::move(group)))
                     fg_Fail(at, "a second group with this name or priority");
             }

@@ -45,11 +45,13 @@ std::string fg_Describe(const CDriverRecord& record)
     char line[96];
     if (record.m_Kind == NQuillon::EDriverRecordKind_Keyboard)
         std::snprintf(line, sizeof line, "kbd %02X %s unit %u\n", record.m_Keyboard.MakeCode,
-                      (record.m_Keyboard.Flags & NQuillon::KEY_BREAK) ? "break" : "make", record.m_Keyboard.UnitId);
+                      (record.m_Keyboard.Flags & NQuillon::KEY_BREAK) ? "break" : "make",
+                      record.m_Keyboard.UnitId);
     else
-        std::snprintf(line, sizeof line, "mouse flags %X buttons %04X data %d move %d,%d\n", record.m_Mouse.Flags,
-                      record.m_Mouse.ButtonFlags, int(std::int16_t(record.m_Mouse.ButtonData)),
-                      int(record.m_Mouse.LastX), int(record.m_Mouse.LastY));
+        std::snprintf(line, sizeof line, "mouse flags %X buttons %04X data %d move %d,%d\n",
+                      record.m_Mouse.Flags, record.m_Mouse.ButtonFlags,
+                      int(std::int16_t(record.m_Mouse.ButtonData)), int(record.m_Mouse.LastX),
+                      int(record.m_Mouse.LastY));
     return line;
 }
 
@@ -85,7 +87,10 @@ protected:
         m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
         ASSERT_TRUE(m_StandIn.f_WaitClients(1, 5000));
     }
-    void fp_Feed(std::initializer_list<CDriverRecord> records) { m_StandIn.f_Feed(records.begin(), records.size()); }
+    void fp_Feed(std::initializer_list<CDriverRecord> records)
+    {
+        m_StandIn.f_Feed(records.begin(), records.size());
+    }
     // The next count records written back, described.
     std::string fp_Take(std::size_t count)
     {
@@ -118,7 +123,8 @@ TEST_F(CChannelTest, ABatchReadAtOnceIsEvaluatedInOrder)
 {
     fp_StartEngine();
     fp_Feed({fg_Key(gc_A, true), fg_Key(gc_A, false), fg_Key(gc_X, true), fg_Key(gc_X, false)});
-    EXPECT_EQ(fp_Take(4), "kbd 30 make unit 1\nkbd 30 break unit 1\nkbd 2D make unit 1\nkbd 2D break unit 1\n");
+    EXPECT_EQ(fp_Take(4),
+              "kbd 30 make unit 1\nkbd 30 break unit 1\nkbd 2D make unit 1\nkbd 2D break unit 1\n");
 }
 
 TEST_F(CChannelTest, AMouseRecordGivesMovementWheelAndButtonInThatOrder)
