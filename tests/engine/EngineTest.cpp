@@ -6,6 +6,7 @@
 
 #include "config/Configuration.h"
 #include "engine/InputState.h"
+#include "tests/engine/EngineTestSupport.h"
 #include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
@@ -18,12 +19,6 @@ using CKeys = CMessageHook::CKeys;
 
 namespace
 {
-const char* const mc_CtrlCToV = R"json({
-  "defaultTable": "Main",
-  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
-    {"kind": "Input", "trigger": "LCtrl(A) + C(1)", "sequences": ["LCtrl(A) + V(A)"]}]}]}]
-})json";
-
 class CEngineTest : public ::testing::Test
 {
 protected:
@@ -54,19 +49,11 @@ protected:
     NQuillonSim::CSimulator m_Sim{m_Output};
 };
 
-CDriverRecord fg_Keyboard(std::uint16_t makeCode, std::uint16_t flags)
-{
-    CDriverRecord record{};
-    record.m_Kind = NQuillon::EDriverRecordKind_Keyboard;
-    record.m_Keyboard.MakeCode = makeCode;
-    record.m_Keyboard.Flags = flags;
-    return record;
-}
 } // namespace
 
 TEST_F(CEngineTest, CaptureOneKeyFinishesOnTheFirstRelease)
 {
-    fp_Load(mc_CtrlCToV);
+    fp_Load(NQuillonTest::gc_CtrlCToV);
     ASSERT_TRUE(fp_Engine().f_SetCaptureMode(1));
     EXPECT_EQ(fp_Run("d:A d:B u:B"), "");
     CKeys keys;
@@ -101,7 +88,7 @@ TEST_F(CEngineTest, CaptureRecordsMouseButtonsAndTheWheel)
 
 TEST_F(CEngineTest, WithoutOwningInputNothingIsWrittenYetCountsChange)
 {
-    fp_Load(mc_CtrlCToV);
+    fp_Load(NQuillonTest::gc_CtrlCToV);
     fp_Engine().m_bOwnsInput = false;
     EXPECT_EQ(fp_Run("d:LCtrl d:C t:600 u:C u:LCtrl m:5,5 w:120 d:Mouse-Left u:Mouse-Left"), "");
     fp_Engine().f_GeneratePress(CKey{0, 0x1E, 0});
@@ -111,10 +98,11 @@ TEST_F(CEngineTest, WithoutOwningInputNothingIsWrittenYetCountsChange)
 
 TEST_F(CEngineTest, KeyboardRecordsDropThePrefixE1AndCarryE0)
 {
-    fp_Load(mc_CtrlCToV);
-    CDriverRecord records[] = {fg_Keyboard(0x1D, NQuillon::KEY_E0 | NQuillon::KEY_E1),
-                               fg_Keyboard(0x1D, NQuillon::KEY_E0 | NQuillon::KEY_BREAK | NQuillon::KEY_E1),
-                               fg_Keyboard(0x7F, NQuillon::KEY_E0 | NQuillon::KEY_BREAK)};
+    fp_Load(NQuillonTest::gc_CtrlCToV);
+    CDriverRecord records[] = {
+        NQuillonTest::gf_KeyRecord(0x1D, NQuillon::KEY_E0 | NQuillon::KEY_E1),
+        NQuillonTest::gf_KeyRecord(0x1D, NQuillon::KEY_E0 | NQuillon::KEY_BREAK | NQuillon::KEY_E1),
+        NQuillonTest::gf_KeyRecord(0x7F, NQuillon::KEY_E0 | NQuillon::KEY_BREAK)};
     m_Output.str("");
     fp_Engine().f_ProcessDriverRecords(records, 3);
     EXPECT_EQ(fp_Records(), "0 kbd RCtrl make\n0 kbd RCtrl break\n0 kbd KB-255 break\n");
@@ -122,7 +110,7 @@ TEST_F(CEngineTest, KeyboardRecordsDropThePrefixE1AndCarryE0)
 
 TEST_F(CEngineTest, OneMouseRecordGivesMovementWheelAndButtonInThatOrder)
 {
-    fp_Load(mc_CtrlCToV);
+    fp_Load(NQuillonTest::gc_CtrlCToV);
     CDriverRecord record{};
     record.m_Kind = NQuillon::EDriverRecordKind_Mouse;
     record.m_Mouse.LastX = 3;
@@ -137,11 +125,11 @@ TEST_F(CEngineTest, OneMouseRecordGivesMovementWheelAndButtonInThatOrder)
 
 TEST_F(CEngineTest, ReloadingWhileABindingIsHeldReleasesItsOutput)
 {
-    fp_Load(mc_CtrlCToV);
+    fp_Load(NQuillonTest::gc_CtrlCToV);
     EXPECT_EQ(fp_Run("d:LCtrl d:C"), "0 kbd LCtrl make\n0 kbd V make\n");
     // The configuration is replaced while the action runs: its output is let go first.
     m_Output.str("");
-    fp_Load(mc_CtrlCToV);
+    fp_Load(NQuillonTest::gc_CtrlCToV);
     EXPECT_EQ(fp_Records(), "0 kbd V break\n0 kbd LCtrl break\n");
     EXPECT_EQ(fp_Engine().f_GetInputState().f_GetFront(), nullptr);
     EXPECT_EQ(fp_Run("u:C u:LCtrl"), "0 kbd C break\n0 kbd LCtrl break\n");
@@ -149,7 +137,7 @@ TEST_F(CEngineTest, ReloadingWhileABindingIsHeldReleasesItsOutput)
 
 TEST_F(CEngineTest, ReleaseAllSendsOneBreakPerHeldKey)
 {
-    fp_Load(mc_CtrlCToV);
+    fp_Load(NQuillonTest::gc_CtrlCToV);
     fp_Run("d:A d:B d:Mouse-Middle");
     m_Output.str("");
     fp_Engine().f_ReleaseAllKeys();
@@ -159,13 +147,13 @@ TEST_F(CEngineTest, ReleaseAllSendsOneBreakPerHeldKey)
 
 TEST_F(CEngineTest, EvaluationAllocatesNothingOnceRunning)
 {
-    fp_Load(mc_CtrlCToV);
-    CDriverRecord batch[] = {fg_Keyboard(0x1D, 0),
-                             fg_Keyboard(0x2E, 0),
-                             fg_Keyboard(0x2E, NQuillon::KEY_BREAK),
-                             fg_Keyboard(0x1D, NQuillon::KEY_BREAK),
-                             fg_Keyboard(0x1E, 0),
-                             fg_Keyboard(0x1E, NQuillon::KEY_BREAK)};
+    fp_Load(NQuillonTest::gc_CtrlCToV);
+    CDriverRecord batch[] = {NQuillonTest::gf_KeyRecord(0x1D, 0),
+                             NQuillonTest::gf_KeyRecord(0x2E, 0),
+                             NQuillonTest::gf_KeyRecord(0x2E, NQuillon::KEY_BREAK),
+                             NQuillonTest::gf_KeyRecord(0x1D, NQuillon::KEY_BREAK),
+                             NQuillonTest::gf_KeyRecord(0x1E, 0),
+                             NQuillonTest::gf_KeyRecord(0x1E, NQuillon::KEY_BREAK)};
     // Warm up once (scratch buffers, the group index), then count.
     fp_Engine().f_SetChannel(nullptr);
     fp_Engine().f_ProcessDriverRecords(batch, 6);

@@ -2,7 +2,7 @@
 // generated key held down. Runs on every platform; on Windows the engine thread also opens
 // the window station and starts its desktop threads.
 
-#include "tests/engine/RecordLog.h"
+#include "tests/engine/EngineTestSupport.h"
 #include "tools/config/ConfigJson.h"
 
 #include "config/Configuration.h"
@@ -25,33 +25,6 @@ using NQuillonTest::CRecordLog;
 
 namespace
 {
-const char* const mc_CtrlCToV = R"json({
-  "defaultTable": "Main",
-  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
-    {"kind": "Input", "trigger": "LCtrl(A) + C(1)", "sequences": ["LCtrl(A) + V(A)"]}]}]}]
-})json";
-
-CDriverRecord fg_Key(std::uint16_t makeCode, bool down)
-{
-    CDriverRecord record{};
-    record.m_Kind = NQuillon::EDriverRecordKind_Keyboard;
-    record.m_Keyboard.MakeCode = makeCode;
-    record.m_Keyboard.Flags = down ? 0 : NQuillon::KEY_BREAK;
-    return record;
-}
-
-// Polls until the condition holds; the engine thread works on its own schedule.
-bool fg_WaitFor(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 1000; ++i)
-    {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
-}
-
 class CEngineThreadTest : public ::testing::Test
 {
 protected:
@@ -75,9 +48,9 @@ protected:
 
 TEST_F(CEngineThreadTest, StopSendsTheBreaksOfGeneratedKeysFirst)
 {
-    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(mc_CtrlCToV), m_Engine);
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_CtrlCToV), m_Engine);
     m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
-    fp_Feed({fg_Key(0x1D, true), fg_Key(0x2E, true)});
+    fp_Feed({NQuillonTest::gf_Key(0x1D, true), NQuillonTest::gf_Key(0x2E, true)});
     EXPECT_EQ(m_Log.f_Text(), "kbd 1D make\nkbd 2F make\n");
     m_Log.f_Clear();
     EXPECT_EQ(m_Engine.f_Stop(true), 0u);
@@ -94,7 +67,7 @@ TEST_F(CEngineThreadTest, AnEngineStartedAgainRunsAgain)
     for (int run = 0; run < 3; ++run)
     {
         m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
-        ASSERT_TRUE(fg_WaitFor([&] { return m_Engine.f_GetEngineThreadId() != 0; }));
+        ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return m_Engine.f_GetEngineThreadId() != 0; }));
         EXPECT_EQ(m_Engine.f_Stop(true), 0u);
     }
 }
@@ -110,13 +83,14 @@ TEST_F(CEngineThreadTest, TheRunningEngineReloadsAChangedSettingsFile)
     m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
     EXPECT_STREQ(m_Engine.f_GetCurrentTableName().f_GetStr(), "One");
     // Saved while the engine runs and watches.
-    ASSERT_TRUE(fg_WaitFor([&] { return m_Engine.f_GetEngineThreadId() != 0; }));
+    ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return m_Engine.f_GetEngineThreadId() != 0; }));
 
     NQuillonConfigTool::gf_BuildConfiguration(
         nlohmann::json::parse(R"({"defaultTable": "Two", "tables": [{"name": "One"}, {"name": "Two"}]})"),
         writer);
     ASSERT_TRUE(writer.f_SaveSettings());
-    EXPECT_TRUE(fg_WaitFor([&] { return m_Engine.f_GetCurrentTableName().f_Compare("Two") == 0; }));
+    EXPECT_TRUE(
+        NQuillonTest::gf_WaitFor([&] { return m_Engine.f_GetCurrentTableName().f_Compare("Two") == 0; }));
 }
 
 TEST_F(CEngineThreadTest, OnlyAnEngineThatOwnsInputReloadsOnItsTick)
@@ -142,8 +116,8 @@ TEST(CRepeatThreadTest, RepeatsAHeldKeyOnTheVirtualClock)
     CMessageHook engine(&log);
     engine.m_bOwnsInput = true;
     // The engine repeats keys itself only while it remaps.
-    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(mc_CtrlCToV), engine);
-    const CDriverRecord down = fg_Key(0x1E, true);
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_CtrlCToV), engine);
+    const CDriverRecord down = NQuillonTest::gf_Key(0x1E, true);
     engine.f_ProcessDriverRecords(&down, 1);
     CMessageHook::CRepeatThread thread(engine);
     thread.f_Start(NTev::NThread::gc_PriorityNormal, 0);

@@ -9,6 +9,7 @@
 #include "engine/MessageHook.h"
 #include "tests/app/win32/AppTestSupport.h"
 #include "tests/core/FileTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,6 @@ using namespace NQuillonTest;
 
 namespace
 {
-CDriverRecord fg_Key(std::uint16_t makeCode, bool down)
-{
-    CDriverRecord record{};
-    record.m_Kind = EDriverRecordKind_Keyboard;
-    record.m_Keyboard.MakeCode = makeCode;
-    record.m_Keyboard.Flags = down ? 0 : KEY_BREAK;
-    return record;
-}
-
 // The key records written back: "30 make", ...
 std::string fg_Take(CFilterStandIn& standIn, std::size_t count)
 {
@@ -70,10 +62,10 @@ TEST(ServiceRemap, TheServiceRemapsAndReleasesItsKeysWhenStopped)
     ASSERT_EQ(run("-StartService " + name), gc_ExitSucceeded);
     ASSERT_TRUE(standIn.f_WaitClients(1, 10000)) << "the service's engine did not open the device";
 
-    const CDriverRecord pressA = fg_Key(0x1E, true);
+    const CDriverRecord pressA = gf_Key(0x1E, true);
     standIn.f_Feed(&pressA, 1);
     EXPECT_EQ(fg_Take(standIn, 1), "48 make\n");
-    const CDriverRecord pressX = fg_Key(0x2D, true);
+    const CDriverRecord pressX = gf_Key(0x2D, true);
     standIn.f_Feed(&pressX, 1);
     EXPECT_EQ(fg_Take(standIn, 1), "45 make\n");
 

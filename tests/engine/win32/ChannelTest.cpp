@@ -6,6 +6,7 @@
 
 #include "engine/InputState.h"
 #include "tests/core/FileTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,15 +32,6 @@ const char* const mc_Settings = R"json({
 
 constexpr std::uint16_t gc_A = 0x1E, gc_B = 0x30, gc_X = 0x2D, gc_Y = 0x15;
 
-CDriverRecord fg_Key(std::uint16_t makeCode, bool down)
-{
-    CDriverRecord record{};
-    record.m_Kind = NQuillon::EDriverRecordKind_Keyboard;
-    record.m_Keyboard.MakeCode = makeCode;
-    record.m_Keyboard.Flags = down ? 0 : NQuillon::KEY_BREAK;
-    return record;
-}
-
 std::string fg_Describe(const CDriverRecord& record)
 {
     char line[96];
@@ -53,17 +45,6 @@ std::string fg_Describe(const CDriverRecord& record)
                       int(std::int16_t(record.m_Mouse.ButtonData)), int(record.m_Mouse.LastX),
                       int(record.m_Mouse.LastY));
     return line;
-}
-
-bool fg_WaitFor(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 1000; ++i)
-    {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return condition();
 }
 
 class CChannelTest : public ::testing::Test
@@ -110,19 +91,20 @@ protected:
 TEST_F(CChannelTest, RemapsPassesAndSwallowsHardwareRepeats)
 {
     fp_StartEngine();
-    fp_Feed({fg_Key(gc_A, true)});
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true)});
     EXPECT_EQ(fp_Take(1), "kbd 30 make unit 1\n");
     // The keyboard's own repeat of A is swallowed: the engine repeats B itself.
-    fp_Feed({fg_Key(gc_A, true)});
-    fp_Feed({fg_Key(gc_A, false)});
-    fp_Feed({fg_Key(gc_X, true)});
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true)});
+    fp_Feed({NQuillonTest::gf_Key(gc_A, false)});
+    fp_Feed({NQuillonTest::gf_Key(gc_X, true)});
     EXPECT_EQ(fp_Take(2), "kbd 30 break unit 1\nkbd 2D make unit 1\n");
 }
 
 TEST_F(CChannelTest, ABatchReadAtOnceIsEvaluatedInOrder)
 {
     fp_StartEngine();
-    fp_Feed({fg_Key(gc_A, true), fg_Key(gc_A, false), fg_Key(gc_X, true), fg_Key(gc_X, false)});
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_A, false),
+             NQuillonTest::gf_Key(gc_X, true), NQuillonTest::gf_Key(gc_X, false)});
     EXPECT_EQ(fp_Take(4),
               "kbd 30 make unit 1\nkbd 30 break unit 1\nkbd 2D make unit 1\nkbd 2D break unit 1\n");
 }
@@ -150,7 +132,7 @@ TEST_F(CChannelTest, TheEngineReopensTheDeviceWhenItComesBack)
     m_StandIn.f_Stop();
     m_StandIn.f_Start();
     ASSERT_TRUE(m_StandIn.f_WaitClients(1, 5000));
-    fp_Feed({fg_Key(gc_A, true), fg_Key(gc_A, false)});
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_A, false)});
     EXPECT_EQ(fp_Take(2), "kbd 30 make unit 1\nkbd 30 break unit 1\n");
 }
 
@@ -162,30 +144,30 @@ TEST_F(CChannelTest, WithEveryWriteSlotPendingFurtherRecordsAreDropped)
     std::vector<CDriverRecord> records;
     for (int i = 0; i < 65; ++i)
     {
-        records.push_back(fg_Key(gc_X, true));
-        records.push_back(fg_Key(gc_X, false));
+        records.push_back(NQuillonTest::gf_Key(gc_X, true));
+        records.push_back(NQuillonTest::gf_Key(gc_X, false));
     }
     m_StandIn.f_Feed(records.data(), records.size());
     // Nothing is read back while the pressure lasts; give the engine its batch first.
-    ASSERT_TRUE(fg_WaitFor([&] { return m_StandIn.f_GetFed().size() == 130; }));
+    ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return m_StandIn.f_GetFed().size() == 130; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     m_StandIn.f_SetBackPressure(false);
     ASSERT_TRUE(m_StandIn.f_WaitWritten(128, 5000));
     EXPECT_TRUE(m_StandIn.f_WaitQuiet(200, 5000));
     EXPECT_EQ(m_StandIn.f_TakeWritten().size(), 128u);
     // Slots came free again: writing resumes.
-    fp_Feed({fg_Key(gc_Y, true)});
+    fp_Feed({NQuillonTest::gf_Key(gc_Y, true)});
     EXPECT_EQ(fp_Take(1), "kbd 15 make unit 1\n");
 }
 
 TEST_F(CChannelTest, StoppingWithAKeyHeldReleasesItThenClosesTheDevice)
 {
     fp_StartEngine();
-    fp_Feed({fg_Key(gc_A, true)});
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true)});
     EXPECT_EQ(fp_Take(1), "kbd 30 make unit 1\n");
     EXPECT_EQ(m_Engine.f_Stop(true), 0u);
     EXPECT_EQ(fp_Take(1), "kbd 30 break unit 1\n");
-    EXPECT_TRUE(fg_WaitFor([&] { return m_StandIn.f_GetClientCount() == 0; }));
+    EXPECT_TRUE(NQuillonTest::gf_WaitFor([&] { return m_StandIn.f_GetClientCount() == 0; }));
 }
 
 TEST_F(CChannelTest, ACaptureWithoutOwningInputReadsButWritesNothing)
@@ -193,13 +175,14 @@ TEST_F(CChannelTest, ACaptureWithoutOwningInputReadsButWritesNothing)
     m_Engine.m_bOwnsInput = false;
     ASSERT_TRUE(m_Engine.f_SetCaptureMode(1));
     ASSERT_TRUE(m_StandIn.f_WaitClients(1, 5000));
-    fp_Feed({fg_Key(gc_A, true), fg_Key(gc_X, true), fg_Key(gc_X, false)});
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_X, true),
+             NQuillonTest::gf_Key(gc_X, false)});
     CMessageHook::CKeys keys;
-    EXPECT_TRUE(fg_WaitFor([&] { return m_Engine.f_GetCapturedKeys(keys); }));
+    EXPECT_TRUE(NQuillonTest::gf_WaitFor([&] { return m_Engine.f_GetCapturedKeys(keys); }));
     EXPECT_EQ(keys, (CMessageHook::CKeys{CMessageHook::CKey{0, gc_A, 0}, CMessageHook::CKey{0, gc_X, 0}}));
     m_Engine.f_EndCapture();
     // The capture's channel ended with it and closed the device.
-    EXPECT_TRUE(fg_WaitFor([&] { return m_StandIn.f_GetClientCount() == 0; }));
+    EXPECT_TRUE(NQuillonTest::gf_WaitFor([&] { return m_StandIn.f_GetClientCount() == 0; }));
     EXPECT_TRUE(m_StandIn.f_GetWritten().empty());
     // Without a device a capture cannot start.
     m_StandIn.f_Stop();
@@ -211,6 +194,6 @@ TEST_F(CChannelTest, AnEngineThatOwnsInputKeepsItsChannelAfterACapture)
     fp_StartEngine();
     ASSERT_TRUE(m_Engine.f_SetCaptureMode(1));
     m_Engine.f_EndCapture();
-    fp_Feed({fg_Key(gc_A, true), fg_Key(gc_A, false)});
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_A, false)});
     EXPECT_EQ(fp_Take(2), "kbd 30 make unit 1\nkbd 30 break unit 1\n");
 }

@@ -1,14 +1,12 @@
 // Desktop threads follow the desktops of the window station.
 
-#include "tests/engine/RecordLog.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include "engine/MessageHook.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include <windows.h>
 
@@ -26,13 +24,7 @@ bool fg_HasDesktopThread(CMessageHook& engine, const char* name)
 
 bool fg_WaitForDesktop(CMessageHook& engine, const char* name, bool present)
 {
-    for (int i = 0; i < 1000; ++i)
-    {
-        if (fg_HasDesktopThread(engine, name) == present)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return NQuillonTest::gf_WaitFor([&] { return fg_HasDesktopThread(engine, name) == present; });
 }
 } // namespace
 

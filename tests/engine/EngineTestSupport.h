@@ -1,16 +1,55 @@
 #pragma once
-// A record channel that keeps what the engine writes, for tests whose engine runs threads.
+// What the engine's tests share: a configuration, key records, a record channel that keeps
+// what an engine running threads writes, and waiting for another thread's work.
 
 #include "engine/RecordChannel.h"
 
 #include "core/Mutual.h"
 
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace NQuillonTest
 {
+// LCtrl + C generates LCtrl + V.
+inline const char* const gc_CtrlCToV = R"json({
+  "defaultTable": "Main",
+  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+    {"kind": "Input", "trigger": "LCtrl(A) + C(1)", "sequences": ["LCtrl(A) + V(A)"]}]}]}]
+})json";
+
+// A key record as the keyboard sends it.
+inline NQuillon::CDriverRecord gf_KeyRecord(std::uint16_t makeCode, std::uint16_t flags)
+{
+    NQuillon::CDriverRecord record{};
+    record.m_Kind = NQuillon::EDriverRecordKind_Keyboard;
+    record.m_Keyboard.MakeCode = makeCode;
+    record.m_Keyboard.Flags = flags;
+    return record;
+}
+// The make or break record of a key.
+inline NQuillon::CDriverRecord gf_Key(std::uint16_t makeCode, bool down)
+{
+    return gf_KeyRecord(makeCode, std::uint16_t(down ? 0 : NQuillon::KEY_BREAK));
+}
+
+// Polls until the condition holds (at most about 5 s): the other thread works on its own
+// schedule. Not a measure of time.
+inline bool gf_WaitFor(const std::function<bool()>& condition)
+{
+    for (int i = 0; i < 1000; ++i)
+    {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return condition();
+}
+
 class CRecordLog final : public NQuillon::ICRecordChannel
 {
 public:
