@@ -7,6 +7,7 @@
 #include "tools/filterstandin/FilterStandIn.h"
 
 #include "engine/MessageHook.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,13 +20,6 @@ using NQuillon::CDriverRecord;
 
 namespace
 {
-const char* const gc_Settings = R"json({
-  "defaultTable": "Main", "defaultPreset": "Default",
-  "presets": [{"name": "Default", "settings": {"Keyboard Repeat Delay": "100000"}}],
-  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
-    {"kind": "Input", "trigger": "A", "sequences": ["B"]}]}]}]
-})json";
-
 double fg_CpuSeconds()
 {
     FILETIME created, exited, kernel, user;
@@ -48,7 +42,7 @@ int main(int argc, char** argv)
     NQuillon::CMessageHook engine;
     engine.f_SetSettingsDirectory(directory);
     engine.m_bSavingSuppressed = true;
-    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(gc_Settings), engine);
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_AToB), engine);
     engine.m_bOwnsInput = true;
     engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
     if (!standIn.f_WaitClients(1, 10000))

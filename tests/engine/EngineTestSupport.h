@@ -22,6 +22,14 @@ inline const char* const gc_CtrlCToV = R"json({
     {"kind": "Input", "trigger": "LCtrl(A) + C(1)", "sequences": ["LCtrl(A) + V(A)"]}]}]}]
 })json";
 
+// A is bound to B, with a repeat delay (100 s) that no test or measurement reaches.
+inline const char* const gc_AToB = R"json({
+  "defaultTable": "Main", "defaultPreset": "Default",
+  "presets": [{"name": "Default", "settings": {"Keyboard Repeat Delay": "100000"}}],
+  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+    {"kind": "Input", "trigger": "A", "sequences": ["B"]}]}]}]
+})json";
+
 // A key record as the keyboard sends it.
 inline NQuillon::CDriverRecord gf_KeyRecord(std::uint16_t makeCode, std::uint16_t flags)
 {

@@ -43,12 +43,7 @@ TEST(ServiceRemap, TheServiceRemapsAndReleasesItsKeysWhenStopped)
         // The service loads Settings.dat from its program's directory: A is bound to B.
         CMessageHook writer;
         writer.f_SetSettingsDirectory(directory.f_GetPath().c_str());
-        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({
-          "defaultTable": "Main", "defaultPreset": "Default",
-          "presets": [{"name": "Default", "settings": {"Keyboard Repeat Delay": "100000"}}],
-          "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
-            {"kind": "Input", "trigger": "A", "sequences": ["B"]}]}]}]})json"),
-                                                  writer);
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(gc_AToB), writer);
         ASSERT_TRUE(writer.f_SaveSettings());
     }
     CFilterStandIn standIn;

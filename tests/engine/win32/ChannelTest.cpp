@@ -22,14 +22,6 @@ using NQuillon::CMessageHook;
 
 namespace
 {
-// A to B, and a repeat delay no test reaches.
-const char* const mc_Settings = R"json({
-  "defaultTable": "Main", "defaultPreset": "Default",
-  "presets": [{"name": "Default", "settings": {"Keyboard Repeat Delay": "100000"}}],
-  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
-    {"kind": "Input", "trigger": "A", "sequences": ["B"]}]}]}]
-})json";
-
 constexpr std::uint16_t gc_A = 0x1E, gc_B = 0x30, gc_X = 0x2D, gc_Y = 0x15;
 
 std::string fg_Describe(const CDriverRecord& record)
@@ -55,7 +47,7 @@ protected:
         m_StandIn.f_Start();
         m_Engine.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
         m_Engine.m_bSavingSuppressed = true;
-        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(mc_Settings), m_Engine);
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_AToB), m_Engine);
     }
     void TearDown() override
     {
