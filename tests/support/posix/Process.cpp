@@ -27,6 +27,8 @@ CProcess* gf_StartProcess(const std::string& program, const std::vector<std::str
 
 int gf_WaitProcess(CProcess* process)
 {
+    if (!process)
+        return -1;
     int status = 0;
     const pid_t pid = process->m_Pid;
     delete process;
