@@ -35,8 +35,14 @@ std::uintptr_t CMessageHook::CDesktopThread::f_Run()
 {
     if (!m_hDesktop)
         m_hDesktop = OpenDesktopA(m_Name.f_GetStr(), 0, FALSE, GENERIC_ALL);
-    if (!m_hDesktop || !SetThreadDesktop(m_hDesktop))
+    if (!m_hDesktop)
         return 0;
+    if (!SetThreadDesktop(m_hDesktop))
+    {
+        CloseDesktop(m_hDesktop);
+        m_hDesktop = nullptr;
+        return 0;
+    }
     MSG message;
     PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
     m_ThreadId = GetCurrentThreadId();

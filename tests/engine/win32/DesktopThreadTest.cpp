@@ -47,3 +47,19 @@ TEST(CDesktopThreadTest, ANewDesktopGetsAThreadThatEndsWithTheEngine)
     EXPECT_FALSE(fg_HasDesktopThread(engine, "Default"));
     EXPECT_FALSE(fg_HasDesktopThread(engine, "QuillonTestDesktop"));
 }
+
+// A desktop the window station no longer lists loses its thread at the next check. A name
+// noted without a desktop behind it stands for one that went away.
+TEST(CDesktopThreadTest, ADesktopThatWentAwayLosesItsThread)
+{
+    NQuillonTest::CRecordLog log;
+    CMessageHook engine(&log);
+    engine.m_bOwnsInput = true;
+    engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    EXPECT_TRUE(fg_WaitForDesktop(engine, "Default", true));
+
+    engine.f_NoteDesktop("QuillonVanishedDesktop");
+    EXPECT_TRUE(fg_WaitForDesktop(engine, "QuillonVanishedDesktop", false));
+    EXPECT_TRUE(fg_HasDesktopThread(engine, "Default"));
+    EXPECT_EQ(engine.f_Stop(true), 0u);
+}
