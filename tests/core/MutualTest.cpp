@@ -23,6 +23,22 @@ void fg_SpinUntil(t_FCondition condition)
         std::this_thread::yield();
 }
 
+// Starts a thread that takes the held lock, notes it got it and lets go; returns once the
+// lock has made its semaphore for the waiting thread.
+template <typename t_CLock>
+std::thread fg_StartContender(t_CLock& lock, std::atomic<bool>& acquired)
+{
+    std::thread other(
+        [&]
+        {
+            lock.f_Lock();
+            acquired = true;
+            lock.f_Unlock();
+        });
+    fg_SpinUntil([&] { return lock.f_HasSemaphore(); });
+    return other;
+}
+
 // Semaphore creation fails while g_CreateFailures is above 0.
 std::atomic<int> g_CreateFailures{0};
 std::atomic<int> g_CreateAttempts{0};
@@ -76,14 +92,7 @@ TEST(Mutual, ContentionOnFreshLockCreatesOneSemaphoreAndHandsOver)
     lock.f_Lock();
     auto before = gf_Semaphore_GetCallCounts();
     std::atomic<bool> acquired{false};
-    std::thread other(
-        [&]
-        {
-            lock.f_Lock();
-            acquired = true;
-            lock.f_Unlock();
-        });
-    fg_SpinUntil([&] { return lock.f_HasSemaphore(); });
+    std::thread other = fg_StartContender(lock, acquired);
     EXPECT_FALSE(acquired);
     EXPECT_EQ(lock.f_GetContenderCount(), 2u);
     lock.f_Unlock();
@@ -200,14 +209,7 @@ TEST(Mutual, FailedSemaphoreCreationIsRetriedUntilItWorks)
     g_CreateAttempts = 0;
     lock.f_Lock();
     std::atomic<bool> acquired{false};
-    std::thread other(
-        [&]
-        {
-            lock.f_Lock();
-            acquired = true;
-            lock.f_Unlock();
-        });
-    fg_SpinUntil([&] { return lock.f_HasSemaphore(); });
+    std::thread other = fg_StartContender(lock, acquired);
     lock.f_Unlock();
     other.join();
     EXPECT_TRUE(acquired);
