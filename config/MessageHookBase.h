@@ -86,6 +86,9 @@ public:
     static constexpr std::uint32_t mc_FileMagic = 0x4C57514B;
     static constexpr std::uint32_t mc_FileVersion = 274;
     static constexpr std::uint32_t mc_ConfigurationFlag_LaptopKeyboardDone = 1;
+    // The most key sequences one Input action may be given: a typed count beyond any use is
+    // refused rather than allocated under the engine lock.
+    static constexpr std::uint32_t mc_MaxGenerateSequences = 256;
 
     // ---- key names and key-list labels (config/KeyNames.cpp) ----
     // The name of a key: the table name, "KB-<code>" / "MOUSE-<code>" for unnamed codes,
@@ -136,6 +139,8 @@ public:
     void f_SetDefaultTable(const char* name);
     // Flips remapping off or on, releases every held key, saves.
     void f_ToggleRemapping();
+    // Whether remapping is active: owns input, has a current table, remapping enabled.
+    bool f_IsRemappingActive() const noexcept;
 
     // ---- the settings file (config/SettingsFile*.cpp) ----
     // Loads <settings directory>/<file name> when its write time changed since the last load.
@@ -215,7 +220,15 @@ public:
     std::vector<CGroupInfo> f_ListGroups(const char* table);
     std::vector<CBindingInfo> f_ListBindings(const char* table, const char* group);
     std::vector<NTev::CStr> f_ListPresetNames();
-    std::vector<std::pair<NTev::CStr, NTev::CStr>> f_ListSettings(const char* preset);
+    // A defined setting of a preset: its text, and whether the preset holds it (the dialog
+    // shows "name | * value") or the default applies ("name | value").
+    struct CSettingInfo
+    {
+        NTev::CStr m_Name;
+        NTev::CStr m_Value;
+        bool m_bOwnEntry = false;
+    };
+    std::vector<CSettingInfo> f_ListSettings(const char* preset);
 
     // Bit 0: the laptop keyboard configuration has been run. Persisted in the file header.
     std::uint32_t m_ConfigurationFlags = 0;
@@ -229,6 +242,10 @@ protected:
     // Called before actions are destroyed (a load replaces the configuration, an operation
     // deletes a table, group or action), so that the engine lets go of the ones it runs.
     virtual void f_OnConfigurationChanging() {}
+    // Called after the current table or the whole configuration changed. An engine whose
+    // remapping is no longer active would never see the releases of what it holds, so it lets
+    // go of everything first.
+    virtual void f_OnRemappingMayHaveStopped() {}
     // The steps after a load: back-references, activation of the current table, removal of
     // obsolete settings (saving when any was removed), the settings applied.
     void fp_AfterLoad();
@@ -245,5 +262,14 @@ protected:
     NTev::CTime m_LastLoadedWriteTime{-1, -1};
     bool m_bLoadFailed = false;
     NTev::CStr m_SettingsDirectory;
+
+private:
+    // One outer activation and everything its actions activate in turn; see fp_RunActivation.
+    struct CActivationRun
+    {
+        std::vector<const CRemapTable*> m_Active;
+        std::uint32_t m_ActionsRun = 0;
+    };
+    CActivationRun* m_pActivationRun = nullptr;
 };
 } // namespace NQuillon

@@ -224,6 +224,10 @@ bool CMessageHook::f_EvaluatePress(const CKey& key)
             if (action->m_HeldInputCount == 0)
             {
                 action->f_OnPress();
+                // The action switched remapping off (a table no file has): its release will
+                // not be evaluated, and the switch already let go of everything.
+                if (!f_IsRemappingActive())
+                    return true;
                 input.f_PushFront(CHeldInput::EKind_Action, action, 0);
             }
             if (!continueProcessing)

@@ -74,4 +74,17 @@ void CMessageHook::CInputState::f_RemoveAll() noexcept
         f_Remove(*m_pFront);
     ++m_Generation;
 }
+
+bool CMessageHook::CInputState::f_HoldsAnything() const noexcept
+{
+    if (m_pFront || !m_PressedKeys.f_IsEmpty() || m_RepeatCandidateKey || m_RepeatCandidateMouseCode)
+        return true;
+    for (std::int32_t count : m_GeneratedKeys)
+        if (count)
+            return true;
+    for (std::int32_t count : m_GeneratedMouse)
+        if (count)
+            return true;
+    return false;
+}
 } // namespace NQuillon

@@ -50,6 +50,8 @@ public:
     // Bumped whenever the whole list is emptied, so that a walk that called out can tell.
     std::uint64_t f_GetGeneration() const noexcept { return m_Generation; }
     void f_RemoveAll() noexcept;
+    // Whether anything is held, pressed or counted as generated: what a release-all ends.
+    bool f_HoldsAnything() const noexcept;
 
     // The keys the user holds that went through press evaluation, in press order; each order
     // field is its position 1, 2, 3 ...

@@ -34,11 +34,6 @@ double CMessageHook::f_GetEngineTime() const
            static_cast<double>(NTev::gf_GetCounterFrequency());
 }
 
-bool CMessageHook::f_IsRemappingActive() const
-{
-    return m_bOwnsInput && m_pConfiguration->m_pCurrentTable && !m_pConfiguration->m_bRemappingDisabled;
-}
-
 void CMessageHook::f_OnConfigurationChanging()
 {
     // Held inputs name actions of the configuration about to go.
@@ -48,5 +43,12 @@ void CMessageHook::f_OnConfigurationChanging()
             f_ReleaseAllKeys();
             return;
         }
+}
+
+void CMessageHook::f_OnRemappingMayHaveStopped()
+{
+    // Releases would now pass unevaluated: what the engine holds would stay down.
+    if (!f_IsRemappingActive() && m_pInput->f_HoldsAnything())
+        f_ReleaseAllKeys();
 }
 } // namespace NQuillon

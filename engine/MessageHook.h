@@ -136,8 +136,6 @@ public:
     // Seconds since the engine was built, on the library clock.
     double f_GetEngineTime() const;
     CInputState& f_GetInputState() noexcept { return *m_pInput; }
-    // Whether remapping is active: owns input, has a current table, remapping enabled.
-    bool f_IsRemappingActive() const;
 
     std::int32_t m_CaptureMode = 0;
     CKeys m_CapturedKeys;
@@ -155,6 +153,7 @@ protected:
     virtual bool fp_StartCaptureChannel();
     virtual void fp_StopCaptureChannel();
     void f_OnConfigurationChanging() override;
+    void f_OnRemappingMayHaveStopped() override;
 
 private:
     void fp_WriteKeyMake(std::int32_t keyNumber);
