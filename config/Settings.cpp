@@ -2,6 +2,8 @@
 
 #include "config/Configuration.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,7 +21,7 @@ bool fg_IsDigit(char c)
 }
 } // namespace
 
-std::int64_t gf_ParseSettingInteger(const char* text, std::int64_t defaultValue)
+std::int32_t gf_ParseSettingInteger(const char* text, std::int32_t defaultValue)
 {
     const char* p = text;
     bool negative = false;
@@ -42,7 +44,7 @@ std::int64_t gf_ParseSettingInteger(const char* text, std::int64_t defaultValue)
         if (base != 10)
             p += 2;
     }
-    std::uint64_t value = 0;
+    std::uint32_t value = 0;
     for (;; ++p)
     {
         unsigned digit;
@@ -58,7 +60,7 @@ std::int64_t gf_ParseSettingInteger(const char* text, std::int64_t defaultValue)
             break;
         value = value * base + digit;
     }
-    return negative ? static_cast<std::int64_t>(std::uint64_t(0) - value) : static_cast<std::int64_t>(value);
+    return static_cast<std::int32_t>(negative ? std::uint32_t(0) - value : value);
 }
 
 double gf_ParseSettingReal(const char* text, double defaultValue)
@@ -88,6 +90,39 @@ double gf_ParseSettingReal(const char* text, double defaultValue)
     if (*p)
         return defaultValue;
     return std::strtod(text, nullptr);
+}
+
+double CMessageHookBase::CSettingValues::f_RepeatRate() const noexcept
+{
+    return m_KeyboardRepeatRate > 0 ? m_KeyboardRepeatRate : 0;
+}
+
+double CMessageHookBase::CSettingValues::f_RepeatDelay() const noexcept
+{
+    return m_KeyboardRepeatDelay > 0 ? m_KeyboardRepeatDelay / 1000.0 : 0;
+}
+
+double CMessageHookBase::CSettingValues::f_WheelAcceleration() const noexcept
+{
+    return std::isfinite(m_MouseWheelAcceleration) ? m_MouseWheelAcceleration : 1.0;
+}
+
+double CMessageHookBase::CSettingValues::f_WheelSensitivity() const noexcept
+{
+    return std::isfinite(m_MouseWheelSensitivity) && m_MouseWheelSensitivity > 0 ? m_MouseWheelSensitivity
+                                                                                 : 100.0;
+}
+
+double CMessageHookBase::CSettingValues::f_WheelAccelerationDelay() const noexcept
+{
+    if (!(m_MouseWheelAccelerationDelay > 0))
+        return 0;
+    return std::min(m_MouseWheelAccelerationDelay, mc_MaxWheelDelayMs);
+}
+
+double CMessageHookBase::CSettingValues::f_MouseAcceleration() const noexcept
+{
+    return std::isfinite(m_MouseAcceleration) && m_MouseAcceleration > 0 ? m_MouseAcceleration : 1.0;
 }
 
 const std::vector<CMessageHookBase::CSettingDefinition>& CMessageHookBase::fs_GetSettingDefinitions()

@@ -15,6 +15,11 @@ namespace
 constexpr double mc_MaxMovement = 6000;
 constexpr double mc_RingWindow = 0.1;
 constexpr double mc_MinRingSpan = 0.05;
+// One notch never adds more steps than one wheel record carries.
+constexpr double mc_MaxStepsPerNotch = 32767.0 / 120.0;
+// Queued steps drain one per delay period; the queue holds no more than drains in this time,
+// so that scrolling stops soon after the wheel does.
+constexpr double mc_MaxQueuedSeconds = 1.0;
 
 using CWheelRing = CMessageHook::CInputState::CWheelRing;
 
@@ -64,7 +69,7 @@ bool CMessageHook::f_OnMouseMove(const MOUSE_INPUT_DATA& data)
     MOUSE_INPUT_DATA moved = data;
     moved.ButtonFlags = 0;
     moved.ButtonData = 0;
-    const double exponent = m_pSettingValues->m_MouseAcceleration;
+    const double exponent = m_pSettingValues->f_MouseAcceleration();
     if (!(moved.Flags & MOUSE_MOVE_ABSOLUTE) && exponent != 1.0)
     {
         const double x = moved.LastX;
@@ -88,20 +93,22 @@ bool CMessageHook::fp_ContinueWheel(std::int16_t delta)
     if (!m_bOwnsInput)
         return false;
     const CSettingValues& settings = *m_pSettingValues;
-    if (settings.m_MouseWheelAcceleration == 1.0)
+    const double exponent = settings.f_WheelAcceleration();
+    if (exponent == 1.0)
     {
         f_SendWheel(delta);
         return true;
     }
+    const double sensitivity = settings.f_WheelSensitivity();
+    const double delay = settings.f_WheelAccelerationDelay();
     CInputState& input = *m_pInput;
     const double steps = delta / 120.0;
     const double now = f_GetEngineTime();
     auto accelerated = [&](CWheelRing& ring)
     {
         const double speed = fg_AddAndMeasure(ring, now, std::fabs(steps));
-        const double factor =
-            std::pow(speed / settings.m_MouseWheelSensitivity + 1, settings.m_MouseWheelAcceleration);
-        return std::fabs(steps) + (factor - 1);
+        const double added = std::fabs(steps) + (std::pow(speed / sensitivity + 1, exponent) - 1);
+        return added < mc_MaxStepsPerNotch ? added : mc_MaxStepsPerNotch;
     };
     if (steps > 0 && input.m_WheelDirection == 1)
         input.m_AccumulatedSteps += accelerated(input.m_ForwardRing);
@@ -117,8 +124,12 @@ bool CMessageHook::fp_ContinueWheel(std::int16_t delta)
         input.m_AccumulatedSteps = steps;
     }
     input.m_LastWheelTime = now;
-    if (settings.m_MouseWheelAccelerationDelay > 0)
+    if (delay > 0)
+    {
+        const double limit = std::max(1.0, mc_MaxQueuedSeconds * 1000 / delay);
+        input.m_AccumulatedSteps = std::clamp(input.m_AccumulatedSteps, -limit, limit);
         return true;
+    }
     const double whole = std::trunc(input.m_AccumulatedSteps * 120);
     f_SendWheel(whole);
     input.m_AccumulatedSteps -= whole / 120;
@@ -127,7 +138,7 @@ bool CMessageHook::fp_ContinueWheel(std::int16_t delta)
 
 void CMessageHook::fp_RepeatQueuedWheelSteps(double now)
 {
-    const double delay = m_pSettingValues->m_MouseWheelAccelerationDelay;
+    const double delay = m_pSettingValues->f_WheelAccelerationDelay();
     if (!(delay > 0) || !m_bOwnsInput)
         return;
     CInputState& input = *m_pInput;

@@ -152,10 +152,10 @@ void CMessageHook::f_RepeatTick()
     // Due times are sums of fractions of a second: a nanosecond of slack keeps a repeat due at
     // 0.3 s from slipping to the next tick through rounding.
     const double now = f_GetEngineTime() + 1e-9;
-    const double delay = static_cast<double>(settings.m_KeyboardRepeatDelay) / 1000.0;
-    const double rate = static_cast<double>(settings.m_KeyboardRepeatRate);
+    const double delay = settings.f_RepeatDelay();
+    const double rate = settings.f_RepeatRate();
 
-    // A rate of 0 leaves the due time undefined: nothing repeats.
+    // A rate that is not positive leaves the due time undefined: nothing repeats.
     if ((input.m_RepeatCandidateKey || input.m_RepeatCandidateMouseCode) && rate != 0 &&
         now >= input.m_RepeatCandidateTime + delay + input.m_RepeatCount / rate)
     {
