@@ -143,7 +143,7 @@ bool CMessageHookBase::f_SetGenerateSequenceCount(const char* table, const char*
 {
     CLockGuard lock(m_Lock);
     CAccelerator_Input* input = fg_AsInput(gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys));
-    if (!fp_CanEdit() || !input)
+    if (!fp_CanEdit() || !input || count > mc_MaxGenerateSequences)
         return false;
     input->m_Sequences.resize(count);
     f_SaveSettings();

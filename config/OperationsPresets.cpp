@@ -127,17 +127,17 @@ std::vector<NTev::CStr> CMessageHookBase::f_ListPresetNames()
     return names;
 }
 
-std::vector<std::pair<NTev::CStr, NTev::CStr>> CMessageHookBase::f_ListSettings(const char* preset)
+std::vector<CMessageHookBase::CSettingInfo> CMessageHookBase::f_ListSettings(const char* preset)
 {
     CLockGuard lock(m_Lock);
-    std::vector<std::pair<NTev::CStr, NTev::CStr>> settings;
+    std::vector<CSettingInfo> settings;
     if (CPreset* found = m_pConfiguration->f_FindPreset(preset))
         for (const auto& definition : fs_GetSettingDefinitions())
         {
             auto entry = found->m_Settings.find(NTev::CStr(definition.m_pName));
-            settings.emplace_back(definition.m_pName, entry != found->m_Settings.end()
-                                                          ? entry->second
-                                                          : NTev::CStr(definition.m_pDefaultText));
+            const bool own = entry != found->m_Settings.end();
+            settings.push_back(
+                {definition.m_pName, own ? entry->second : NTev::CStr(definition.m_pDefaultText), own});
         }
     return settings;
 }

@@ -2,20 +2,54 @@
 
 #include "config/Operations.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace NQuillon
 {
+namespace
+{
+// "{priority}: " at the start of a dialog label: the length of that prefix and the priority,
+// or 0 when the text does not start so.
+std::size_t fg_PriorityPrefix(const char* text, std::int32_t& priority)
+{
+    const char* p = text;
+    const bool negative = *p == '-';
+    if (negative)
+        ++p;
+    std::int64_t value = 0;
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9' && p - digits < 11)
+        value = value * 10 + (*p++ - '0');
+    if (p == digits || p[0] != ':' || p[1] != ' ')
+        return 0;
+    value = negative ? -value : value;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return 0;
+    priority = static_cast<std::int32_t>(value);
+    return static_cast<std::size_t>(p + 2 - text);
+}
+} // namespace
+
 CMessageHookBase::CRemapGroup* gf_FindGroupByLabel(CMessageHookBase::CConfiguration& configuration,
                                                    const char* table, const char* groupLabel)
 {
     CMessageHookBase::CRemapTable* found = configuration.f_FindTable(table);
     if (!found)
         return nullptr;
+    // The dialog names a group by its node label, "{priority}: {name} | {ignore rule}"; a plain
+    // name (with or without the ignore rule) is taken as it is.
     const char* separator = std::strstr(groupLabel, " | ");
     NTev::CStr name = separator ? NTev::CStr(groupLabel, static_cast<std::size_t>(separator - groupLabel))
                                 : NTev::CStr(groupLabel);
-    return found->f_FindGroup(name.f_GetStr());
+    if (CMessageHookBase::CRemapGroup* group = found->f_FindGroup(name.f_GetStr()))
+        return group;
+    std::int32_t priority = 0;
+    const std::size_t prefix = fg_PriorityPrefix(name.f_GetStr(), priority);
+    if (!prefix)
+        return nullptr;
+    CMessageHookBase::CRemapGroup* group = found->f_FindGroup(name.f_GetStr() + prefix);
+    return group && group->m_Priority == priority ? group : nullptr;
 }
 
 bool CMessageHookBase::f_CreateTable(const char* name)

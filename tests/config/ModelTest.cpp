@@ -1,5 +1,6 @@
 #include "actions/EngineActions.h"
 #include "config/Settings.h"
+#include "core/Format.h"
 #include "tests/config/TestEngine.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,10 @@ TEST(SettingParsing, Integers)
     EXPECT_EQ(gf_ParseSettingInteger("0O17", 30), 15);
     EXPECT_EQ(gf_ParseSettingInteger("12ab", 30), 12);
     EXPECT_EQ(gf_ParseSettingInteger("", 30), 30);
+    // The values are 32-bit signed: longer numbers wrap as 32-bit arithmetic does.
+    EXPECT_EQ(gf_ParseSettingInteger("4294967297", 30), 1);
+    EXPECT_EQ(gf_ParseSettingInteger("2147483648", 30), INT32_MIN);
+    EXPECT_EQ(gf_ParseSettingInteger("-2147483648", 30), INT32_MIN);
 }
 
 TEST(SettingParsing, Reals)
@@ -88,6 +93,64 @@ TEST(Settings, ChangedValuesReachTheWorkingValues)
     ASSERT_TRUE(engine.f_SetPresetSettingToDefault("P", "Keyboard Repeat Rate"));
     EXPECT_EQ(engine.f_GetSettingValues().m_KeyboardRepeatRate, 30);
     EXPECT_EQ(engine.f_GetConfiguration().f_FindPreset("P")->m_Settings.size(), 1u);
+}
+
+// Values stay as parsed; what the consumers use is always a value that works.
+TEST(Settings, ConsumersGetUsableValues)
+{
+    using CValues = CMessageHookBase::CSettingValues;
+    struct CCase
+    {
+        const char* m_pSetting;
+        const char* m_pText;
+        double (CValues::*m_pGet)() const noexcept;
+        double m_Expected;
+    };
+    const CCase cases[] = {
+        {"Keyboard Repeat Rate", "45", &CValues::f_RepeatRate, 45},
+        {"Keyboard Repeat Rate", "-5", &CValues::f_RepeatRate, 0},
+        {"Keyboard Repeat Delay", "-100", &CValues::f_RepeatDelay, 0},
+        {"Keyboard Repeat Delay", "500", &CValues::f_RepeatDelay, 0.5},
+        {"Mouse Wheel Sensitivity", "0", &CValues::f_WheelSensitivity, 100},
+        {"Mouse Wheel Sensitivity", "-3", &CValues::f_WheelSensitivity, 100},
+        {"Mouse Wheel Sensitivity", "1e400", &CValues::f_WheelSensitivity, 100},
+        {"Mouse Wheel Sensitivity", "7.5", &CValues::f_WheelSensitivity, 7.5},
+        {"Mouse Wheel Acceleration", "1e400", &CValues::f_WheelAcceleration, 1},
+        {"Mouse Wheel Acceleration", "-0.5", &CValues::f_WheelAcceleration, -0.5},
+        {"Mouse Wheel Acceleration Delay", "-1", &CValues::f_WheelAccelerationDelay, 0},
+        {"Mouse Wheel Acceleration Delay", "1e400", &CValues::f_WheelAccelerationDelay, 1000},
+        {"Mouse Wheel Acceleration Delay", "20", &CValues::f_WheelAccelerationDelay, 20},
+        {"Mouse Acceleration", "0", &CValues::f_MouseAcceleration, 1},
+        {"Mouse Acceleration", "-2.5", &CValues::f_MouseAcceleration, 1},
+        {"Mouse Acceleration", "1e400", &CValues::f_MouseAcceleration, 1},
+        {"Mouse Acceleration", "0.5", &CValues::f_MouseAcceleration, 0.5},
+    };
+    CTestEngine engine;
+    engine.m_bSavingSuppressed = true;
+    ASSERT_TRUE(engine.f_CreatePreset("P"));
+    for (const CCase& test : cases)
+    {
+        ASSERT_TRUE(engine.f_SetPresetSettingValue("P", test.m_pSetting, test.m_pText));
+        EXPECT_DOUBLE_EQ((engine.f_GetSettingValues().*test.m_pGet)(), test.m_Expected)
+            << test.m_pSetting << " = " << test.m_pText;
+        ASSERT_TRUE(engine.f_SetPresetSettingToDefault("P", test.m_pSetting));
+    }
+}
+
+TEST(Settings, TheListTellsAPresetsOwnEntryFromTheDefault)
+{
+    CTestEngine engine;
+    engine.m_bSavingSuppressed = true;
+    ASSERT_TRUE(engine.f_CreatePreset("P"));
+    ASSERT_TRUE(engine.f_SetPresetSettingValue("P", "Keyboard Repeat Delay", "300"));
+    const auto settings = engine.f_ListSettings("P");
+    ASSERT_EQ(settings.size(), 7u);
+    EXPECT_STREQ(settings[0].m_Name.f_GetStr(), "Keyboard Repeat Rate");
+    EXPECT_STREQ(settings[0].m_Value.f_GetStr(), "30");
+    EXPECT_FALSE(settings[0].m_bOwnEntry);
+    EXPECT_STREQ(settings[1].m_Value.f_GetStr(), "300");
+    EXPECT_TRUE(settings[1].m_bOwnEntry);
+    EXPECT_TRUE(engine.f_ListSettings("Q").empty());
 }
 
 TEST(Groups, IgnoreLabels)
@@ -147,6 +210,95 @@ TEST(Tables, ActivationRunsMarkedGroupsOnlyWhenOwningInput)
     EXPECT_EQ(engine.m_Log, (std::vector<std::string>{"+A", "-A"}));
     engine.f_ActivateTable("t");
     EXPECT_TRUE(engine.f_GetCurrentTableName().f_IsEmpty());
+}
+
+TEST(Groups, OperationsTakeTheDialogsLabel)
+{
+    CTestEngine engine;
+    engine.m_bSavingSuppressed = true;
+    ASSERT_TRUE(engine.f_CreateTable("T"));
+    ASSERT_TRUE(engine.f_CreateGroup("T", "Main", 3));
+    ASSERT_TRUE(engine.f_CreateGroup("T", "1: Odd", 7));
+    // The labels exactly as the dialog builds them from the group list.
+    for (const auto& group : engine.f_ListGroups("T"))
+    {
+        NTev::CStr label;
+        NTev::gf_Format(label, "{}: {} | {}", group.m_Priority, group.m_Name, group.m_IgnoreLabel);
+        EXPECT_TRUE(engine.f_SetGroupRunOnActivate("T", label.f_GetStr(), true)) << label.f_GetStr();
+        bool runOnActivate = false;
+        EXPECT_TRUE(engine.f_GetGroupRunOnActivate("T", group.m_Name.f_GetStr(), runOnActivate));
+        EXPECT_TRUE(runOnActivate);
+    }
+    bool flag = false;
+    EXPECT_TRUE(engine.f_GetGroupRunOnActivate("T", "3: Main | Ignore no keys", flag));
+    EXPECT_TRUE(engine.f_GetGroupRunOnActivate("T", "Main | Ignore no keys", flag));
+    EXPECT_TRUE(engine.f_GetGroupRunOnActivate("T", "1: Odd", flag));
+    EXPECT_FALSE(engine.f_GetGroupRunOnActivate("T", "4: Main | Ignore no keys", flag));
+    EXPECT_FALSE(engine.f_GetGroupRunOnActivate("T", "3: main | Ignore no keys", flag));
+    EXPECT_TRUE(engine.f_CreateAction("T", "3: Main | Ignore no keys", CKeys{fg_Kb(0x2E, 1)},
+                                      NQuillon::EActionKind_Kill));
+    EXPECT_EQ(engine.f_ListBindings("T", "3: Main | Ignore no keys").size(), 1u);
+}
+
+TEST(Actions, AnAbsurdNumberOfSequencesIsRefused)
+{
+    CTestEngine engine;
+    engine.m_bSavingSuppressed = true;
+    ASSERT_TRUE(engine.f_CreateTable("T"));
+    ASSERT_TRUE(engine.f_CreateGroup("T", "G", 1));
+    const CKeys trigger{fg_Kb(0x2E, 1)};
+    ASSERT_TRUE(engine.f_CreateAction("T", "G", trigger, NQuillon::EActionKind_Input));
+    EXPECT_TRUE(
+        engine.f_SetGenerateSequenceCount("T", "G", trigger, CMessageHookBase::mc_MaxGenerateSequences));
+    for (std::uint32_t count : {CMessageHookBase::mc_MaxGenerateSequences + 1, 4000000000u})
+        EXPECT_FALSE(engine.f_SetGenerateSequenceCount("T", "G", trigger, count));
+    std::uint32_t count = 0;
+    ASSERT_TRUE(engine.f_GetGenerateSequenceCount("T", "G", trigger, count));
+    EXPECT_EQ(count, CMessageHookBase::mc_MaxGenerateSequences);
+}
+
+TEST(Tables, ActivationRunsEachTableOnceAndIsBounded)
+{
+    CTestEngine engine;
+    engine.m_bSavingSuppressed = true;
+    engine.m_bOwnsInput = true;
+    // Ten actions that switch to their own table, and one that types A: without a bound each
+    // switch would rerun all eleven, ten to the eighth times.
+    ASSERT_TRUE(engine.f_CreateTable("Self"));
+    ASSERT_TRUE(engine.f_CreateGroup("Self", "G", 1));
+    ASSERT_TRUE(engine.f_SetGroupRunOnActivate("Self", "G", true));
+    for (std::int32_t code = 0x3B; code < 0x3B + 10; ++code)
+    {
+        ASSERT_TRUE(
+            engine.f_CreateAction("Self", "G", CKeys{fg_Kb(code, 1)}, NQuillon::EActionKind_RemapTable));
+        ASSERT_TRUE(engine.f_SetActionRemapTable("Self", "G", CKeys{fg_Kb(code)}, "Self"));
+    }
+    ASSERT_TRUE(engine.f_CreateAction("Self", "G", CKeys{fg_Kb(0x10, 1)}, NQuillon::EActionKind_Input));
+    ASSERT_TRUE(engine.f_SetGenerateSequenceCount("Self", "G", CKeys{fg_Kb(0x10)}, 1));
+    ASSERT_TRUE(engine.f_SetGenerateSequence("Self", "G", CKeys{fg_Kb(0x10)}, 0, CKeys{fg_Kb(0x1E)}));
+    engine.f_ActivateTable("Self");
+    EXPECT_EQ(engine.m_Log, (std::vector<std::string>{"+A", "-A"}));
+
+    // A table reached twice without a loop runs twice, as each switch asks.
+    engine.m_Log.clear();
+    ASSERT_TRUE(engine.f_CreateTable("Two"));
+    ASSERT_TRUE(engine.f_CreateGroup("Two", "G", 1));
+    ASSERT_TRUE(engine.f_SetGroupRunOnActivate("Two", "G", true));
+    for (std::int32_t code : {0x3B, 0x3C})
+    {
+        ASSERT_TRUE(
+            engine.f_CreateAction("Two", "G", CKeys{fg_Kb(code, 1)}, NQuillon::EActionKind_RemapTable));
+        ASSERT_TRUE(engine.f_SetActionRemapTable("Two", "G", CKeys{fg_Kb(code)}, "Leaf"));
+    }
+    ASSERT_TRUE(engine.f_CreateTable("Leaf"));
+    ASSERT_TRUE(engine.f_CreateGroup("Leaf", "G", 1));
+    ASSERT_TRUE(engine.f_SetGroupRunOnActivate("Leaf", "G", true));
+    ASSERT_TRUE(engine.f_CreateAction("Leaf", "G", CKeys{fg_Kb(0x10, 1)}, NQuillon::EActionKind_Input));
+    ASSERT_TRUE(engine.f_SetGenerateSequenceCount("Leaf", "G", CKeys{fg_Kb(0x10)}, 1));
+    ASSERT_TRUE(engine.f_SetGenerateSequence("Leaf", "G", CKeys{fg_Kb(0x10)}, 0, CKeys{fg_Kb(0x30)}));
+    engine.f_ActivateTable("Two");
+    EXPECT_EQ(engine.m_Log, (std::vector<std::string>{"+B", "-B", "+B", "-B"}));
+    EXPECT_STREQ(engine.f_GetCurrentTableName().f_GetStr(), "Leaf");
 }
 
 TEST(Tables, TablesSwitchingToEachOtherOnActivationDoNotRecurseForever)

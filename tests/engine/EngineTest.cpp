@@ -4,11 +4,13 @@
 #include "tools/config/ConfigJson.h"
 #include "tools/sim/Simulator.h"
 
+#include "actions/Accelerator.h"
 #include "config/Configuration.h"
 #include "engine/InputState.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/AllocationCounter.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -44,6 +46,13 @@ protected:
         return records;
     }
     CMessageHook& fp_Engine() { return m_Sim.f_GetEngine(); }
+    // A configuration with one empty table and a preset holding the given JSON members.
+    static std::string fp_WithPreset(const std::string& settings)
+    {
+        return R"json({"defaultTable": "Main", "tables": [{"name": "Main"}], "presets": [{"name": "P",
+          "settings": {)json" +
+               settings + "}}]}";
+    }
 
     std::ostringstream m_Output;
     NQuillonSim::CSimulator m_Sim{m_Output};
@@ -161,4 +170,131 @@ TEST_F(CEngineTest, EvaluationAllocatesNothingOnceRunning)
     for (int i = 0; i < 100; ++i)
         fp_Engine().f_ProcessDriverRecords(batch, 6);
     EXPECT_EQ(NQuillonTest::gf_CountAllocations() - before, 0u);
+}
+
+namespace
+{
+// An action that notes when the engine repeats it.
+class CRepeatProbe final : public CMessageHook::CAccelerator
+{
+public:
+    explicit CRepeatProbe(std::vector<std::string>& log)
+        : CAccelerator(NQuillon::EActionKind_Kill), m_Log(log)
+    {
+    }
+    NTev::CStr f_GetTypeName() const override { return "Probe"; }
+    NTev::CStr f_GetDescription() const override { return "Probe"; }
+    void f_OnPress() override {}
+    void f_OnRelease() override {}
+    void f_OnRepeat(NTev::CTime dueTime, double repeatDelay) override
+    {
+        char line[48];
+        std::snprintf(line, sizeof line, "%.0f/%.2f", dueTime.f_GetSecondsFloat() * 1000, repeatDelay);
+        m_Log.push_back(line);
+    }
+    void f_Read(NTev::NStream::CBinaryStream&, std::uint32_t) override {}
+    void f_Write(NTev::NStream::CBinaryStream&) const override {}
+    NTev::CStr f_GetClassName() const override { return {}; }
+
+private:
+    std::vector<std::string>& m_Log;
+};
+
+const char* const gc_EmptyMain = R"json({"defaultTable": "Main", "tables": [{"name": "Main", "groups": [
+  {"name": "G", "priority": 1}]}]})json";
+} // namespace
+
+TEST_F(CEngineTest, AHeldActionRepeatsFromItsPressWhileNothingWasReleased)
+{
+    fp_Load(gc_EmptyMain);
+    std::vector<std::string> repeats;
+    auto probe = std::make_unique<CRepeatProbe>(repeats);
+    probe->m_TriggerKeys = CKeys{CKey{0, 0x3B, 1}};
+    fp_Engine().f_GetConfiguration().f_FindTable("Main")->f_FindGroup("G")->f_InsertAction(std::move(probe));
+    // Due at 250 and 283.3 ms; then released. Pressed again at 400: the count starts over
+    // (due at 650). Pressing and releasing A ends the repeat although F1 is still held.
+    fp_Run("d:F1 t:300 u:F1 t:100 d:F1 t:260 d:A u:A t:200 u:F1");
+    EXPECT_EQ(repeats, (std::vector<std::string>{"250/0.25", "283/0.25", "650/0.25"}));
+    EXPECT_EQ(fp_Engine().f_GetInputState().m_bActionRepeatArmed, 0);
+}
+
+TEST_F(CEngineTest, ARepeatRateThatIsNotPositiveRepeatsNothing)
+{
+    for (const char* rate : {"0", "-5", "-0x10"})
+    {
+        fp_Load(fp_WithPreset(R"("Keyboard Repeat Rate": ")" + std::string(rate) + "\"").c_str());
+        // One make and one break: the hardware repeat is swallowed, and nothing repeats.
+        const std::string records = fp_Run("d:A t:1000 d:A t:10 u:A");
+        EXPECT_EQ(std::count(records.begin(), records.end(), '\n'), 2) << rate << "\n" << records;
+    }
+}
+
+TEST_F(CEngineTest, AReloadThatTurnsRemappingOffLetsGoOfHeldKeys)
+{
+    fp_Load(gc_EmptyMain);
+    EXPECT_EQ(fp_Run("d:A"), "0 kbd A make\n");
+    m_Output.str("");
+    fp_Load(R"json({"defaultTable": "Main", "remappingDisabled": true, "tables": [{"name": "Main"}]})json");
+    EXPECT_EQ(fp_Records(), "0 kbd A break\n");
+    EXPECT_FALSE(fp_Engine().f_GetInputState().f_HoldsAnything());
+    EXPECT_EQ(fp_Run("u:A"), "0 kbd A break\n");
+    // Back on, A is a fresh key: a make, the engine's repeat and one break.
+    fp_Load(gc_EmptyMain);
+    EXPECT_EQ(fp_Run("d:A t:300 u:A"), "0 kbd A make\n250 kbd A make\n284 kbd A make\n300 kbd A break\n");
+}
+
+TEST_F(CEngineTest, AReleaseKeyTheUserDoesNotHoldLeavesNoTrace)
+{
+    fp_Load(R"json({"defaultTable": "Main", "tables": [{"name": "Main", "groups": [{"name": "G",
+      "priority": 1, "actions": [{"kind": "Input", "trigger": "C(1)", "sequences": ["V"],
+      "release": "LShift"}]}]}]})json");
+    EXPECT_EQ(fp_Run("d:C u:C"), "0 kbd V make\n0 kbd V break\n");
+    EXPECT_EQ(fp_Engine().f_GetInputState().m_GeneratedKeys[0x2A], 0);
+    EXPECT_FALSE(fp_Engine().f_GetInputState().f_HoldsAnything());
+}
+
+TEST_F(CEngineTest, WheelRecordsAreClampedAndRoundedAwayFromZero)
+{
+    const std::pair<double, const char*> cases[] = {{40000, "32767"}, {-40000, "-32767"}, {-0.5, "-1"},
+                                                    {0.5, "1"},       {0.4, "0"},         {-0.4, "0"},
+                                                    {119.5, "120"}};
+    for (const auto& [delta, sent] : cases)
+    {
+        m_Output.str("");
+        fp_Engine().f_SendWheel(delta);
+        EXPECT_EQ(fp_Records(), std::string("0 mouse wheel ") + sent + "\n") << delta;
+    }
+}
+
+TEST_F(CEngineTest, WheelSettingsThatCannotWorkFallBackToTheirDefaults)
+{
+    // With the default sensitivity of 100, a second step 5 ms after the first sends 172.
+    for (const char* sensitivity : {"100", "0", "-3", "1e400", "nan"})
+    {
+        fp_Load(fp_WithPreset(R"("Mouse Wheel Acceleration": "2.0", "Mouse Wheel Sensitivity": ")" +
+                              std::string(sensitivity) + "\"")
+                    .c_str());
+        fp_Run("t:1000 w:-120"); // a new direction empties the speed ring
+        const std::string records = fp_Run("w:120 t:5 w:120");
+        EXPECT_NE(records.find(" mouse wheel 120\n"), std::string::npos) << sensitivity;
+        EXPECT_NE(records.find(" mouse wheel 172\n"), std::string::npos) << sensitivity << "\n" << records;
+    }
+}
+
+TEST_F(CEngineTest, QueuedWheelStepsStopWithinASecondOfTheWheel)
+{
+    // Five fast notches with strong acceleration would queue over a thousand steps.
+    fp_Load(fp_WithPreset(R"("Mouse Wheel Acceleration": "3", "Mouse Wheel Sensitivity": "10",
+                             "Mouse Wheel Acceleration Delay": "10")")
+                .c_str());
+    const std::string records = fp_Run("w:120 t:5 w:120 t:5 w:120 t:5 w:120 t:5 w:120 t:20000");
+    const auto steps = std::count(records.begin(), records.end(), '\n');
+    EXPECT_GE(steps, 90);
+    EXPECT_LE(steps, 110);
+    std::istringstream lines(records);
+    std::string line;
+    long last = 0;
+    while (std::getline(lines, line))
+        last = std::stol(line);
+    EXPECT_LE(last, 1300);
 }
