@@ -229,6 +229,7 @@ bool CMessageHook::f_EvaluatePress(const CKey& key)
                 if (!f_IsRemappingActive())
                     return true;
                 input.f_PushFront(CHeldInput::EKind_Action, action, 0);
+                fp_WakeRepeatThread();
             }
             if (!continueProcessing)
                 return true;

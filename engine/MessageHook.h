@@ -124,8 +124,9 @@ public:
     void f_GenerateRelease(const CKey& key) override;
     // One wheel record: clamped to +-32767, halves rounded away from zero.
     void f_SendWheel(double delta);
-    // Every 2 ms: key repeat, action repeat, queued wheel steps.
-    void f_RepeatTick();
+    // Every 2 ms: key repeat, action repeat, queued wheel steps. Returns whether anything may
+    // repeat at a later tick; when not, the repeat thread idles until woken.
+    bool f_RepeatTick();
     void f_WriteKeyboardRecord(const KEYBOARD_INPUT_DATA& data);
     void f_WriteMouseRecord(const MOUSE_INPUT_DATA& data);
 
@@ -136,6 +137,7 @@ public:
     // Seconds since the engine was built, on the library clock.
     double f_GetEngineTime() const;
     CInputState& f_GetInputState() noexcept { return *m_pInput; }
+    CRepeatThread& f_GetRepeatThread() noexcept { return *m_pRepeatThread; }
 
     std::int32_t m_CaptureMode = 0;
     CKeys m_CapturedKeys;
@@ -163,6 +165,8 @@ private:
     void fp_WriteMouseCodeDown(std::int32_t code);
     bool fp_RecordCapturedKey(const CKey& key);
     bool fp_ContinueWheel(std::int16_t delta);
+    // Under the engine lock, when something became repeatable: an idle repeat thread ticks.
+    void fp_WakeRepeatThread();
     void fp_RepeatQueuedWheelSteps(double now);
     void fp_ProcessKeyboardRecord(const KEYBOARD_INPUT_DATA& data);
     void fp_ProcessMouseRecord(const MOUSE_INPUT_DATA& data);
@@ -196,6 +200,8 @@ private:
     std::atomic<std::uint32_t> m_EngineThreadId{0};
     bool m_bLaptopKeyboardPresent = false;
     bool m_bRawInputBusy = false;
+    // Set by a tick that found nothing to repeat; guarded by the engine lock.
+    bool m_bRepeatIdle = false;
     // Engine clock seconds of the next settings check.
     double m_NextSettingsCheck = 0;
     // While a batch of driver records is evaluated, the time it was read at.

@@ -128,6 +128,7 @@ bool CMessageHook::fp_ContinueWheel(std::int16_t delta)
     {
         const double limit = std::max(1.0, mc_MaxQueuedSeconds * 1000 / delay);
         input.m_AccumulatedSteps = std::clamp(input.m_AccumulatedSteps, -limit, limit);
+        fp_WakeRepeatThread();
         return true;
     }
     const double whole = std::trunc(input.m_AccumulatedSteps * 120);

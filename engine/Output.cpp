@@ -5,6 +5,7 @@
 
 #include "config/Configuration.h"
 #include "config/Settings.h"
+#include "engine/RepeatThread.h"
 
 #include <cmath>
 
@@ -84,6 +85,7 @@ void CMessageHook::f_GeneratePress(const CKey& key)
         input.m_RepeatCandidateMouseCode = 0;
         input.m_RepeatCandidateTime = f_GetEngineTime();
         input.m_RepeatCount = 0;
+        fp_WakeRepeatThread();
         if (m_bOwnsInput)
             fp_WriteKeyMake(key.m_Code);
     }
@@ -98,6 +100,7 @@ void CMessageHook::f_GeneratePress(const CKey& key)
             input.m_RepeatCandidateKey = 0;
             input.m_RepeatCandidateTime = f_GetEngineTime();
             input.m_RepeatCount = 0;
+            fp_WakeRepeatThread();
         }
         if (m_bOwnsInput)
             fp_WriteMouseCodeDown(code);
@@ -142,11 +145,14 @@ void CMessageHook::f_SendWheel(double delta)
 
 // ---- repeat -------------------------------------------------------------------------------------
 
-void CMessageHook::f_RepeatTick()
+bool CMessageHook::f_RepeatTick()
 {
     CLockGuard lock(m_Lock);
     if (!m_bOwnsInput)
-        return;
+    {
+        m_bRepeatIdle = true;
+        return false;
+    }
     CInputState& input = *m_pInput;
     const CSettingValues& settings = *m_pSettingValues;
     // Due times are sums of fractions of a second: a nanosecond of slack keeps a repeat due at
@@ -186,5 +192,20 @@ void CMessageHook::f_RepeatTick()
     }
 
     fp_RepeatQueuedWheelSteps(now);
+
+    const bool keyRepeats = rate > 0 && (input.m_RepeatCandidateKey || input.m_RepeatCandidateMouseCode);
+    const bool actionRepeats = rate > 0 && input.m_bActionRepeatArmed;
+    const bool wheelQueued = settings.f_WheelAccelerationDelay() > 0 &&
+                             (input.m_AccumulatedSteps > 0.99 || input.m_AccumulatedSteps < -0.99);
+    m_bRepeatIdle = !(keyRepeats || actionRepeats || wheelQueued);
+    return !m_bRepeatIdle;
+}
+
+void CMessageHook::fp_WakeRepeatThread()
+{
+    if (!m_bRepeatIdle)
+        return;
+    m_bRepeatIdle = false;
+    m_pRepeatThread->f_Wake();
 }
 } // namespace NQuillon

@@ -196,3 +196,48 @@ TEST(CLaptopKeysTest, TwoReportsGivePressThenReleaseAndABindingConsumesThem)
     packet.m_ReportSize = 1;
     EXPECT_FALSE(engine.f_OnLaptopKeyReports(packet));
 }
+
+TEST(CRepeatThreadTest, IdlesWhileNothingCanRepeatAndWakesOnAPress)
+{
+    NTev::CVirtualClock clock;
+    NTev::CTimeSourceScope scope(clock);
+    CRecordLog log;
+    CMessageHook engine(&log);
+    engine.m_bOwnsInput = true;
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_CtrlCToV), engine);
+    CMessageHook::CRepeatThread& thread = engine.f_GetRepeatThread();
+    thread.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    const auto steps = [&](double seconds)
+    {
+        for (double t = 0; t < seconds; t += CMessageHook::CRepeatThread::mc_TickSeconds)
+        {
+            clock.f_WaitForWaiters(1);
+            clock.f_AdvanceSeconds(CMessageHook::CRepeatThread::mc_TickSeconds);
+        }
+    };
+    // Nothing held: a tenth of a second passes with the first tick alone.
+    steps(0.1);
+    clock.f_WaitForWaiters(1);
+    EXPECT_LE(thread.f_GetTickCount(), 2u);
+    // A press wakes it; the key repeats from the delay on at the rate. The idle wait still
+    // counts as a waiter until the woken thread has ticked: step the clock only after that.
+    const CDriverRecord down = NQuillonTest::gf_Key(0x1E, true);
+    const std::uint64_t idleTicks = thread.f_GetTickCount();
+    engine.f_ProcessDriverRecords(&down, 1);
+    ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return thread.f_GetTickCount() > idleTicks; }));
+    steps(0.24);
+    EXPECT_EQ(log.f_Count(), 1u);
+    steps(0.1);
+    clock.f_WaitForWaiters(1);
+    EXPECT_GE(log.f_Count(), 3u);
+    // Released, it idles again.
+    const CDriverRecord up = NQuillonTest::gf_Key(0x1E, false);
+    engine.f_ProcessDriverRecords(&up, 1);
+    steps(0.01);
+    clock.f_WaitForWaiters(1);
+    const std::uint64_t ticks = thread.f_GetTickCount();
+    steps(0.1);
+    clock.f_WaitForWaiters(1);
+    EXPECT_LE(thread.f_GetTickCount() - ticks, 1u);
+    thread.f_Stop(true);
+}
