@@ -10,13 +10,14 @@ namespace NQuillon
 void CMessageHook::f_ProcessDriverRecords(const CDriverRecord* records, std::size_t count)
 {
     CLockGuard lock(m_Lock);
-    // The records of one read arrived together: they share one reading of the clock.
+    // The records of one read arrived together: they share one reading of the clock, taken
+    // when the first of them needs the time.
     struct CBatchTime
     {
         CMessageHook& m_Engine;
         explicit CBatchTime(CMessageHook& engine) : m_Engine(engine)
         {
-            m_Engine.m_BatchTime = m_Engine.f_GetEngineTime();
+            m_Engine.m_bBatchTimeRead = false;
             m_Engine.m_bInBatch = true;
         }
         ~CBatchTime() { m_Engine.m_bInBatch = false; }
@@ -35,7 +36,7 @@ void CMessageHook::fp_ProcessKeyboardRecord(const KEYBOARD_INPUT_DATA& data)
     const std::int32_t keyNumber = data.MakeCode + ((data.Flags & KEY_E0) ? 128 : 0);
     if (!(data.Flags & KEY_BREAK))
     {
-        if (!f_OnKeyDown(keyNumber) && m_bOwnsInput)
+        if (!fp_OnKeyDown(keyNumber) && m_bOwnsInput)
             fp_WriteKeyMake(keyNumber);
         return;
     }
@@ -61,14 +62,14 @@ bool CMessageHook::fp_PassesRelease(const CKey& key)
     if (!m_bOwnsInput)
         return false;
     return !(m_pConfiguration->m_pCurrentTable && !m_pConfiguration->m_bRemappingDisabled &&
-             f_EvaluateRelease(key));
+             fp_EvaluateRelease(key));
 }
 
 void CMessageHook::fp_ProcessMouseRecord(const MOUSE_INPUT_DATA& data)
 {
     if (data.LastX != 0 || data.LastY != 0)
     {
-        if (!f_OnMouseMove(data) && m_bOwnsInput)
+        if (!fp_OnMouseMove(data) && m_bOwnsInput)
         {
             MOUSE_INPUT_DATA moved = data;
             moved.ButtonFlags = 0;
@@ -79,12 +80,13 @@ void CMessageHook::fp_ProcessMouseRecord(const MOUSE_INPUT_DATA& data)
     if (data.ButtonFlags & MOUSE_WHEEL)
     {
         const auto delta = static_cast<std::int16_t>(data.ButtonData);
-        if (!f_OnMouseWheel(delta) && m_bOwnsInput)
+        if (!fp_OnMouseWheel(delta) && m_bOwnsInput)
             f_SendWheel(delta);
     }
     if (data.ButtonFlags & MOUSE_BUTTON_DOWNS)
         for (int button = 1; button <= 5; ++button)
-            if ((data.ButtonFlags & gf_MouseDownFlag(button)) && !f_OnMouseButtonDown(button) && m_bOwnsInput)
+            if ((data.ButtonFlags & gf_MouseDownFlag(button)) && !fp_OnMouseButtonDown(button) &&
+                m_bOwnsInput)
                 fp_WriteMouseButton(gf_MouseDownFlag(button));
     if (data.ButtonFlags & MOUSE_BUTTON_UPS)
         for (int button = 1; button <= 5; ++button)

@@ -2,6 +2,8 @@
 
 #include "engine/InputState.h"
 
+#include "engine/CandidateWalk.h"
+
 #include "config/Configuration.h"
 
 #include <algorithm>
@@ -10,15 +12,6 @@ namespace NQuillon
 {
 namespace
 {
-bool fg_SortedLess(const CMessageHookBase::CKey& a, const CMessageHookBase::CKey& b)
-{
-    if (a.m_Order != b.m_Order)
-        return a.m_Order < b.m_Order;
-    if (a.m_Device != b.m_Device)
-        return static_cast<std::uint32_t>(a.m_Device) < static_cast<std::uint32_t>(b.m_Device);
-    return static_cast<std::uint32_t>(a.m_Code) < static_cast<std::uint32_t>(b.m_Code);
-}
-
 bool fg_SameKey(const CMessageHookBase::CKey& a, const CMessageHookBase::CKey& b)
 {
     return a.m_Device == b.m_Device && a.m_Code == b.m_Code;
@@ -38,6 +31,11 @@ bool fg_Contains(const CMessageHookBase::CKeys& keys, const CMessageHookBase::CK
 bool CMessageHook::f_OnKeyDown(std::int32_t keyNumber)
 {
     CLockGuard lock(m_Lock);
+    return fp_OnKeyDown(keyNumber);
+}
+
+bool CMessageHook::fp_OnKeyDown(std::int32_t keyNumber)
+{
     if (keyNumber < 0 || keyNumber > 255)
         return true;
     CInputState& input = *m_pInput;
@@ -55,9 +53,9 @@ bool CMessageHook::f_OnKeyDown(std::int32_t keyNumber)
             return false;
         CKey pressed = key;
         pressed.m_Order = input.m_PressedKeys.f_GetCount() + 1;
-        if (!f_EvaluatePress(pressed))
+        if (!fp_EvaluatePress(pressed))
         {
-            f_GeneratePress(key);
+            fp_GeneratePress(key);
             input.f_PushFront(CHeldInput::EKind_KeyNumber, nullptr, keyNumber);
         }
         return true;
@@ -78,6 +76,11 @@ bool CMessageHook::fp_RecordCapturedKey(const CKey& key)
 bool CMessageHook::f_OnKeyUp(std::int32_t keyNumber)
 {
     CLockGuard lock(m_Lock);
+    return fp_OnKeyUp(keyNumber);
+}
+
+bool CMessageHook::fp_OnKeyUp(std::int32_t keyNumber)
+{
     if (keyNumber < 0 || keyNumber > 255)
         return true;
     m_pInput->m_UserKeys[keyNumber] = 0;
@@ -88,7 +91,7 @@ bool CMessageHook::f_OnKeyUp(std::int32_t keyNumber)
     }
     if (!f_IsRemappingActive())
         return false;
-    if (f_EvaluateRelease(CKey{EKeyDevice_Keyboard, keyNumber, 0}))
+    if (fp_EvaluateRelease(CKey{EKeyDevice_Keyboard, keyNumber, 0}))
         return true;
     if (m_pInput->m_RepeatCandidateKey == keyNumber)
         m_pInput->m_RepeatCandidateKey = 0;
@@ -98,6 +101,11 @@ bool CMessageHook::f_OnKeyUp(std::int32_t keyNumber)
 bool CMessageHook::f_OnMouseButtonDown(std::int32_t code)
 {
     CLockGuard lock(m_Lock);
+    return fp_OnMouseButtonDown(code);
+}
+
+bool CMessageHook::fp_OnMouseButtonDown(std::int32_t code)
+{
     if (code < 0 || code >= CInputState::mc_MouseCount)
         return false;
     CInputState& input = *m_pInput;
@@ -113,11 +121,11 @@ bool CMessageHook::f_OnMouseButtonDown(std::int32_t code)
             return true;
         CKey pressed = key;
         pressed.m_Order = input.m_PressedKeys.f_GetCount() + 1;
-        if (f_EvaluatePress(pressed))
+        if (fp_EvaluatePress(pressed))
             return true;
         if (code >= 1 && code <= 20)
         {
-            f_GeneratePress(key);
+            fp_GeneratePress(key);
             input.f_PushFront(CHeldInput::EKind_MouseCode, nullptr, code);
             return true;
         }
@@ -131,6 +139,11 @@ bool CMessageHook::f_OnMouseButtonDown(std::int32_t code)
 bool CMessageHook::f_OnMouseButtonUp(std::int32_t code)
 {
     CLockGuard lock(m_Lock);
+    return fp_OnMouseButtonUp(code);
+}
+
+bool CMessageHook::fp_OnMouseButtonUp(std::int32_t code)
+{
     if (code < 0 || code >= CInputState::mc_MouseCount)
         return false;
     m_pInput->m_UserMouse[code] = 0;
@@ -141,30 +154,35 @@ bool CMessageHook::f_OnMouseButtonUp(std::int32_t code)
     }
     if (!f_IsRemappingActive())
         return false;
-    return f_EvaluateRelease(CKey{EKeyDevice_Mouse, code, 0});
+    return fp_EvaluateRelease(CKey{EKeyDevice_Mouse, code, 0});
 }
 
 bool CMessageHook::f_OnMouseWheel(std::int16_t delta)
 {
     CLockGuard lock(m_Lock);
+    return fp_OnMouseWheel(delta);
+}
+
+bool CMessageHook::fp_OnMouseWheel(std::int16_t delta)
+{
     if (m_pConfiguration->m_bRemappingDisabled)
         return false;
     // Each wheel event is one press and release of its direction's step code.
     if (delta < 0)
     {
-        const bool consumed = f_OnMouseButtonDown(mc_WheelBackward);
+        const bool consumed = fp_OnMouseButtonDown(mc_WheelBackward);
         m_pInput->m_UserMouse[mc_WheelBackward] = 0;
         if (m_CaptureMode == 1)
             m_CaptureMode = -1;
         else if (f_IsRemappingActive())
-            f_EvaluateRelease(CKey{EKeyDevice_Mouse, mc_WheelBackward, 0});
+            fp_EvaluateRelease(CKey{EKeyDevice_Mouse, mc_WheelBackward, 0});
         if (consumed)
             return true;
     }
     else if (delta > 0)
     {
-        const bool consumed = f_OnMouseButtonDown(mc_WheelForward);
-        f_OnMouseButtonUp(mc_WheelForward);
+        const bool consumed = fp_OnMouseButtonDown(mc_WheelForward);
+        fp_OnMouseButtonUp(mc_WheelForward);
         if (consumed)
             return true;
     }
@@ -176,6 +194,11 @@ bool CMessageHook::f_OnMouseWheel(std::int16_t delta)
 bool CMessageHook::f_EvaluatePress(const CKey& key)
 {
     CLockGuard lock(m_Lock);
+    return fp_EvaluatePress(key);
+}
+
+bool CMessageHook::fp_EvaluatePress(const CKey& key)
+{
     CInputState& input = *m_pInput;
     input.m_bPressPending = 1;
     input.m_LastPressTime = f_GetEngineTime();
@@ -190,30 +213,13 @@ bool CMessageHook::f_EvaluatePress(const CKey& key)
         if ((group.m_Flags & EGroupFlag_RunOnActivate) || !group.f_MayEndWith(key.m_Device, key.m_Code))
             continue;
         const bool ignoresAll = group.f_IgnoresAllKeys();
-        for (std::size_t i = 0; i < input.m_PressedKeys.f_GetCount(); ++i)
+        const std::size_t count = input.m_PressedKeys.f_GetCount();
+        CCandidateWalk walk(input.m_PressedKeys.f_GetData(), count, input.m_Sorted, input.m_Candidate);
+        for (std::size_t i = 0; i < count; ++i)
         {
-            const std::size_t count = input.m_PressedKeys.f_GetCount();
-            const CKey* pressed = input.m_PressedKeys.f_GetData();
-            // Keys pressed before position i count as held in any order.
-            input.m_Sorted.assign(pressed, pressed + count);
-            for (std::size_t j = 0; j < i; ++j)
-                input.m_Sorted[j].m_Order = 0;
-            std::sort(input.m_Sorted.begin(), input.m_Sorted.end(), fg_SortedLess);
-
-            input.m_Candidate.clear();
-            if (ignoresAll)
-                input.m_Candidate.push_back(input.m_Sorted.back());
-            else if (group.m_IgnoreKeys.f_IsEmpty())
-                input.m_Candidate = input.m_Sorted;
-            else
-            {
-                for (std::size_t j = 0; j + 1 < input.m_Sorted.size(); ++j)
-                    if (fg_Contains(group.m_IgnoreKeys, input.m_Sorted[j]))
-                        input.m_Candidate.push_back(input.m_Sorted[j]);
-                input.m_Candidate.push_back(input.m_Sorted.back());
-            }
-
-            CAccelerator* action = group.f_FindAction(input.m_Candidate.data(), input.m_Candidate.size());
+            std::size_t size = 0;
+            const CKey* candidate = walk.f_Next(group.m_IgnoreKeys, ignoresAll, size);
+            CAccelerator* action = group.f_FindAction(candidate, size);
             if (!action)
             {
                 if (ignoresAll)
@@ -233,6 +239,9 @@ bool CMessageHook::f_EvaluatePress(const CKey& key)
             }
             if (!continueProcessing)
                 return true;
+            // The action let go of everything: no candidate is left to try.
+            if (input.m_PressedKeys.f_GetCount() != count)
+                break;
             // The same candidate comes back for every i when the group ignores all keys.
             if (ignoresAll)
                 break;
@@ -244,6 +253,11 @@ bool CMessageHook::f_EvaluatePress(const CKey& key)
 bool CMessageHook::f_EvaluateRelease(const CKey& key)
 {
     CLockGuard lock(m_Lock);
+    return fp_EvaluateRelease(key);
+}
+
+bool CMessageHook::fp_EvaluateRelease(const CKey& key)
+{
     CInputState& input = *m_pInput;
     input.m_bPressPending = 0;
     bool removed = false;
@@ -277,7 +291,7 @@ bool CMessageHook::f_EvaluateRelease(const CKey& key)
                     const std::int32_t code = entry->m_Code;
                     input.f_Remove(*entry);
                     removed = true;
-                    f_GenerateRelease(CKey{device, code, 0});
+                    fp_GenerateRelease(CKey{device, code, 0});
                 }
                 break;
             }
@@ -309,7 +323,7 @@ void CMessageHook::f_ReleaseAllKeys()
         if (kind == CHeldInput::EKind_Action)
             action->f_OnRelease();
         else
-            f_GenerateRelease(
+            fp_GenerateRelease(
                 CKey{kind == CHeldInput::EKind_KeyNumber ? EKeyDevice_Keyboard : EKeyDevice_Mouse, code, 0});
     }
     input.f_RemoveAll();

@@ -11,7 +11,8 @@ namespace NQuillon
 {
 CMessageHook::CMessageHook(ICRecordChannel* channel)
     : m_pChannel(channel), m_pInput(std::make_unique<CInputState>()),
-      m_pRepeatThread(std::make_unique<CRepeatThread>(*this)), m_ClockOrigin(NTev::gf_GetCounter())
+      m_pRepeatThread(std::make_unique<CRepeatThread>(*this)), m_ClockOrigin(NTev::gf_GetCounter()),
+      m_CounterFrequency(static_cast<double>(NTev::gf_GetCounterFrequency()))
 {
     m_pPlatform = fs_CreatePlatform(*this);
     if (!m_pChannel)
@@ -28,10 +29,19 @@ CMessageHook::~CMessageHook()
 
 double CMessageHook::f_GetEngineTime() const
 {
-    if (m_bInBatch)
-        return m_BatchTime;
-    return static_cast<double>(NTev::gf_GetCounter() - m_ClockOrigin) /
-           static_cast<double>(NTev::gf_GetCounterFrequency());
+    if (!m_bInBatch)
+        return fp_ReadClock();
+    if (!m_bBatchTimeRead)
+    {
+        m_BatchTime = fp_ReadClock();
+        m_bBatchTimeRead = true;
+    }
+    return m_BatchTime;
+}
+
+double CMessageHook::fp_ReadClock() const
+{
+    return static_cast<double>(NTev::gf_GetCounter() - m_ClockOrigin) / m_CounterFrequency;
 }
 
 void CMessageHook::f_OnConfigurationChanging()

@@ -158,6 +158,21 @@ protected:
     void f_OnRemappingMayHaveStopped() override;
 
 private:
+    // The event, evaluation and output operations without the engine lock: the public ones
+    // take it once and call these, so that a batch of records locks once.
+    bool fp_OnKeyDown(std::int32_t keyNumber);
+    bool fp_OnKeyUp(std::int32_t keyNumber);
+    bool fp_OnMouseButtonDown(std::int32_t code);
+    bool fp_OnMouseButtonUp(std::int32_t code);
+    bool fp_OnMouseWheel(std::int16_t delta);
+    bool fp_OnMouseMove(const MOUSE_INPUT_DATA& data);
+    bool fp_EvaluatePress(const CKey& key);
+    bool fp_EvaluateRelease(const CKey& key);
+    void fp_GeneratePress(const CKey& key);
+    void fp_GenerateRelease(const CKey& key);
+    // The engine clock itself; f_GetEngineTime reads it at most once per batch.
+    double fp_ReadClock() const;
+
     void fp_WriteKeyMake(std::int32_t keyNumber);
     void fp_WriteKeyBreak(std::int32_t keyNumber);
     void fp_WriteMouseButton(std::uint16_t buttonFlags);
@@ -204,8 +219,11 @@ private:
     bool m_bRepeatIdle = false;
     // Engine clock seconds of the next settings check.
     double m_NextSettingsCheck = 0;
-    // While a batch of driver records is evaluated, the time it was read at.
-    double m_BatchTime = 0;
+    double m_CounterFrequency;
+    // While a batch of driver records is evaluated: the time it was read at, read on first use,
+    // since releases and movements need no time.
+    mutable double m_BatchTime = 0;
+    mutable bool m_bBatchTimeRead = false;
     bool m_bInBatch = false;
 };
 } // namespace NQuillon

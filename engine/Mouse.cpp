@@ -64,6 +64,11 @@ double fg_AddAndMeasure(CWheelRing& ring, double time, double steps)
 bool CMessageHook::f_OnMouseMove(const MOUSE_INPUT_DATA& data)
 {
     CLockGuard lock(m_Lock);
+    return fp_OnMouseMove(data);
+}
+
+bool CMessageHook::fp_OnMouseMove(const MOUSE_INPUT_DATA& data)
+{
     if (!m_bOwnsInput || m_pConfiguration->m_bRemappingDisabled)
         return false;
     MOUSE_INPUT_DATA moved = data;

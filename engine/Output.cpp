@@ -76,6 +76,11 @@ void CMessageHook::fp_WriteMouseCodeDown(std::int32_t code)
 void CMessageHook::f_GeneratePress(const CKey& key)
 {
     CLockGuard lock(m_Lock);
+    fp_GeneratePress(key);
+}
+
+void CMessageHook::fp_GeneratePress(const CKey& key)
+{
     CInputState& input = *m_pInput;
     if (key.m_Device == EKeyDevice_Keyboard && key.m_Code >= 0 && key.m_Code < CInputState::mc_KeyCount)
     {
@@ -110,6 +115,11 @@ void CMessageHook::f_GeneratePress(const CKey& key)
 void CMessageHook::f_GenerateRelease(const CKey& key)
 {
     CLockGuard lock(m_Lock);
+    fp_GenerateRelease(key);
+}
+
+void CMessageHook::fp_GenerateRelease(const CKey& key)
+{
     CInputState& input = *m_pInput;
     if (key.m_Device == EKeyDevice_Keyboard && key.m_Code >= 0 && key.m_Code < CInputState::mc_KeyCount)
     {
