@@ -17,6 +17,10 @@ CMessageHookBase::CAccelerator* CMessageHookBase::CRemapGroup::f_FindAction(cons
 CMessageHookBase::CAccelerator* CMessageHookBase::CRemapGroup::f_FindAction(const CKey* keys,
                                                                             std::size_t count) const
 {
+    if (!m_bIndexValid)
+        fp_BuildIndex();
+    if (count < m_TriggerLengths.size() && !m_TriggerLengths.test(count) && !m_bLongTriggers)
+        return nullptr;
     // Binary search over the actions, which are kept in trigger-key order.
     std::size_t low = 0;
     std::size_t high = m_Actions.size();
@@ -54,9 +58,15 @@ void CMessageHookBase::CRemapGroup::fp_BuildIndex() const
 {
     m_LastKeys.reset();
     m_bIndexUnbounded = false;
+    m_TriggerLengths.reset();
+    m_bLongTriggers = false;
     for (const auto& action : m_Actions)
     {
         const CKeys& trigger = action->m_TriggerKeys;
+        if (trigger.f_GetCount() < m_TriggerLengths.size())
+            m_TriggerLengths.set(trigger.f_GetCount());
+        else
+            m_bLongTriggers = true;
         if (trigger.f_IsEmpty())
             continue;
         const CKey& last = trigger[trigger.f_GetCount() - 1];

@@ -46,6 +46,10 @@ private:
     mutable std::bitset<512> m_LastKeys;
     mutable bool m_bIndexValid = false;
     mutable bool m_bIndexUnbounded = false;
+    // The lengths of the trigger key lists (a list as long as the bitset or longer sets
+    // m_bLongTriggers), so that a candidate of a length no trigger has is not searched for.
+    mutable std::bitset<64> m_TriggerLengths;
+    mutable bool m_bLongTriggers = false;
 };
 
 class CMessageHookBase::CRemapTable
