@@ -8,8 +8,10 @@
 #include "config/ConfigurationHolder.h"
 #include "core/BinaryStreamMemory.h"
 #include "core/Exception.h"
+#include "tools/common/ReadWholeFile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -26,20 +28,21 @@ int fg_Fail(const std::string& message)
     return 2;
 }
 
-bool fg_ReadFile(const std::string& path, std::string& content)
+bool fg_ReadFile(const std::string& path, std::string& content, int& exitCode)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return false;
-    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    std::string reason;
+    if (NQuillonTools::gf_ReadWholeFile(path, content, reason))
+        return true;
+    exitCode = fg_Fail("cannot read '" + path + "': " + reason);
+    return false;
 }
 
 int fg_Dump(const std::string& path)
 {
     std::string content;
-    if (!fg_ReadFile(path, content))
-        return fg_Fail("cannot open '" + path + "'");
+    int exitCode = 0;
+    if (!fg_ReadFile(path, content, exitCode))
+        return exitCode;
     NQuillon::CConfigurationHolder holder;
     holder.m_bSavingSuppressed = true;
     std::uint32_t version = 0;
@@ -61,8 +64,12 @@ int fg_Dump(const std::string& path)
 int fg_Build(const std::string& input, const std::string& output)
 {
     std::string content;
-    if (!fg_ReadFile(input, content))
-        return fg_Fail("cannot open '" + input + "'");
+    int exitCode = 0;
+    if (!fg_ReadFile(input, content, exitCode))
+        return exitCode;
+    std::error_code error;
+    if (std::filesystem::is_directory(output, error))
+        return fg_Fail("cannot write '" + output + "': is a directory");
     nlohmann::json description;
     try
     {
