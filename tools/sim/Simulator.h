@@ -9,6 +9,7 @@
 //   m:X,Y ma:X,Y  a relative or absolute movement record
 //   e:d e:u       the laptop's Eject key (key number 100) through raw input
 //   t:N           advance virtual time by N ms; the repeat tick runs at every 2 ms boundary
+//                 (idle stretches are jumped over; the output is the same)
 // Output lines: "<ms> kbd <NAME> make|break", "<ms> mouse <BUTTON> down|up",
 // "<ms> mouse wheel <N>", "<ms> mouse move <X>,<Y>[ abs]"; lines starting with "#" are notes.
 
@@ -55,6 +56,8 @@ private:
     std::vector<CStep> fp_Parse(const std::string& script);
     void fp_Run(const CStep& step);
     void fp_Advance(std::int64_t milliseconds);
+    // The earliest simulator time (ms) at which a repeat tick may act; infinite when none.
+    double fp_GetEarliestDueMs();
     void fp_NoteTableChange();
 
     std::ostream& m_Output;
