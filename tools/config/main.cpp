@@ -1,6 +1,7 @@
 // quillon-config: settings files as reviewable JSON, and back.
 //   quillon-config dump FILE            print FILE as JSON
 //   quillon-config build JSON -o FILE   write FILE (current version) from JSON
+//   --code-page 1252|28591              the code page of names in the file (default 1252)
 
 #include "tools/config/ConfigJson.h"
 
@@ -16,11 +17,12 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace
 {
-constexpr const char* mc_Usage = "usage: quillon-config dump FILE\n"
-                                 "       quillon-config build JSON -o FILE\n";
+constexpr const char* mc_Usage = "usage: quillon-config [--code-page 1252|28591] dump FILE\n"
+                                 "       quillon-config [--code-page 1252|28591] build JSON -o FILE\n";
 
 int fg_Fail(const std::string& message)
 {
@@ -37,7 +39,7 @@ bool fg_ReadFile(const std::string& path, std::string& content, int& exitCode)
     return false;
 }
 
-int fg_Dump(const std::string& path)
+int fg_Dump(const std::string& path, const NQuillonConfigTool::CCodePage& codePage)
 {
     std::string content;
     int exitCode = 0;
@@ -57,11 +59,12 @@ int fg_Dump(const std::string& path)
     {
         return fg_Fail("'" + path + "' is not a readable settings file: " + exception.f_GetMessage());
     }
-    std::cout << NQuillonConfigTool::gf_DumpConfiguration(holder, version).dump(2) << "\n";
+    std::cout << NQuillonConfigTool::gf_DumpConfiguration(holder, version, codePage).dump(2) << "\n";
     return 0;
 }
 
-int fg_Build(const std::string& input, const std::string& output)
+int fg_Build(const std::string& input, const std::string& output,
+             const NQuillonConfigTool::CCodePage& codePage)
 {
     std::string content;
     int exitCode = 0;
@@ -84,7 +87,7 @@ int fg_Build(const std::string& input, const std::string& output)
     NTev::NStream::CBinaryStreamMemory image;
     try
     {
-        NQuillonConfigTool::gf_BuildConfiguration(description, holder);
+        NQuillonConfigTool::gf_BuildConfiguration(description, holder, codePage);
         holder.f_WriteSettings(image);
     }
     catch (const NQuillonConfigTool::CJsonError& error)
@@ -112,11 +115,19 @@ int fg_Build(const std::string& input, const std::string& output)
 
 int main(int argc, char** argv)
 {
-    const std::string verb = argc > 1 ? argv[1] : "";
-    if (verb == "dump" && argc == 3)
-        return fg_Dump(argv[2]);
-    if (verb == "build" && argc == 5 && std::string(argv[3]) == "-o")
-        return fg_Build(argv[2], argv[4]);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    NQuillonConfigTool::CCodePage codePage;
+    if (arguments.size() >= 2 && arguments[0] == "--code-page")
+    {
+        if (!NQuillonConfigTool::CCodePage::fs_FromName(arguments[1], codePage))
+            return fg_Fail("unknown code page '" + arguments[1] + "' (known: 1252, 28591)");
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+    }
+    const std::string verb = arguments.empty() ? "" : arguments[0];
+    if (verb == "dump" && arguments.size() == 2)
+        return fg_Dump(arguments[1], codePage);
+    if (verb == "build" && arguments.size() == 4 && arguments[2] == "-o")
+        return fg_Build(arguments[1], arguments[3], codePage);
     if (verb == "-h" || verb == "--help")
     {
         std::cout << mc_Usage;
