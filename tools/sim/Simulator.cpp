@@ -299,6 +299,8 @@ void CSimulator::fp_NoteTableChange()
 
 void CSimulator::f_WriteKeyboardRecord(const KEYBOARD_INPUT_DATA& data)
 {
+    if (m_pObserver)
+        m_pObserver->f_WriteKeyboardRecord(data);
     const std::int32_t keyNumber = data.MakeCode + ((data.Flags & KEY_E0) ? 128 : 0);
     m_Output << m_NowMs << " kbd " << CMessageHook::f_GetKeyName(EKeyDevice_Keyboard, keyNumber).f_GetStr()
              << ((data.Flags & KEY_BREAK) ? " break" : " make") << "\n";
@@ -306,6 +308,8 @@ void CSimulator::f_WriteKeyboardRecord(const KEYBOARD_INPUT_DATA& data)
 
 void CSimulator::f_WriteMouseRecord(const MOUSE_INPUT_DATA& data)
 {
+    if (m_pObserver)
+        m_pObserver->f_WriteMouseRecord(data);
     if (data.LastX != 0 || data.LastY != 0 || data.ButtonFlags == 0)
         m_Output << m_NowMs << " mouse move " << data.LastX << "," << data.LastY
                  << ((data.Flags & MOUSE_MOVE_ABSOLUTE) ? " abs" : "") << "\n";

@@ -47,6 +47,9 @@ public:
     void f_RunScript(const std::string& script);
 
     NQuillon::CMessageHook& f_GetEngine() { return *m_pEngine; }
+    // Also hands every record the engine writes to observer (null: none); for tests that
+    // check the output rather than read it.
+    void f_SetObserver(NQuillon::ICRecordChannel* observer) noexcept { m_pObserver = observer; }
 
     void f_WriteKeyboardRecord(const NQuillon::KEYBOARD_INPUT_DATA& data) override;
     void f_WriteMouseRecord(const NQuillon::MOUSE_INPUT_DATA& data) override;
@@ -66,5 +69,6 @@ private:
     std::unique_ptr<NQuillon::CMessageHook> m_pEngine;
     std::int64_t m_NowMs = 0;
     std::string m_LastTable;
+    NQuillon::ICRecordChannel* m_pObserver = nullptr;
 };
 } // namespace NQuillonSim
