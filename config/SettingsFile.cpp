@@ -111,7 +111,8 @@ CMessageHookBase::f_ReadSettings(CBinaryStream& stream, std::uint32_t& configura
         defaultPreset = stream.f_ReadString();
     }
     if (version >= mc_VersionRemappingDisabled)
-        configuration->m_bRemappingDisabled = stream.f_ReadInt<std::int32_t>();
+        // A flag: any value but 0 is stored back as 1, as every editor and the dump see it.
+        configuration->m_bRemappingDisabled = stream.f_ReadInt<std::int32_t>() != 0 ? 1 : 0;
 
     configuration->f_ResolveDefaults(defaultTable.f_GetStr(), defaultPreset.f_GetStr());
     if (fileVersion <= mc_VersionOldNumLockCode)

@@ -362,8 +362,14 @@ void gf_BuildConfiguration(const json& description, CMessageHookBase& engine, co
                 if (groups[g].contains("flags"))
                     group->m_Flags = static_cast<std::uint32_t>(
                         fg_Integer(groups[g].at("flags"), at + ".flags", 0, UINT32_MAX));
-                if (groups[g].value("runOnActivate", false))
-                    group->m_Flags |= NQuillon::EGroupFlag_RunOnActivate;
+                if (groups[g].contains("runOnActivate"))
+                {
+                    const json& runOnActivate = groups[g].at("runOnActivate");
+                    if (!runOnActivate.is_boolean())
+                        fg_Fail(at + ".runOnActivate", "expected true or false");
+                    if (runOnActivate.get<bool>())
+                        group->m_Flags |= NQuillon::EGroupFlag_RunOnActivate;
+                }
                 if (groups[g].contains("ignore"))
                     group->m_IgnoreKeys = fg_Keys(groups[g].at("ignore"), at + ".ignore");
                 const json actions = groups[g].value("actions", json::array());

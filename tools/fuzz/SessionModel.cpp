@@ -260,4 +260,39 @@ std::string CSession::f_Run(ICChoices& choices, std::size_t maxSteps)
         return "step " + std::to_string(step) + ": output while nothing is held (a repeat runs)";
     return check();
 }
+void CSession::f_FeedRawRecords(ICChoices& choices, std::size_t count)
+{
+    NQuillon::CMessageHook& engine = m_pImpl->m_Simulator.f_GetEngine();
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        if (choices.f_Chance(10))
+        {
+            m_pImpl->m_Simulator.f_RunScript("t:" + std::to_string(choices.f_Below(100)));
+            continue;
+        }
+        NQuillon::CDriverRecord records[4]{};
+        const std::uint32_t batch = 1 + choices.f_Below(4);
+        for (std::uint32_t r = 0; r < batch; ++r)
+        {
+            NQuillon::CDriverRecord& record = records[r];
+            record.m_Kind = choices.f_Below(3);
+            if (record.m_Kind == NQuillon::EDriverRecordKind_Keyboard)
+            {
+                record.m_Keyboard.MakeCode = static_cast<std::uint16_t>(choices.f_Below(0x10000));
+                record.m_Keyboard.Flags = static_cast<std::uint16_t>(choices.f_Below(8));
+            }
+            else
+            {
+                record.m_Mouse.Flags = static_cast<std::uint16_t>(choices.f_Below(2));
+                record.m_Mouse.ButtonFlags = static_cast<std::uint16_t>(choices.f_Below(0x10000));
+                record.m_Mouse.ButtonData = static_cast<std::uint16_t>(choices.f_Below(0x10000));
+                record.m_Mouse.LastX = static_cast<std::int32_t>(choices.f_Below(0x10000)) - 0x8000;
+                record.m_Mouse.LastY =
+                    choices.f_Chance(50) ? 0 : static_cast<std::int32_t>(choices.f_Below(400)) - 200;
+            }
+        }
+        engine.f_ProcessDriverRecords(records, batch);
+    }
+    engine.f_ReleaseAllKeys();
+}
 } // namespace NQuillonFuzz

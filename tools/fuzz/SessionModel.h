@@ -31,6 +31,10 @@ public:
     // long enough to repeat), then releases everything the user holds and waits. Returns the
     // first broken property, empty when none.
     std::string f_Run(ICChoices& choices, std::size_t maxSteps);
+    // Then driver records of any content (any make code and flags, several buttons in one
+    // record, wheel data, movement) and ticks, until the choices are used up or after count
+    // records: the engine must merely survive them.
+    void f_FeedRawRecords(ICChoices& choices, std::size_t count = 200);
     // The session as a quillon-sim script, to replay it.
     const std::string& f_GetScript() const noexcept { return m_Script; }
 
