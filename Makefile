@@ -3,7 +3,7 @@
 NATIVE_PRESETS := native native-asan native-tsan
 WINDOWS_PRESETS := win64 win32
 
-.PHONY: all deps test test-native test-windows run build-windows format clean
+.PHONY: all deps test test-native test-windows run build-windows fuzz format clean
 
 all: test
 
@@ -23,6 +23,12 @@ test-windows: deps
 
 run: deps
 	@./tools/build/run-main.sh
+
+# The fuzz targets (clang and libFuzzer, their own build in build/fuzz; not part of `make test`),
+# each for FUZZ_SECONDS seconds. Crashes land in tests/fuzz/found/, which the tests replay.
+FUZZ_SECONDS ?= 45
+fuzz: deps
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) ./tools/build/run-fuzz.sh
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

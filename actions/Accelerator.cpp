@@ -30,6 +30,9 @@ void CMessageHookBase::CAccelerator::f_ReadCommon(NTev::NStream::CBinaryStream& 
 {
     m_Flags = version >= mc_VersionActionFlags ? stream.f_ReadInt<std::uint32_t>() : 0;
     m_TriggerKeys.f_Read(stream, version, true);
+    // Evaluation compares trigger keys in this order: a file that stores them otherwise must
+    // mean the same after loading as after a dump and a rebuild.
+    fs_SortTriggerKeys(m_TriggerKeys);
 }
 
 void CMessageHookBase::CAccelerator::f_WriteCommon(NTev::NStream::CBinaryStream& stream) const

@@ -2,10 +2,14 @@
 
 if(QUILLON_SANITIZE STREQUAL "address")
     set(QUILLON_SANITIZE_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+elseif(QUILLON_SANITIZE STREQUAL "fuzzer")
+    # Everything instrumented for libFuzzer's coverage; only the fuzz programs link its main.
+    set(QUILLON_SANITIZE_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                               -fno-omit-frame-pointer)
 elseif(QUILLON_SANITIZE STREQUAL "thread")
     set(QUILLON_SANITIZE_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
 elseif(NOT QUILLON_SANITIZE STREQUAL "")
-    message(FATAL_ERROR "QUILLON_SANITIZE must be empty, address or thread")
+    message(FATAL_ERROR "QUILLON_SANITIZE must be empty, address, thread or fuzzer")
 endif()
 if(QUILLON_SANITIZE_FLAGS)
     add_compile_options(${QUILLON_SANITIZE_FLAGS})

@@ -98,6 +98,15 @@ CMessageHookBase::CRemapGroup::f_InsertAction(std::unique_ptr<CAccelerator> acti
     return **m_Actions.insert(position, static_cast<std::unique_ptr<CAccelerator>&&>(action));
 }
 
+void CMessageHookBase::CRemapGroup::f_SetActions(std::vector<std::unique_ptr<CAccelerator>> actions)
+{
+    std::stable_sort(actions.begin(), actions.end(),
+                     [](const std::unique_ptr<CAccelerator>& a, const std::unique_ptr<CAccelerator>& b)
+                     { return CKeys::fs_Compare(a->m_TriggerKeys, b->m_TriggerKeys) < 0; });
+    m_Actions = static_cast<std::vector<std::unique_ptr<CAccelerator>>&&>(actions);
+    m_bIndexValid = false;
+}
+
 bool CMessageHookBase::CRemapGroup::f_DeleteAction(const CKeys& triggerKeys)
 {
     for (auto action = m_Actions.begin(); action != m_Actions.end(); ++action)
@@ -226,7 +235,7 @@ void CMessageHookBase::CConfiguration::f_ReplaceKeyboardCode(std::int32_t from, 
         for (auto& group : table.second->m_GroupsByPriority)
         {
             fg_ReplaceCode(group.second->m_IgnoreKeys, from, to);
-            // Changed trigger keys may change the order of the actions: reinsert them all.
+            // Changed trigger keys may change the order of the actions: sort them again.
             std::vector<std::unique_ptr<CAccelerator>> actions =
                 static_cast<std::vector<std::unique_ptr<CAccelerator>>&&>(group.second->m_Actions);
             group.second->m_Actions.clear();
@@ -241,8 +250,8 @@ void CMessageHookBase::CConfiguration::f_ReplaceKeyboardCode(std::int32_t from, 
                         fg_ReplaceCode(sequence, from, to);
                     fg_ReplaceCode(input.m_ReleaseKeys, from, to);
                 }
-                group.second->f_InsertAction(static_cast<std::unique_ptr<CAccelerator>&&>(action));
             }
+            group.second->f_SetActions(static_cast<std::vector<std::unique_ptr<CAccelerator>>&&>(actions));
         }
 }
 } // namespace NQuillon

@@ -28,6 +28,9 @@ public:
     bool f_MayEndWith(std::int32_t device, std::int32_t code) const;
     // Inserts in trigger-key order, after the actions with equal keys.
     CAccelerator& f_InsertAction(std::unique_ptr<CAccelerator> action);
+    // Replaces all actions at once, brought into trigger-key order (actions with equal keys
+    // keep their given order): n log n, where inserting one by one may be quadratic.
+    void f_SetActions(std::vector<std::unique_ptr<CAccelerator>> actions);
     bool f_DeleteAction(const CKeys& triggerKeys);
     // "Ignore no keys", "Ignore all keys" or "Dont ignore these keys ( ... )".
     NTev::CStr f_GetIgnoreLabel() const;

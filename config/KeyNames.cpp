@@ -185,6 +185,54 @@ const char* gf_MouseKeyTableName(std::int32_t code) noexcept
     return code >= 0 && code < 23 ? mc_MouseNames[static_cast<std::size_t>(code)] : nullptr;
 }
 
+namespace
+{
+// Digits only, at least one, value within 32 bits signed.
+bool fg_ReadDecimalExactly(const char* text, std::int32_t& value)
+{
+    if (!*text)
+        return false;
+    std::int64_t number = 0;
+    for (; *text; ++text)
+    {
+        if (*text < '0' || *text > '9')
+            return false;
+        number = number * 10 + (*text - '0');
+        if (number > 0x7FFFFFFF)
+            return false;
+    }
+    value = static_cast<std::int32_t>(number);
+    return true;
+}
+} // namespace
+
+bool gf_ParseKeyNameExactly(const char* text, CMessageHookBase::CKey& key) noexcept
+{
+    key = CMessageHookBase::CKey{};
+    for (std::int32_t code = 0; code < 256; ++code)
+        if (const char* entry = mc_KeyboardNames[static_cast<std::size_t>(code)];
+            entry && !std::strcmp(entry, text))
+        {
+            key.m_Code = code;
+            return true;
+        }
+    for (std::int32_t code = 0; code < 23; ++code)
+        if (!std::strcmp(mc_MouseNames[static_cast<std::size_t>(code)], text))
+        {
+            key.m_Device = EKeyDevice_Mouse;
+            key.m_Code = code;
+            return true;
+        }
+    if (!std::strncmp(text, "KB-", 3))
+        return fg_ReadDecimalExactly(text + 3, key.m_Code);
+    if (!std::strncmp(text, "MOUSE-", 6))
+    {
+        key.m_Device = EKeyDevice_Mouse;
+        return fg_ReadDecimalExactly(text + 6, key.m_Code);
+    }
+    return false;
+}
+
 NTev::CStr CMessageHookBase::f_GetKeyName(std::int32_t device, std::int32_t code)
 {
     NTev::CStr name;

@@ -67,6 +67,11 @@ private:
     std::vector<CKey> m_Keys;
 };
 
+// A key name taken strictly, for tools that must refuse what they do not understand: a name
+// of the tables, or "KB-" / "MOUSE-" followed by nothing but decimal digits (value up to
+// 2^31 - 1; leading zeros allowed). The key gets order 0.
+bool gf_ParseKeyNameExactly(const char* text, CMessageHookBase::CKey& key) noexcept;
+
 // The name tables: the entry for a code, or null when the code has no name.
 const char* gf_KeyboardKeyTableName(std::int32_t code) noexcept;
 const char* gf_MouseKeyTableName(std::int32_t code) noexcept;

@@ -29,9 +29,12 @@ std::unique_ptr<CMessageHookBase::CRemapGroup> fg_ReadGroup(CBinaryStream& strea
     group->m_Flags = version >= mc_VersionGroupFlags ? stream.f_ReadInt<std::uint32_t>() : 0;
     // An action record is at least its kind, flags and key count.
     std::uint32_t count = stream.f_ReadCount(8);
-    group->m_Actions.reserve(count);
+    std::vector<std::unique_ptr<CMessageHookBase::CAccelerator>> actions;
+    actions.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i)
-        group->f_InsertAction(CMessageHookBase::CAccelerator::fs_ReadRecord(stream, version));
+        actions.push_back(CMessageHookBase::CAccelerator::fs_ReadRecord(stream, version));
+    // Files may store actions in any order; sorted once, not inserted one by one.
+    group->f_SetActions(static_cast<std::vector<std::unique_ptr<CMessageHookBase::CAccelerator>>&&>(actions));
     return group;
 }
 
@@ -108,7 +111,8 @@ CMessageHookBase::f_ReadSettings(CBinaryStream& stream, std::uint32_t& configura
         defaultPreset = stream.f_ReadString();
     }
     if (version >= mc_VersionRemappingDisabled)
-        configuration->m_bRemappingDisabled = stream.f_ReadInt<std::int32_t>();
+        // A flag: any value but 0 is stored back as 1, as every editor and the dump see it.
+        configuration->m_bRemappingDisabled = stream.f_ReadInt<std::int32_t>() != 0 ? 1 : 0;
 
     configuration->f_ResolveDefaults(defaultTable.f_GetStr(), defaultPreset.f_GetStr());
     if (fileVersion <= mc_VersionOldNumLockCode)

@@ -4,6 +4,7 @@
 #include "core/Memory.h"
 
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace NTev::NSys
@@ -14,7 +15,11 @@ t_CObject* gf_Mem_New(t_CArgs&&... args)
     void* block = gf_Mem_Alloc(sizeof(t_CObject));
     try
     {
-        return new (block) t_CObject(std::forward<t_CArgs>(args)...);
+        // Aggregates are built with braces: not every compiler accepts them with parentheses.
+        if constexpr (std::is_constructible_v<t_CObject, t_CArgs&&...>)
+            return new (block) t_CObject(std::forward<t_CArgs>(args)...);
+        else
+            return new (block) t_CObject{std::forward<t_CArgs>(args)...};
     }
     catch (...)
     {

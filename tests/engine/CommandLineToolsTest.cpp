@@ -51,3 +51,16 @@ TEST(CommandLineTools, ConfigToolRoundTripsAndRefusesBadInput)
     EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"dump", json}), 2);
     EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"frobnicate"}), 2);
 }
+
+TEST(CommandLineTools, DirectoriesGivenForFilesAreRefused)
+{
+    NQuillonTest::CTempDirectory directory;
+    const std::string folder = directory.f_Path("");
+    const std::string json = directory.f_Path("settings.json");
+    NQuillonTest::gf_WriteFileBytes(json, R"json({"tables": []})json");
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"dump", folder}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"build", folder, "-o", directory.f_Path("out.dat")}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"build", json, "-o", folder}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"--settings", folder, "-e", "d:A"}), 2);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {folder}), 2);
+}

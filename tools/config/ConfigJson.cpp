@@ -2,6 +2,7 @@
 
 #include "actions/EngineActions.h"
 #include "config/Configuration.h"
+#include "config/Keys.h"
 
 #include <cstring>
 
@@ -25,16 +26,21 @@ ordered_json fg_DumpKeys(const CKeys& keys)
     return list;
 }
 
-ordered_json fg_DumpAction(const CMessageHookBase::CAccelerator& action)
+std::string fg_Utf8(const NTev::CStr& text, const CCodePage& codePage)
+{
+    return codePage.f_ToUtf8(text.f_GetStr());
+}
+
+ordered_json fg_DumpAction(const CMessageHookBase::CAccelerator& action, const CCodePage& codePage)
 {
     ordered_json out;
     out["kind"] = mc_KindNames[action.m_Kind <= NQuillon::EActionKind_ByClassName
                                    ? static_cast<std::size_t>(action.m_Kind)
                                    : 4];
     out["trigger"] = fg_DumpKeys(action.m_TriggerKeys);
-    out["triggerLabel"] = CMessageHookBase::f_FormatKeys(action.m_TriggerKeys, true).f_GetStr();
+    out["triggerLabel"] = fg_Utf8(CMessageHookBase::f_FormatKeys(action.m_TriggerKeys, true), codePage);
     out["flags"] = action.m_Flags;
-    out["description"] = action.f_GetDescription().f_GetStr();
+    out["description"] = fg_Utf8(action.f_GetDescription(), codePage);
     switch (action.m_Kind)
     {
         case NQuillon::EActionKind_Input:
@@ -48,12 +54,12 @@ ordered_json fg_DumpAction(const CMessageHookBase::CAccelerator& action)
             break;
         }
         case NQuillon::EActionKind_RemapTable:
-            out["table"] =
-                static_cast<const CMessageHookBase::CAccelerator_RemapTable&>(action).m_TableName.f_GetStr();
+            out["table"] = fg_Utf8(
+                static_cast<const CMessageHookBase::CAccelerator_RemapTable&>(action).m_TableName, codePage);
             break;
         case NQuillon::EActionKind_ByClassName:
         {
-            out["class"] = action.f_GetClassName().f_GetStr();
+            out["class"] = fg_Utf8(action.f_GetClassName(), codePage);
             std::vector<NQuillon::CActionOptionGroup> options;
             action.f_GetOptions(options);
             ordered_json list = ordered_json::array();
@@ -61,8 +67,8 @@ ordered_json fg_DumpAction(const CMessageHookBase::CAccelerator& action)
             {
                 ordered_json entries = ordered_json::array();
                 for (const auto& entry : option.m_Entries)
-                    entries.push_back(entry.f_GetStr());
-                list.push_back({{"caption", option.m_Caption.f_GetStr()},
+                    entries.push_back(fg_Utf8(entry, codePage));
+                list.push_back({{"caption", fg_Utf8(option.m_Caption, codePage)},
                                 {"entries", entries},
                                 {"selected", option.m_Selected}});
             }
@@ -96,6 +102,23 @@ std::string fg_String(const json& value, const std::string& where)
     return value.get<std::string>();
 }
 
+// A name or text as the settings file stores it: in the code page, without NUL characters.
+NTev::CStr fg_Text(const std::string& utf8, const std::string& where, const CCodePage& codePage)
+{
+    std::string bytes;
+    std::string reason;
+    if (!codePage.f_FromUtf8(utf8, bytes, reason))
+        fg_Fail(where, reason);
+    if (bytes.find('\0') != std::string::npos)
+        fg_Fail(where, "a text cannot hold the character U+0000");
+    return NTev::CStr(bytes.c_str());
+}
+
+NTev::CStr fg_Text(const json& value, const std::string& where, const CCodePage& codePage)
+{
+    return fg_Text(fg_String(value, where), where, codePage);
+}
+
 std::int64_t fg_Integer(const json& value, const std::string& where, std::int64_t low, std::int64_t high)
 {
     if (!value.is_number_integer())
@@ -112,26 +135,41 @@ CKeys fg_Keys(const json& value, const std::string& where)
     CKeys keys;
     if (value.is_string())
     {
+        // Pieces "NAME", "NAME(A)" or "NAME(n)" joined by " + "; anything else is refused.
         const std::string text = value.get<std::string>();
-        CKeys parsed = CMessageHookBase::f_ParseKeys(text.c_str());
-        // Order suffixes are read here too: "(A)" is 0, "(n)" is n.
         std::size_t position = 0;
-        for (CKey& key : parsed)
+        while (!text.empty())
         {
             std::size_t end = text.find(" + ", position);
             std::string piece =
                 text.substr(position, end == std::string::npos ? std::string::npos : end - position);
+            CKey key;
             std::size_t paren = piece.find('(');
-            if (paren != std::string::npos && piece.compare(paren, 3, "(A)") != 0)
-                key.m_Order =
-                    static_cast<std::uint32_t>(std::strtoul(piece.c_str() + paren + 1, nullptr, 10));
-            std::string name = paren == std::string::npos ? piece : piece.substr(0, paren);
-            if (CMessageHookBase::f_ParseKeyName(name.c_str()) == CKey{} && name != "All Keys" &&
-                name != "KB-0")
+            std::string name = piece.substr(0, paren);
+            if (!NQuillon::gf_ParseKeyNameExactly(name.c_str(), key))
                 fg_Fail(where, "unknown key name \"" + name + "\"");
-            position = end == std::string::npos ? text.size() : end + 3;
+            if (paren != std::string::npos)
+            {
+                const std::string order = piece.substr(paren + 1);
+                std::uint64_t number = 0;
+                bool good = order.size() >= 2 && order.back() == ')';
+                if (good && order != "A)")
+                    for (std::size_t i = 0; good && i + 1 < order.size(); ++i)
+                    {
+                        good = order[i] >= '0' && order[i] <= '9';
+                        number = number * 10 + static_cast<std::uint64_t>(order[i] - '0');
+                        good = good && number <= UINT32_MAX;
+                    }
+                if (!good)
+                    fg_Fail(where, "bad order in \"" + piece + "\"");
+                key.m_Order = static_cast<std::uint32_t>(number);
+            }
+            keys.f_Add(key);
+            if (end == std::string::npos)
+                break;
+            position = end + 3;
         }
-        return parsed;
+        return keys;
     }
     if (!value.is_array())
         fg_Fail(where, "expected a key list");
@@ -148,7 +186,8 @@ CKeys fg_Keys(const json& value, const std::string& where)
     return keys;
 }
 
-std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value, const std::string& where)
+std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value, const std::string& where,
+                                                               const CCodePage& codePage)
 {
     const std::string kind = fg_String(fg_Member(value, "kind", where), where + ".kind");
     std::unique_ptr<CMessageHookBase::CAccelerator> action;
@@ -171,7 +210,7 @@ std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value
     else if (kind == "RemapTable")
     {
         auto remap = std::make_unique<CMessageHookBase::CAccelerator_RemapTable>();
-        remap->m_TableName = fg_String(fg_Member(value, "table", where), where + ".table").c_str();
+        remap->m_TableName = fg_Text(fg_Member(value, "table", where), where + ".table", codePage);
         action = std::move(remap);
     }
     else if (kind == "Kill")
@@ -181,8 +220,8 @@ std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value
     else if (kind == "Plugin")
     {
         const std::string className = fg_String(fg_Member(value, "class", where), where + ".class");
-        action =
-            CMessageHookBase::CAccelerator::fs_Create(NQuillon::EActionKind_ByClassName, className.c_str());
+        action = CMessageHookBase::CAccelerator::fs_Create(
+            NQuillon::EActionKind_ByClassName, fg_Text(className, where + ".class", codePage).f_GetStr());
         if (!action)
             fg_Fail(where + ".class", "no action class \"" + className + "\"");
         if (value.contains("options"))
@@ -210,7 +249,8 @@ std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value
 }
 } // namespace
 
-ordered_json gf_DumpConfiguration(CMessageHookBase& engine, std::uint32_t fileVersion)
+ordered_json gf_DumpConfiguration(CMessageHookBase& engine, std::uint32_t fileVersion,
+                                  const CCodePage& codePage)
 {
     CMessageHookBase::CLockGuard lock(engine.f_GetLock());
     const CMessageHookBase::CConfiguration& configuration = engine.f_GetConfiguration();
@@ -219,16 +259,16 @@ ordered_json gf_DumpConfiguration(CMessageHookBase& engine, std::uint32_t fileVe
     out["flags"] = engine.m_ConfigurationFlags;
     out["remappingDisabled"] = configuration.m_bRemappingDisabled != 0;
     out["defaultTable"] =
-        configuration.m_pDefaultTable ? configuration.m_pDefaultTable->m_Name.f_GetStr() : "";
+        configuration.m_pDefaultTable ? fg_Utf8(configuration.m_pDefaultTable->m_Name, codePage) : "";
     out["defaultPreset"] =
-        configuration.m_pDefaultPreset ? configuration.m_pDefaultPreset->m_Name.f_GetStr() : "";
+        configuration.m_pDefaultPreset ? fg_Utf8(configuration.m_pDefaultPreset->m_Name, codePage) : "";
     ordered_json presets = ordered_json::array();
     for (const auto& preset : configuration.m_Presets)
     {
         ordered_json settings = ordered_json::object();
         for (const auto& setting : preset.second->m_Settings)
-            settings[setting.first.f_GetStr()] = setting.second.f_GetStr();
-        presets.push_back({{"name", preset.first.f_GetStr()}, {"settings", settings}});
+            settings[fg_Utf8(setting.first, codePage)] = fg_Utf8(setting.second, codePage);
+        presets.push_back({{"name", fg_Utf8(preset.first, codePage)}, {"settings", settings}});
     }
     out["presets"] = presets;
     ordered_json tables = ordered_json::array();
@@ -240,23 +280,23 @@ ordered_json gf_DumpConfiguration(CMessageHookBase& engine, std::uint32_t fileVe
             const CMessageHookBase::CRemapGroup& group = *entry.second;
             ordered_json actions = ordered_json::array();
             for (const auto& action : group.m_Actions)
-                actions.push_back(fg_DumpAction(*action));
+                actions.push_back(fg_DumpAction(*action, codePage));
             ordered_json out;
-            out["name"] = group.m_Name.f_GetStr();
+            out["name"] = fg_Utf8(group.m_Name, codePage);
             out["priority"] = group.m_Priority;
             out["flags"] = group.m_Flags;
             out["ignore"] = fg_DumpKeys(group.m_IgnoreKeys);
-            out["ignoreLabel"] = group.f_GetIgnoreLabel().f_GetStr();
+            out["ignoreLabel"] = fg_Utf8(group.f_GetIgnoreLabel(), codePage);
             out["actions"] = actions;
             groups.push_back(out);
         }
-        tables.push_back({{"name", table.first.f_GetStr()}, {"groups", groups}});
+        tables.push_back({{"name", fg_Utf8(table.first, codePage)}, {"groups", groups}});
     }
     out["tables"] = tables;
     return out;
 }
 
-void gf_BuildConfiguration(const json& description, CMessageHookBase& engine)
+void gf_BuildConfiguration(const json& description, CMessageHookBase& engine, const CCodePage& codePage)
 {
     if (!description.is_object())
         fg_Fail("configuration", "expected an object");
@@ -279,15 +319,19 @@ void gf_BuildConfiguration(const json& description, CMessageHookBase& engine)
         {
             const std::string where = "presets[" + std::to_string(i) + "]";
             const std::string name = fg_String(fg_Member(presets[i], "name", where), where + ".name");
-            auto preset = std::make_unique<CMessageHookBase::CPreset>(name.c_str());
+            auto preset = std::make_unique<CMessageHookBase::CPreset>(
+                fg_Text(name, where + ".name", codePage).f_GetStr());
             if (presets[i].contains("settings"))
             {
                 const json& settings = presets[i].at("settings");
                 if (!settings.is_object())
                     fg_Fail(where + ".settings", "expected an object of texts");
                 for (const auto& setting : settings.items())
-                    preset->m_Settings[NTev::CStr(setting.key().c_str())] =
-                        fg_String(setting.value(), where + ".settings." + setting.key()).c_str();
+                {
+                    const std::string at = where + ".settings." + setting.key();
+                    preset->m_Settings[fg_Text(setting.key(), at, codePage)] =
+                        fg_Text(setting.value(), at, codePage);
+                }
             }
             if (!configuration->m_Presets.emplace(preset->m_Name, std::move(preset)).second)
                 fg_Fail(where, "a second preset named \"" + name + "\"");
@@ -302,30 +346,40 @@ void gf_BuildConfiguration(const json& description, CMessageHookBase& engine)
         {
             const std::string where = "tables[" + std::to_string(i) + "]";
             const std::string name = fg_String(fg_Member(tables[i], "name", where), where + ".name");
-            auto table = std::make_unique<CMessageHookBase::CRemapTable>(name.c_str());
+            auto table = std::make_unique<CMessageHookBase::CRemapTable>(
+                fg_Text(name, where + ".name", codePage).f_GetStr());
             const json groups = tables[i].value("groups", json::array());
             if (!groups.is_array())
                 fg_Fail(where + ".groups", "expected a list");
             for (std::size_t g = 0; g < groups.size(); ++g)
             {
                 const std::string at = where + ".groups[" + std::to_string(g) + "]";
-                const std::string groupName = fg_String(fg_Member(groups[g], "name", at), at + ".name");
+                const NTev::CStr groupName =
+                    fg_Text(fg_Member(groups[g], "name", at), at + ".name", codePage);
                 auto priority = static_cast<std::int32_t>(
                     fg_Integer(fg_Member(groups[g], "priority", at), at + ".priority", INT32_MIN, INT32_MAX));
-                auto group = std::make_unique<CMessageHookBase::CRemapGroup>(groupName.c_str(), priority);
+                auto group = std::make_unique<CMessageHookBase::CRemapGroup>(groupName.f_GetStr(), priority);
                 if (groups[g].contains("flags"))
                     group->m_Flags = static_cast<std::uint32_t>(
                         fg_Integer(groups[g].at("flags"), at + ".flags", 0, UINT32_MAX));
-                if (groups[g].value("runOnActivate", false))
-                    group->m_Flags |= NQuillon::EGroupFlag_RunOnActivate;
+                if (groups[g].contains("runOnActivate"))
+                {
+                    const json& runOnActivate = groups[g].at("runOnActivate");
+                    if (!runOnActivate.is_boolean())
+                        fg_Fail(at + ".runOnActivate", "expected true or false");
+                    if (runOnActivate.get<bool>())
+                        group->m_Flags |= NQuillon::EGroupFlag_RunOnActivate;
+                }
                 if (groups[g].contains("ignore"))
                     group->m_IgnoreKeys = fg_Keys(groups[g].at("ignore"), at + ".ignore");
                 const json actions = groups[g].value("actions", json::array());
                 if (!actions.is_array())
                     fg_Fail(at + ".actions", "expected a list");
+                std::vector<std::unique_ptr<CMessageHookBase::CAccelerator>> built;
                 for (std::size_t a = 0; a < actions.size(); ++a)
-                    group->f_InsertAction(
-                        fg_BuildAction(actions[a], at + ".actions[" + std::to_string(a) + "]"));
+                    built.push_back(
+                        fg_BuildAction(actions[a], at + ".actions[" + std::to_string(a) + "]", codePage));
+                group->f_SetActions(std::move(built));
                 if (!table->f_AddGroup(std::move(group)))
                     fg_Fail(at, "a second group with this name or priority");
             }
@@ -333,13 +387,13 @@ void gf_BuildConfiguration(const json& description, CMessageHookBase& engine)
                 fg_Fail(where, "a second table named \"" + name + "\"");
         }
     }
-    const std::string defaultTable = description.contains("defaultTable")
-                                         ? fg_String(description.at("defaultTable"), "defaultTable")
-                                         : std::string();
-    const std::string defaultPreset = description.contains("defaultPreset")
-                                          ? fg_String(description.at("defaultPreset"), "defaultPreset")
-                                          : std::string();
-    configuration->f_ResolveDefaults(defaultTable.c_str(), defaultPreset.c_str());
+    const NTev::CStr defaultTable = description.contains("defaultTable")
+                                        ? fg_Text(description.at("defaultTable"), "defaultTable", codePage)
+                                        : NTev::CStr();
+    const NTev::CStr defaultPreset = description.contains("defaultPreset")
+                                         ? fg_Text(description.at("defaultPreset"), "defaultPreset", codePage)
+                                         : NTev::CStr();
+    configuration->f_ResolveDefaults(defaultTable.f_GetStr(), defaultPreset.f_GetStr());
     engine.f_InstallConfiguration(std::move(configuration), flags);
 }
 } // namespace NQuillonConfigTool

@@ -1,6 +1,7 @@
 // quillon-config: settings files as reviewable JSON, and back.
 //   quillon-config dump FILE            print FILE as JSON
 //   quillon-config build JSON -o FILE   write FILE (current version) from JSON
+//   --code-page 1252|28591              the code page of names in the file (default 1252)
 
 #include "tools/config/ConfigJson.h"
 
@@ -8,17 +9,20 @@
 #include "config/ConfigurationHolder.h"
 #include "core/BinaryStreamMemory.h"
 #include "core/Exception.h"
+#include "tools/common/ReadWholeFile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace
 {
-constexpr const char* mc_Usage = "usage: quillon-config dump FILE\n"
-                                 "       quillon-config build JSON -o FILE\n";
+constexpr const char* mc_Usage = "usage: quillon-config [--code-page 1252|28591] dump FILE\n"
+                                 "       quillon-config [--code-page 1252|28591] build JSON -o FILE\n";
 
 int fg_Fail(const std::string& message)
 {
@@ -26,20 +30,21 @@ int fg_Fail(const std::string& message)
     return 2;
 }
 
-bool fg_ReadFile(const std::string& path, std::string& content)
+bool fg_ReadFile(const std::string& path, std::string& content, int& exitCode)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return false;
-    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return !file.bad();
+    std::string reason;
+    if (NQuillonTools::gf_ReadWholeFile(path, content, reason))
+        return true;
+    exitCode = fg_Fail("cannot read '" + path + "': " + reason);
+    return false;
 }
 
-int fg_Dump(const std::string& path)
+int fg_Dump(const std::string& path, const NQuillonConfigTool::CCodePage& codePage)
 {
     std::string content;
-    if (!fg_ReadFile(path, content))
-        return fg_Fail("cannot open '" + path + "'");
+    int exitCode = 0;
+    if (!fg_ReadFile(path, content, exitCode))
+        return exitCode;
     NQuillon::CConfigurationHolder holder;
     holder.m_bSavingSuppressed = true;
     std::uint32_t version = 0;
@@ -54,15 +59,20 @@ int fg_Dump(const std::string& path)
     {
         return fg_Fail("'" + path + "' is not a readable settings file: " + exception.f_GetMessage());
     }
-    std::cout << NQuillonConfigTool::gf_DumpConfiguration(holder, version).dump(2) << "\n";
+    std::cout << NQuillonConfigTool::gf_DumpConfiguration(holder, version, codePage).dump(2) << "\n";
     return 0;
 }
 
-int fg_Build(const std::string& input, const std::string& output)
+int fg_Build(const std::string& input, const std::string& output,
+             const NQuillonConfigTool::CCodePage& codePage)
 {
     std::string content;
-    if (!fg_ReadFile(input, content))
-        return fg_Fail("cannot open '" + input + "'");
+    int exitCode = 0;
+    if (!fg_ReadFile(input, content, exitCode))
+        return exitCode;
+    std::error_code error;
+    if (std::filesystem::is_directory(output, error))
+        return fg_Fail("cannot write '" + output + "': is a directory");
     nlohmann::json description;
     try
     {
@@ -77,7 +87,7 @@ int fg_Build(const std::string& input, const std::string& output)
     NTev::NStream::CBinaryStreamMemory image;
     try
     {
-        NQuillonConfigTool::gf_BuildConfiguration(description, holder);
+        NQuillonConfigTool::gf_BuildConfiguration(description, holder, codePage);
         holder.f_WriteSettings(image);
     }
     catch (const NQuillonConfigTool::CJsonError& error)
@@ -105,11 +115,19 @@ int fg_Build(const std::string& input, const std::string& output)
 
 int main(int argc, char** argv)
 {
-    const std::string verb = argc > 1 ? argv[1] : "";
-    if (verb == "dump" && argc == 3)
-        return fg_Dump(argv[2]);
-    if (verb == "build" && argc == 5 && std::string(argv[3]) == "-o")
-        return fg_Build(argv[2], argv[4]);
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    NQuillonConfigTool::CCodePage codePage;
+    if (arguments.size() >= 2 && arguments[0] == "--code-page")
+    {
+        if (!NQuillonConfigTool::CCodePage::fs_FromName(arguments[1], codePage))
+            return fg_Fail("unknown code page '" + arguments[1] + "' (known: 1252, 28591)");
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+    }
+    const std::string verb = arguments.empty() ? "" : arguments[0];
+    if (verb == "dump" && arguments.size() == 2)
+        return fg_Dump(arguments[1], codePage);
+    if (verb == "build" && arguments.size() == 4 && arguments[2] == "-o")
+        return fg_Build(arguments[1], arguments[3], codePage);
     if (verb == "-h" || verb == "--help")
     {
         std::cout << mc_Usage;

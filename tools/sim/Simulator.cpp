@@ -1,14 +1,20 @@
 #include "tools/sim/Simulator.h"
 
+#include "engine/InputState.h"
 #include "engine/LaptopKeys.h"
 
 #include "config/Configuration.h"
+#include "config/Settings.h"
 #include "core/BinaryStreamMemory.h"
 #include "core/Exception.h"
+#include "tools/common/ReadWholeFile.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 
 namespace NQuillonSim
@@ -32,14 +38,18 @@ struct CSimulator::CStep
 namespace
 {
 constexpr std::uint64_t mc_TicksPerMs = 10000;
+// The latest virtual time a script may reach: the clock counts 100 ns ticks in 64 bits.
+constexpr std::int64_t mc_MaxMs = INT64_MAX / static_cast<std::int64_t>(mc_TicksPerMs);
+// Ticks this far ahead of the earliest due time are run one by one, so that rounding in the
+// estimate below never skips a tick that acts.
+constexpr double mc_SkipMarginMs = 6;
 
+// A decimal integer and nothing else: optional "-", digits, within 64 bits.
 bool fg_ParseInt(const std::string& text, std::int64_t& value)
 {
-    if (text.empty())
-        return false;
-    char* end = nullptr;
-    value = std::strtoll(text.c_str(), &end, 10);
-    return *end == 0;
+    const char* end = text.data() + text.size();
+    auto result = std::from_chars(text.data(), end, value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == end;
 }
 
 bool fg_ParsePair(const std::string& text, std::int64_t& x, std::int64_t& y)
@@ -52,10 +62,12 @@ bool fg_ParsePair(const std::string& text, std::int64_t& x, std::int64_t& y)
 // A key name as a driver record going down or up; false for names that are not keys.
 bool fg_KeyRecord(const std::string& name, bool down, CDriverRecord& record)
 {
-    CMessageHook::CKey key = CMessageHook::f_ParseKeyName(name.c_str());
+    CMessageHook::CKey key;
+    if (!gf_ParseKeyNameExactly(name.c_str(), key))
+        return false;
     if (key.m_Device == EKeyDevice_Keyboard)
     {
-        if ((key.m_Code == 0 && name != "KB-0") || key.m_Code < 0 || key.m_Code > 255)
+        if (key.m_Code > 255)
             return false;
         record.m_Kind = EDriverRecordKind_Keyboard;
         record.m_Keyboard = {};
@@ -92,12 +104,11 @@ CSimulator::~CSimulator()
 
 void CSimulator::f_LoadSettingsFile(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        throw CSimError{"cannot open settings file '" + path + "'"};
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                     std::istreambuf_iterator<char>());
-    f_LoadSettingsImage(bytes, path);
+    std::string content;
+    std::string reason;
+    if (!NQuillonTools::gf_ReadWholeFile(path, content, reason))
+        throw CSimError{"cannot read settings file '" + path + "': " + reason};
+    f_LoadSettingsImage(std::vector<unsigned char>(content.begin(), content.end()), path);
 }
 
 void CSimulator::f_LoadSettingsImage(const std::vector<unsigned char>& bytes, const std::string& name)
@@ -128,6 +139,8 @@ void CSimulator::f_ActivateTable(const std::string& name)
 std::vector<CSimulator::CStep> CSimulator::fp_Parse(const std::string& script)
 {
     std::vector<CStep> steps;
+    // Where the script's waits take the clock, checked before anything runs.
+    std::int64_t scriptEndMs = m_NowMs;
     std::istringstream lines(script);
     std::string line;
     int lineNumber = 0;
@@ -175,6 +188,10 @@ std::vector<CSimulator::CStep> CSimulator::fp_Parse(const std::string& script)
             else if (good && verb == "t")
             {
                 good = fg_ParseInt(argument, x) && x >= 0;
+                if (good && x > mc_MaxMs - scriptEndMs)
+                    throw CSimError{"bad token '" + token + "' on line " + std::to_string(lineNumber) +
+                                    ": the script's waits would pass " + std::to_string(mc_MaxMs) + " ms"};
+                scriptEndMs += x;
                 step.m_Kind = CStep::EKind_Time;
                 step.m_Milliseconds = x;
             }
@@ -223,16 +240,48 @@ void CSimulator::fp_Run(const CStep& step)
     }
 }
 
+double CSimulator::fp_GetEarliestDueMs()
+{
+    // The conditions of the engine's repeat tick: until the earliest of these times a tick
+    // changes nothing (its action-repeat bookkeeping settles on the first tick run).
+    CMessageHook& engine = *m_pEngine;
+    CMessageHook::CLockGuard lock(engine.f_GetLock());
+    const CMessageHook::CInputState& input = engine.f_GetInputState();
+    const CMessageHook::CSettingValues& settings = engine.f_GetSettingValues();
+    const double delay = static_cast<double>(settings.m_KeyboardRepeatDelay) / 1000.0;
+    const double rate = static_cast<double>(settings.m_KeyboardRepeatRate);
+    double due = std::numeric_limits<double>::infinity();
+    if ((input.m_RepeatCandidateKey || input.m_RepeatCandidateMouseCode) && rate != 0)
+        due = std::min(due, input.m_RepeatCandidateTime + delay + input.m_RepeatCount / rate);
+    const CMessageHook::CHeldInput* newest = input.f_GetFront();
+    if (newest && newest->m_pAction && input.m_bPressPending && rate != 0)
+        due = std::min(due, input.m_LastPressTime + delay +
+                                (input.m_bActionRepeatArmed ? input.m_ActionRepeatCount : 0) / rate);
+    const double wheelDelay = settings.m_MouseWheelAccelerationDelay;
+    if (wheelDelay > 0 && (input.m_AccumulatedSteps > 0.99 || input.m_AccumulatedSteps < -0.99))
+        due = std::min(due, input.m_LastQueuedStepTime + wheelDelay / 1000);
+    return static_cast<double>(m_NowMs) + (due - engine.f_GetEngineTime()) * 1000.0;
+}
+
 void CSimulator::fp_Advance(std::int64_t milliseconds)
 {
     const std::int64_t end = m_NowMs + milliseconds;
-    // Every 2 ms boundary crossed gets its tick.
-    for (std::int64_t boundary = (m_NowMs / 2 + 1) * 2; boundary <= end; boundary += 2)
+    // Every 2 ms boundary crossed gets its tick, except those before the earliest time a tick
+    // can act: idle time is jumped over, so that a wait of days takes no longer than a second.
+    std::int64_t boundary = (m_NowMs / 2 + 1) * 2;
+    while (boundary <= end)
     {
         m_Clock.f_Advance(static_cast<std::uint64_t>(boundary - m_NowMs) * mc_TicksPerMs);
         m_NowMs = boundary;
         m_pEngine->f_RepeatTick();
         fp_NoteTableChange();
+        boundary += 2;
+        const double dueMs = fp_GetEarliestDueMs() - mc_SkipMarginMs;
+        if (!(dueMs >= static_cast<double>(boundary)))
+            continue;
+        if (dueMs > static_cast<double>(end))
+            break;
+        boundary = std::max(boundary, static_cast<std::int64_t>(dueMs) / 2 * 2);
     }
     m_Clock.f_Advance(static_cast<std::uint64_t>(end - m_NowMs) * mc_TicksPerMs);
     m_NowMs = end;
@@ -250,6 +299,8 @@ void CSimulator::fp_NoteTableChange()
 
 void CSimulator::f_WriteKeyboardRecord(const KEYBOARD_INPUT_DATA& data)
 {
+    if (m_pObserver)
+        m_pObserver->f_WriteKeyboardRecord(data);
     const std::int32_t keyNumber = data.MakeCode + ((data.Flags & KEY_E0) ? 128 : 0);
     m_Output << m_NowMs << " kbd " << CMessageHook::f_GetKeyName(EKeyDevice_Keyboard, keyNumber).f_GetStr()
              << ((data.Flags & KEY_BREAK) ? " break" : " make") << "\n";
@@ -257,6 +308,8 @@ void CSimulator::f_WriteKeyboardRecord(const KEYBOARD_INPUT_DATA& data)
 
 void CSimulator::f_WriteMouseRecord(const MOUSE_INPUT_DATA& data)
 {
+    if (m_pObserver)
+        m_pObserver->f_WriteMouseRecord(data);
     if (data.LastX != 0 || data.LastY != 0 || data.ButtonFlags == 0)
         m_Output << m_NowMs << " mouse move " << data.LastX << "," << data.LastY
                  << ((data.Flags & MOUSE_MOVE_ABSOLUTE) ? " abs" : "") << "\n";

@@ -9,6 +9,7 @@
 //   m:X,Y ma:X,Y  a relative or absolute movement record
 //   e:d e:u       the laptop's Eject key (key number 100) through raw input
 //   t:N           advance virtual time by N ms; the repeat tick runs at every 2 ms boundary
+//                 (idle stretches are jumped over; the output is the same)
 // Output lines: "<ms> kbd <NAME> make|break", "<ms> mouse <BUTTON> down|up",
 // "<ms> mouse wheel <N>", "<ms> mouse move <X>,<Y>[ abs]"; lines starting with "#" are notes.
 
@@ -46,6 +47,9 @@ public:
     void f_RunScript(const std::string& script);
 
     NQuillon::CMessageHook& f_GetEngine() { return *m_pEngine; }
+    // Also hands every record the engine writes to observer (null: none); for tests that
+    // check the output rather than read it.
+    void f_SetObserver(NQuillon::ICRecordChannel* observer) noexcept { m_pObserver = observer; }
 
     void f_WriteKeyboardRecord(const NQuillon::KEYBOARD_INPUT_DATA& data) override;
     void f_WriteMouseRecord(const NQuillon::MOUSE_INPUT_DATA& data) override;
@@ -55,6 +59,8 @@ private:
     std::vector<CStep> fp_Parse(const std::string& script);
     void fp_Run(const CStep& step);
     void fp_Advance(std::int64_t milliseconds);
+    // The earliest simulator time (ms) at which a repeat tick may act; infinite when none.
+    double fp_GetEarliestDueMs();
     void fp_NoteTableChange();
 
     std::ostream& m_Output;
@@ -63,5 +69,6 @@ private:
     std::unique_ptr<NQuillon::CMessageHook> m_pEngine;
     std::int64_t m_NowMs = 0;
     std::string m_LastTable;
+    NQuillon::ICRecordChannel* m_pObserver = nullptr;
 };
 } // namespace NQuillonSim

@@ -4,6 +4,8 @@
 
 #include "tools/sim/Simulator.h"
 
+#include "tools/common/ReadWholeFile.h"
+
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -65,10 +67,9 @@ int main(int argc, char** argv)
                 return fg_Fail("unknown option '" + argument + "'\n" + mc_Usage);
             else if (!haveScript)
             {
-                std::ifstream file(argument, std::ios::binary);
-                if (!file)
-                    return fg_Fail("cannot open script file '" + argument + "'");
-                script.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+                std::string reason;
+                if (!NQuillonTools::gf_ReadWholeFile(argument, script, reason))
+                    return fg_Fail("cannot read script file '" + argument + "': " + reason);
                 haveScript = true;
             }
             else
