@@ -5,6 +5,7 @@
 
 #include "config/ConfigurationHolder.h"
 #include "core/BinaryStreamMemory.h"
+#include "tests/config/TestEngine.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -71,3 +72,26 @@ static void BM_SaveAndLoadSettingsFile(benchmark::State& state)
     std::filesystem::remove_all(directory);
 }
 BENCHMARK(BM_SaveAndLoadSettingsFile)->Unit(benchmark::kMillisecond);
+
+// One group whose actions are stored in descending trigger order: the load sorts them, and
+// its time should grow as n log n (four times the actions, a little over four times the time).
+static void BM_ReadDescendingActions(benchmark::State& state)
+{
+    const auto count = static_cast<std::int32_t>(state.range(0));
+    NQuillonTest::CBytes b;
+    b.u32(NQuillon::CMessageHookBase::mc_FileMagic).u32(274).u32(0).u32(274).u32(1).str("T").u32(1);
+    b.str("G").i32(1).u32(0).u32(0).u32(static_cast<std::uint32_t>(count));
+    for (std::int32_t code = count; code > 0; --code)
+        b.u32(2).u32(0).keys(274, {{{0, code, 1}}});
+    b.u32(0).str("").str("").u32(0);
+    NQuillon::CConfigurationHolder holder;
+    holder.m_bSavingSuppressed = true;
+    for (auto _ : state)
+    {
+        NTev::NStream::CBinaryStreamMemory stream(b.f_Get());
+        std::uint32_t flags = 0;
+        std::uint32_t version = 0;
+        holder.f_InstallConfiguration(holder.f_ReadSettings(stream, flags, version), flags);
+    }
+}
+BENCHMARK(BM_ReadDescendingActions)->Arg(50000)->Arg(200000)->Unit(benchmark::kMillisecond);

@@ -3,7 +3,6 @@
 #include "tests/config/TestEngine.h"
 #include "tests/support/ExceptionMatch.h"
 
-#include <chrono>
 #include <gtest/gtest.h>
 
 using NQuillon::CMessageHookBase;
@@ -239,21 +238,20 @@ TEST_F(CSettingsFile, TriggerKeysAndActionsAreBroughtIntoOrder)
     EXPECT_EQ(fp_Config().f_FindTable("T")->f_FindGroup("G")->f_FindAction(candidate), actions[1].get());
 }
 
-TEST_F(CSettingsFile, ActionsStoredInDescendingOrderLoadQuickly)
+// Actions stored in any order load in trigger-key order. (How the load time grows with the
+// count is measured by bench_settings, BM_ReadDescendingActions.)
+TEST_F(CSettingsFile, ActionsStoredInDescendingOrderLoadSorted)
 {
-    // Inserting them one by one at the front took minutes under the sanitizers.
-    constexpr std::int32_t mc_Count = 200000;
+    constexpr std::int32_t mc_Count = 20000;
     CBytes b;
     b.u32(mc_Magic).u32(274).u32(0).u32(274).u32(1).str("T").u32(1);
     b.str("G").i32(1).u32(0).u32(0).u32(mc_Count);
     for (std::int32_t code = mc_Count; code > 0; --code)
         b.u32(2).u32(0).keys(274, {{{0, code, 1}}});
     b.u32(0).str("").str("").u32(0);
-    const auto start = std::chrono::steady_clock::now();
     NQuillonTest::gf_LoadImage(m_Engine, b.f_Get());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     auto& actions = fp_Config().f_FindTable("T")->f_FindGroup("G")->m_Actions;
     ASSERT_EQ(actions.size(), std::size_t(mc_Count));
-    EXPECT_EQ(actions.front()->m_TriggerKeys[0].m_Code, 1);
-    EXPECT_EQ(actions.back()->m_TriggerKeys[0].m_Code, mc_Count);
+    for (std::size_t i = 0; i < actions.size(); ++i)
+        ASSERT_EQ(actions[i]->m_TriggerKeys[0].m_Code, std::int32_t(i + 1));
 }

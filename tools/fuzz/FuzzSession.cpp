@@ -133,9 +133,8 @@ void gf_FuzzSimulatorScript(const std::uint8_t* data, std::size_t size)
 
 void gf_FuzzEngine(const std::uint8_t* data, std::size_t size)
 {
-    static const bool s_MissingTables = std::getenv("QUILLON_FUZZ_MISSING_TABLES") != nullptr;
     CByteChoices choices(data, size);
-    CSession session(gf_RandomConfiguration(choices, s_MissingTables));
+    CSession session(gf_RandomConfiguration(choices, choices.f_Chance(50)));
     const std::string failure = session.f_Run(choices, 60);
     if (!failure.empty())
         gf_Fail(failure + "\nscript:\n" + session.f_GetScript());

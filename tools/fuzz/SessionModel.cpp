@@ -146,7 +146,7 @@ json gf_RandomConfiguration(ICChoices& choices, bool missingTables)
             const bool onActivate = choices.f_Chance(10);
             group["flags"] = onActivate ? 1 : 0;
             json actions = json::array();
-            const std::uint32_t actionCount = 1 + choices.f_Below(onActivate ? 2 : 6);
+            const std::uint32_t actionCount = 1 + choices.f_Below(6);
             for (std::uint32_t a = 0; a < actionCount; ++a)
                 actions.push_back(fg_Action(choices, tableCount, missingTables));
             group["actions"] = actions;
