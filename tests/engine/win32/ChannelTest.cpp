@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -188,4 +189,75 @@ TEST_F(CChannelTest, AnEngineThatOwnsInputKeepsItsChannelAfterACapture)
     m_Engine.f_EndCapture();
     fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_A, false)});
     EXPECT_EQ(fp_Take(2), "kbd 30 make unit 1\nkbd 30 break unit 1\n");
+}
+
+namespace
+{
+CDriverRecord fg_MouseMove(std::int32_t x)
+{
+    CDriverRecord record{};
+    record.m_Kind = NQuillon::EDriverRecordKind_Mouse;
+    record.m_Mouse.LastX = x;
+    return record;
+}
+
+// Runs work on a thread of its own; when it has not ended within the time, the process ends
+// at once: a deadlocked engine cannot be stopped, and the run must not hang.
+void fg_RunOrEndProcess(const std::function<void()>& work, std::chrono::seconds limit, const char* what)
+{
+    std::atomic<bool> done{false};
+    std::thread worker(
+        [&]
+        {
+            work();
+            done = true;
+        });
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!done)
+    {
+        std::fprintf(stderr, "%s did not end: deadlock\n", what);
+        std::fflush(stderr);
+        std::_Exit(3);
+    }
+    worker.join();
+}
+} // namespace
+
+// Mouse movement flows (each record is written back under the write lock, inside the channel
+// thread's read lock) while captures start and end on another thread.
+TEST_F(CChannelTest, CapturesStartedWhileRecordsFlowDoNotDeadlock)
+{
+    fp_StartEngine();
+    std::atomic<bool> feeding{true};
+    std::thread feeder(
+        [&]
+        {
+            for (std::int32_t x = 1; feeding; ++x)
+            {
+                const CDriverRecord records[] = {fg_MouseMove(1), fg_MouseMove(-1), fg_MouseMove(x % 5 + 1)};
+                m_StandIn.f_Feed(records, 3);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    ASSERT_TRUE(m_StandIn.f_WaitWritten(30, 5000));
+    bool allStarted = true;
+    fg_RunOrEndProcess(
+        [&]
+        {
+            for (int i = 0; i < 300; ++i)
+            {
+                allStarted = m_Engine.f_SetCaptureMode(1) && allStarted;
+                m_Engine.f_EndCapture();
+            }
+        },
+        std::chrono::seconds(30), "300 captures");
+    feeding = false;
+    feeder.join();
+    EXPECT_TRUE(allStarted);
+    // Records still flow both ways.
+    m_StandIn.f_TakeWritten();
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_A, false)});
+    EXPECT_TRUE(m_StandIn.f_WaitWritten(2, 5000));
 }
