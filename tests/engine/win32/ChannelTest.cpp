@@ -10,12 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
+
+#include <windows.h>
 
 using NQuillon::CDriverRecord;
 using NQuillon::CFilterStandIn;
@@ -260,4 +263,50 @@ TEST_F(CChannelTest, CapturesStartedWhileRecordsFlowDoNotDeadlock)
     m_StandIn.f_TakeWritten();
     fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_A, false)});
     EXPECT_TRUE(m_StandIn.f_WaitWritten(2, 5000));
+}
+
+// Another process (an editor, a scanner, a backup) holds Settings.dat without sharing for 3 s
+// just after changing it. The engine keeps trying to load it meanwhile; input is answered as
+// before, not after the load.
+TEST_F(CChannelTest, RecordsFlowWhileTheSettingsFileIsHeldOpen)
+{
+    {
+        CMessageHook writer;
+        writer.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_AToB), writer);
+        ASSERT_TRUE(writer.f_SaveSettings());
+    }
+    const std::string path = m_Directory.f_Path("Settings.dat");
+    const std::string bytes = NQuillonTest::gf_ReadFileBytes(path);
+    fp_StartEngine();
+    // The engine's first look at the file.
+    fp_Feed({NQuillonTest::gf_Key(gc_X, true), NQuillonTest::gf_Key(gc_X, false)});
+    ASSERT_TRUE(m_StandIn.f_WaitWritten(2, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    m_StandIn.f_TakeWritten();
+    m_StandIn.f_TakeFed();
+
+    HANDLE held =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(held, bytes.data(), DWORD(bytes.size()), &written, nullptr));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    std::size_t fed = 0;
+    while (std::chrono::steady_clock::now() < end)
+    {
+        fp_Feed({NQuillonTest::gf_Key(gc_X, (fed & 1) == 0)});
+        ++fed;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    CloseHandle(held);
+    ASSERT_TRUE(m_StandIn.f_WaitWritten(fed, 10000));
+    const auto feeds = m_StandIn.f_TakeFed();
+    const auto answers = m_StandIn.f_TakeWritten();
+    ASSERT_EQ(feeds.size(), answers.size());
+    std::int64_t slowest = 0;
+    for (std::size_t i = 0; i < feeds.size(); ++i)
+        slowest = std::max(slowest, answers[i].m_Time - feeds[i].m_Time);
+    const double slowestMs = 1000.0 * double(slowest) / double(CFilterStandIn::fs_TicksPerSecond());
+    EXPECT_LT(slowestMs, 100.0) << fed << " records";
 }
