@@ -60,21 +60,7 @@ bool CMessageHook::CKeyboardQueueThread::fs_IsDropError(DWORD error) noexcept
 
 bool CMessageHook::CKeyboardQueueThread::fp_IsDroppedBySize()
 {
-    const DWORD size = GetFileSize(m_hDevice, nullptr);
-    if (size == 1)
-        return true;
-    if (size != INVALID_FILE_SIZE)
-    {
-        m_bSizeAnswered = true;
-        return false;
-    }
-    // A device that never answered the query tells a drop through its I/O (see the contract).
-    return m_bSizeAnswered;
-}
-
-bool CMessageHook::CKeyboardQueueThread::fp_NoteReadFailure(DWORD error) noexcept
-{
-    return fs_IsDropError(error) || ++m_ReadFailures >= mc_ReadFailuresForDrop;
+    return m_DropRule.f_OnSize(GetFileSize(m_hDevice, nullptr));
 }
 
 bool CMessageHook::CKeyboardQueueThread::f_IsDeviceOpen()
@@ -91,7 +77,7 @@ bool CMessageHook::CKeyboardQueueThread::f_OpenDevice()
     CGuard writeLock(m_WriteLock);
     if (m_hDevice != INVALID_HANDLE_VALUE)
     {
-        if (!m_bWriteDropSeen && !fp_IsDroppedBySize())
+        if (!m_DropRule.f_IsDroppedByWrite() && !fp_IsDroppedBySize())
             return true;
         fp_CloseDeviceLocked();
     }
@@ -99,9 +85,7 @@ bool CMessageHook::CKeyboardQueueThread::f_OpenDevice()
     const DWORD flags = FILE_FLAG_OVERLAPPED | (m_Engine.m_bOwnsInput ? 0 : FILE_ATTRIBUTE_SYSTEM);
     m_hDevice = CreateFileA(mc_DevicePath, mc_DeviceAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, flags, nullptr);
-    m_bSizeAnswered = false;
-    m_bWriteDropSeen = false;
-    m_ReadFailures = 0;
+    m_DropRule.f_OnOpened();
     if (m_hDevice != INVALID_HANDLE_VALUE)
         fp_IsDroppedBySize();
     return m_hDevice != INVALID_HANDLE_VALUE;
@@ -168,11 +152,11 @@ bool CMessageHook::CKeyboardQueueThread::f_PumpReads()
             m_bReadPending = false;
             if (!ok)
             {
-                if (fp_NoteReadFailure(GetLastError()))
+                if (m_DropRule.f_OnReadFailed(fs_IsDropError(GetLastError())))
                     return false;
                 continue;
             }
-            m_ReadFailures = 0;
+            m_DropRule.f_OnReadSucceeded();
             m_Engine.f_ProcessDriverRecords(m_ReadBuffer, transferred / gc_RecordBytes);
             continue;
         }
@@ -181,7 +165,7 @@ bool CMessageHook::CKeyboardQueueThread::f_PumpReads()
         DWORD transferred = 0;
         if (ReadFile(m_hDevice, m_ReadBuffer, sizeof m_ReadBuffer, &transferred, &m_ReadOverlapped))
         {
-            m_ReadFailures = 0;
+            m_DropRule.f_OnReadSucceeded();
             m_Engine.f_ProcessDriverRecords(m_ReadBuffer, transferred / gc_RecordBytes);
             continue;
         }
@@ -192,7 +176,7 @@ bool CMessageHook::CKeyboardQueueThread::f_PumpReads()
             continue;
         }
         // Any other failure ends this pump; the next turn of the thread tries again.
-        return !fp_NoteReadFailure(error);
+        return !m_DropRule.f_OnReadFailed(fs_IsDropError(error));
     }
 }
 
@@ -251,12 +235,10 @@ void CMessageHook::CKeyboardQueueThread::fp_Write(const CDriverRecord& record)
     const bool done = WriteFile(m_hDevice, &slot->m_Record, gc_RecordBytes, nullptr, &slot->m_Overlapped);
     const DWORD error = done ? NO_ERROR : GetLastError();
     const bool pending = error == ERROR_IO_PENDING;
-    if (!done && fs_IsDropError(error) && !m_bWriteDropSeen)
-    {
-        // Writers hold the engine lock and may not reopen: the channel thread does.
-        m_bWriteDropSeen = true;
+    // Writers hold the engine lock and may not reopen: the channel thread does.
+    if (!done && !pending && !m_DropRule.f_IsDroppedByWrite() &&
+        m_DropRule.f_OnWriteFailed(fs_IsDropError(error)))
         f_Wake();
-    }
     if (record.m_Kind == EDriverRecordKind_Keyboard &&
         m_Engine.f_GetSettingValues().m_KeyboardRemoteDesktopHack)
         Sleep(3);

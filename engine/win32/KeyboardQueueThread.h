@@ -12,7 +12,7 @@
 //     answered it with a size before (a driver answers it from the first query on);
 //   - a read or write fails because the other end went away (broken pipe, pipe not connected,
 //     no data, device not connected, device gone);
-//   - mc_ReadFailuresForDrop reads in a row fail with any other error.
+//   - CDriverDropRule::mc_ReadFailuresForDrop reads in a row fail with any other error.
 // A device whose size query never answered since the open (a named pipe reached through the
 // device path, or a device hosted by Wine, where the query never reaches the driver) shows a
 // drop only through its failing I/O.
@@ -27,6 +27,7 @@
 // signals a closed handle. Buffers handed to the driver (the read buffer, the write slots) are
 // used again only after their request has completed; a close cancels and then waits for that.
 
+#include "engine/DriverDropRule.h"
 #include "engine/MessageHook.h"
 
 #include "core/Mutual.h"
@@ -47,7 +48,6 @@ public:
     static constexpr const char* mc_DevicePath = "\\\\.\\QuillonKeyboardFilter";
     // Read data and write data, nothing more.
     static constexpr DWORD mc_DeviceAccess = FILE_READ_DATA | FILE_WRITE_DATA;
-    static constexpr unsigned mc_ReadFailuresForDrop = 3;
 
     explicit CKeyboardQueueThread(CMessageHook& engine);
     ~CKeyboardQueueThread() override;
@@ -90,18 +90,14 @@ private:
     void fp_DrainAndClose();
     void fp_ReleaseKeysAndClose();
     bool fp_IsDroppedBySize();
-    bool fp_NoteReadFailure(DWORD error) noexcept;
     static bool fs_IsDropError(DWORD error) noexcept;
 
     CMessageHook& m_Engine;
     HANDLE m_hIoEvent;
     HANDLE m_hDevice = INVALID_HANDLE_VALUE;
     bool m_bReadPending = false;
-    // The handle answered a size query with a size since it was opened.
-    bool m_bSizeAnswered = false;
-    // A write failed because the driver dropped this client (under the write lock).
-    bool m_bWriteDropSeen = false;
-    unsigned m_ReadFailures = 0;
+    // Under the read lock and the write lock for the size and writes, the read lock for reads.
+    CDriverDropRule m_DropRule;
     CDriverRecord m_ReadBuffer[mc_ReadRecords];
     OVERLAPPED m_ReadOverlapped{};
     std::unique_ptr<CWriteSlot[]> m_pSlots;
