@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <windows.h>
 
@@ -309,4 +310,48 @@ TEST_F(CChannelTest, RecordsFlowWhileTheSettingsFileIsHeldOpen)
         slowest = std::max(slowest, answers[i].m_Time - feeds[i].m_Time);
     const double slowestMs = 1000.0 * double(slowest) / double(CFilterStandIn::fs_TicksPerSecond());
     EXPECT_LT(slowestMs, 100.0) << fed << " records";
+}
+
+namespace
+{
+// The access granted to the client ends of the device's pipe open in this process (the engine's
+// handles; the stand-in holds only server ends).
+std::vector<ACCESS_MASK> fg_ClientDeviceAccess()
+{
+    using TNtQueryObject = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    struct CBasicInformation
+    {
+        ULONG m_Attributes;
+        ACCESS_MASK m_GrantedAccess;
+        ULONG m_Reserved[20];
+    };
+    auto query = reinterpret_cast<TNtQueryObject>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    std::vector<ACCESS_MASK> access;
+    for (std::uintptr_t value = 4; query && value < 0x4000; value += 4)
+    {
+        const auto handle = reinterpret_cast<HANDLE>(value);
+        DWORD flags = 0;
+        if (GetFileType(handle) != FILE_TYPE_PIPE ||
+            !GetNamedPipeInfo(handle, &flags, nullptr, nullptr, nullptr) || (flags & PIPE_SERVER_END))
+            continue;
+        CBasicInformation information{};
+        if (query(handle, 0, &information, sizeof information, nullptr) >= 0)
+            access.push_back(information.m_GrantedAccess);
+    }
+    return access;
+}
+} // namespace
+
+// The device is opened for reading and writing data, nothing more (what the file system adds
+// to every open, synchronisation and reading attributes, aside).
+TEST_F(CChannelTest, TheDeviceIsOpenedWithReadAndWriteDataAccessOnly)
+{
+    fp_StartEngine();
+    const std::vector<ACCESS_MASK> access = fg_ClientDeviceAccess();
+    ASSERT_EQ(access.size(), 1u);
+    EXPECT_EQ(access[0] & (FILE_READ_DATA | FILE_WRITE_DATA), ACCESS_MASK(FILE_READ_DATA | FILE_WRITE_DATA));
+    EXPECT_EQ(access[0] & ~ACCESS_MASK(FILE_READ_DATA | FILE_WRITE_DATA | SYNCHRONIZE | FILE_READ_ATTRIBUTES),
+              0u)
+        << std::hex << access[0];
 }
