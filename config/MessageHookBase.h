@@ -261,6 +261,10 @@ protected:
     // Write time of the settings file when it was last loaded; matches no file at first.
     NTev::CTime m_LastLoadedWriteTime{-1, -1};
     bool m_bLoadFailed = false;
+    // Write time of the file when the last load gave up.
+    NTev::CTime m_GaveUpWriteTime{-1, -1};
+    // Saves started by this process, so that a load does not swap in what it read before one.
+    std::uint64_t m_SaveCount = 0;
     NTev::CStr m_SettingsDirectory;
 
 private:

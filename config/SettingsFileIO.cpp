@@ -62,9 +62,22 @@ void CMessageHookBase::f_SetSettingsDirectory(const char* directory)
 bool CMessageHookBase::f_LoadSettings(const char* fileName)
 {
     using namespace NTev::NSys::NFile;
-    CLockGuard lock(m_Lock);
+    // The file is read and parsed without the engine lock: another process may hold it for
+    // seconds, and every evaluation of input needs the lock. Only the swap takes it.
     NTev::CStr path = f_GetSettingsDirectory() + "/";
     path += fileName;
+    NTev::CTime seenWriteTime;
+    const bool bWriteTimeSeen = gf_GetWriteTime(path.f_GetStr(), seenWriteTime);
+    std::uint64_t saveCount;
+    {
+        CLockGuard lock(m_Lock);
+        if (bWriteTimeSeen && seenWriteTime == m_LastLoadedWriteTime)
+            return true;
+        // The file that defeated the last load is not tried again until it changes.
+        if (bWriteTimeSeen && m_bLoadFailed && seenWriteTime == m_GaveUpWriteTime)
+            return false;
+        saveCount = m_SaveCount;
+    }
     for (int attempt = 0; attempt < mc_Attempts; ++attempt)
     {
         if (attempt)
@@ -74,6 +87,7 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
             if (!gf_Exists(path.f_GetStr(), ExistsNotDirectory))
             {
                 // Nothing to read: the configuration keeps what it holds.
+                CLockGuard lock(m_Lock);
                 if (!m_bLoadFailed)
                     fp_AfterLoad();
                 return !m_bLoadFailed;
@@ -81,14 +95,23 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
             NTev::NFile::CFile file;
             file.f_Open(path.f_GetStr(), NTev::NFile::OpenRead);
             NTev::CTime writeTime = file.f_GetWriteTime();
-            if (writeTime == m_LastLoadedWriteTime)
-                return true;
+            seenWriteTime = writeTime;
+            {
+                CLockGuard lock(m_Lock);
+                if (writeTime == m_LastLoadedWriteTime)
+                    return true;
+            }
             NTev::NStream::CBinaryStreamMemory stream(fg_ReadAll(file));
             file.f_Close();
             std::uint32_t configurationFlags = 0;
             std::uint32_t fileVersion = 0;
             std::unique_ptr<CConfiguration> configuration =
                 f_ReadSettings(stream, configurationFlags, fileVersion);
+            CLockGuard lock(m_Lock);
+            // Another load installed this file meanwhile, or this process saved since the
+            // read: what was read is not newer than what the engine holds.
+            if (writeTime == m_LastLoadedWriteTime || saveCount != m_SaveCount)
+                return true;
             m_LastLoadedWriteTime = writeTime;
             f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration),
                                    configurationFlags);
@@ -100,7 +123,9 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
     }
     // The configuration stays as it was; edits are refused so that the file is not replaced
     // by what this process holds.
+    CLockGuard lock(m_Lock);
     m_bLoadFailed = true;
+    m_GaveUpWriteTime = seenWriteTime;
     return false;
 }
 
@@ -110,6 +135,7 @@ bool CMessageHookBase::f_SaveSettings()
     CLockGuard lock(m_Lock);
     if (m_bSavingSuppressed)
         return true;
+    ++m_SaveCount;
     NTev::NStream::CBinaryStreamMemory image;
     f_WriteSettings(image);
     const std::vector<unsigned char>& bytes = image.f_GetBytes();

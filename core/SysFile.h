@@ -26,6 +26,9 @@ std::int64_t gf_Write(CFileHandle* handle, const void* data, std::int64_t positi
 std::int64_t gf_GetSize(CFileHandle* handle);
 // The last write time (UTC).
 CTime gf_GetWriteTime(CFileHandle* handle);
+// The last write time of the file at path, read without opening it, so that a file another
+// process holds open without sharing can still be looked at; false when it cannot be read.
+bool gf_GetWriteTime(const char* path, CTime& writeTime) noexcept;
 // The full path the file was opened by, in the system's form.
 const NStr::CStr& gf_GetPath(const CFileHandle* handle) noexcept;
 

@@ -1,8 +1,11 @@
 #include "core/Thread.h"
 
 #include "core/Exception.h"
+#include "core/Format.h"
 #include "core/System.h"
 #include "core/ThreadStorage.h"
+
+#include <exception>
 
 namespace NTev::NThread
 {
@@ -71,6 +74,7 @@ void ICThread::f_Start(std::uint32_t priority, std::size_t stackSize)
     }
     NSys::gf_Event_Reset(m_pFinished);
     m_ReturnValue = 0;
+    m_bFailed = false;
     m_pThread = thread;
     m_pThreadWait = threadWait;
     m_State = mc_StateRunning;
@@ -120,6 +124,12 @@ std::uintptr_t ICThread::f_GetReturnValue()
     return m_ReturnValue;
 }
 
+bool ICThread::f_HasFailed()
+{
+    TCMutualLock lock(m_Lock);
+    return m_bFailed;
+}
+
 int ICThread::f_GetState()
 {
     TCMutualLock lock(m_Lock);
@@ -135,11 +145,33 @@ bool ICThread::f_IsStopRequested()
 void ICThread::fs_ThreadStart(void* object) noexcept
 {
     auto* thread = static_cast<ICThread*>(object);
-    std::uintptr_t result = thread->f_Run();
+    std::uintptr_t result = mc_ResultFailed;
+    bool bFailed = true;
+    // Nothing may leave the thread: an exception here would end the whole process.
+    try
+    {
+        result = thread->f_Run();
+        bFailed = false;
+    }
+    catch (const NException::CException& exception)
+    {
+        gf_DebugOutput("A thread's run ended by an exception: {}\n", exception.f_GetMessage());
+    }
+    catch (const std::exception& exception)
+    {
+        gf_DebugOutput("A thread's run ended by an exception: {}\n", exception.what());
+    }
+    catch (...)
+    {
+        gf_DebugOutput("A thread's run ended by an unknown exception\n");
+    }
+    if (bFailed)
+        thread->f_OnRunFailed();
     NSys::CEventObject* finished;
     {
         TCMutualLock lock(thread->m_Lock);
         thread->m_ReturnValue = result;
+        thread->m_bFailed = bFailed;
         NSys::gf_Thread_Close(thread->m_pThread);
         thread->m_pThread = nullptr;
         thread->m_State = mc_StateStopped;

@@ -7,6 +7,10 @@
 // function returns -> stopped (1) -> f_Start may run it again. A run function that returns on
 // its own goes from 2 to 1.
 //
+// An exception that escapes the run function does not end the process: the start routine
+// catches and traces it, calls f_OnRunFailed on the thread, and ends the run as failed (state
+// stopped, return value mc_ResultFailed).
+//
 // Destroying a running thread object stops it and waits, but by then the derived part of the
 // object is gone: a derived class whose run function uses its own members calls f_Stop(true)
 // in its own destructor.
@@ -31,6 +35,8 @@ public:
     static constexpr int mc_StateStopped = 1;
     static constexpr int mc_StateRunning = 2;
     static constexpr int mc_StateStopRequested = 3;
+    // The return value of a run that an exception ended.
+    static constexpr std::uintptr_t mc_ResultFailed = ~std::uintptr_t(0);
 
     ICThread();
     virtual ~ICThread();
@@ -50,9 +56,14 @@ public:
 
     int f_GetState();
     bool f_IsStopRequested();
+    // Whether the last run was ended by an exception.
+    bool f_HasFailed();
 
 protected:
     virtual std::uintptr_t f_Run() = 0;
+    // Runs on the thread after an exception ended f_Run, before the run counts as stopped: the
+    // place to let go of what the run held. Must not throw.
+    virtual void f_OnRunFailed() noexcept {}
     // Signalled by f_Stop; the run function waits on it (directly or through an aggregate).
     CEventAutoResetAggregate& f_GetStopEvent() noexcept { return m_StopEvent; }
 
@@ -63,6 +74,7 @@ private:
     CMutual m_Lock;
     int m_State = mc_StateNeverRun;
     std::uintptr_t m_ReturnValue = 0;
+    bool m_bFailed = false;
     // The handle from thread creation, closed when the run ends.
     NSys::CThreadObject* m_pThread = nullptr;
     // A second handle for waiting; it outlives the run and is closed by the next start or the

@@ -5,6 +5,7 @@
 #include "engine/RepeatThread.h"
 
 #include "core/Exception.h"
+#include "core/Format.h"
 #include "core/SysFile.h"
 #include "core/SysFind.h"
 
@@ -21,6 +22,32 @@ std::uintptr_t CMessageHook::f_Stop(bool wait)
     const std::uintptr_t result = ICThread::f_Stop(false);
     fp_WakeEngineThread();
     return wait ? ICThread::f_Stop(true) : result;
+}
+
+void CMessageHook::f_OnEngineThreadFailed() noexcept
+{
+    if (!m_bOwnsInput)
+        return;
+    try
+    {
+        ICThread::f_Stop(false);
+    }
+    catch (const NTev::NException::CException&)
+    {
+    }
+    fp_WakeEngineThread();
+}
+
+void CMessageHook::f_OnRunFailed() noexcept
+{
+    try
+    {
+        fp_EndEngineRun();
+    }
+    catch (...)
+    {
+        NTev::gf_DebugOutput("The engine's teardown after a failure failed too\n");
+    }
 }
 
 void CMessageHook::f_RequestRefresh()
@@ -75,9 +102,10 @@ void CMessageHook::fp_CheckSettings(bool changeSeen)
 {
     if (!changeSeen)
         return;
-    CLockGuard lock(m_Lock);
-    // Reads the file only when its write time changed.
+    // Reads the file only when its write time changed, and without the engine lock: input is
+    // evaluated while another process holds the file. Only the swap takes the lock.
     f_LoadSettings("Settings.dat");
+    CLockGuard lock(m_Lock);
     m_bRefreshPending = true;
 }
 

@@ -39,7 +39,8 @@ public:
     class ICDriverSetup
     {
     public:
-        // True when a removal was requested and ran: the engine thread then ends at once.
+        // Input-owning engines only. True when a removal was requested and ran: the engine
+        // thread then ends at once.
         virtual bool f_RemoveDriversIfRequested() = 0;
         // Input-owning engines only: installs or updates the keyboard and mouse filter.
         virtual void f_InstallClassFilter() = 0;
@@ -89,13 +90,20 @@ public:
     // Redo raw-input registration on the next turn of the engine loop (a device changed).
     void f_RequestRefresh();
     std::uint32_t f_GetEngineThreadId() const noexcept { return m_EngineThreadId.load(); }
+    // One of the engine's threads ended by an exception: an engine that owns input stops
+    // cleanly (keys released, device closed) rather than own input half.
+    void f_OnEngineThreadFailed() noexcept;
     // The desktops that have a desktop thread.
     std::size_t f_GetDesktopThreadNames(std::vector<NTev::CStr>& names);
     // The enumeration's step for one desktop name: its thread is created when missing and
     // marked as seen.
     void f_NoteDesktop(const char* name);
-    // Whether the laptop's key collection was ever found by raw-input registration.
-    bool f_IsLaptopKeyboardPresent() const noexcept { return m_bLaptopKeyboardPresent; }
+    // Whether raw-input registration found the laptop's key collection since the flag was last
+    // taken. Registration (engine thread) sets it; the dialog's timer takes it, in one step, so
+    // that a find between a look and a clear is never lost.
+    bool f_IsLaptopKeyboardPresent() const noexcept { return m_bLaptopKeyboardPresent.load(); }
+    void f_NoteLaptopKeyboardPresent() noexcept { m_bLaptopKeyboardPresent = true; }
+    bool f_TakeLaptopKeyboardPresent() noexcept { return m_bLaptopKeyboardPresent.exchange(false); }
 
     // ---- events: true = handled (do not forward what was received), false = pass ----
     bool f_OnKeyDown(std::int32_t keyNumber);
@@ -150,6 +158,8 @@ protected:
     using CMessageHookBase::m_Lock;
 
     std::uintptr_t f_Run() override;
+    // The engine thread itself failed: its teardown runs as at the end of a run.
+    void f_OnRunFailed() noexcept override;
     // The device side of the capture: in an engine that does not own input the channel
     // thread runs only while keys are captured. False when the device cannot be opened.
     virtual bool fp_StartCaptureChannel();
@@ -191,6 +201,8 @@ private:
     // The engine thread's pieces shared by both backends.
     void fp_StartInputThreads();
     void fp_StopInputThreads();
+    // The backend's teardown at the end of the engine thread's run (also after a failure).
+    void fp_EndEngineRun();
     // The settings check of the periodic tick; changeSeen: the directory watch fired (or
     // there is none).
     void fp_CheckSettings(bool changeSeen);
@@ -213,7 +225,7 @@ private:
     CPlatform* m_pPlatform = nullptr;
     std::uint64_t m_ClockOrigin;
     std::atomic<std::uint32_t> m_EngineThreadId{0};
-    bool m_bLaptopKeyboardPresent = false;
+    std::atomic<bool> m_bLaptopKeyboardPresent{false};
     bool m_bRawInputBusy = false;
     // Set by a tick that found nothing to repeat; guarded by the engine lock.
     bool m_bRepeatIdle = false;

@@ -28,6 +28,7 @@ public:
 
 protected:
     std::uintptr_t f_Run() override;
+    void f_OnRunFailed() noexcept override { m_Engine.f_OnEngineThreadFailed(); }
 
 private:
     CMessageHook& m_Engine;

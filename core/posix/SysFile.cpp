@@ -273,6 +273,15 @@ CTime gf_GetWriteTime(CFileHandle* handle)
     return CTime::fs_FromFileTime(fg_FileTimeTicks(status.st_mtim));
 }
 
+bool gf_GetWriteTime(const char* path, CTime& writeTime) noexcept
+{
+    struct stat status;
+    if (::stat(path, &status) != 0)
+        return false;
+    writeTime = CTime::fs_FromFileTime(fg_FileTimeTicks(status.st_mtim));
+    return true;
+}
+
 const NStr::CStr& gf_GetPath(const CFileHandle* handle) noexcept
 {
     return handle->m_Path;

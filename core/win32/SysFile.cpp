@@ -163,6 +163,16 @@ CTime gf_GetWriteTime(CFileHandle* handle)
                                   written.dwLowDateTime);
 }
 
+bool gf_GetWriteTime(const char* path, CTime& writeTime) noexcept
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return false;
+    writeTime = CTime::fs_FromFileTime(static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                                       data.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 const NStr::CStr& gf_GetPath(const CFileHandle* handle) noexcept
 {
     return handle->m_Path;

@@ -39,7 +39,9 @@ ICRecordChannel* CMessageHook::fp_GetPlatformChannel() noexcept
 
 std::uintptr_t CMessageHook::f_Run()
 {
-    if (m_pDriverSetup && m_pDriverSetup->f_RemoveDriversIfRequested())
+    // Only an engine that owns input answers the uninstall request: a tray process started at
+    // the wrong moment would consume it and report it done without removing anything.
+    if (m_bOwnsInput && m_pDriverSetup && m_pDriverSetup->f_RemoveDriversIfRequested())
         return 0;
     if (m_bOwnsInput && m_pDriverSetup)
         m_pDriverSetup->f_InstallClassFilter();
@@ -55,9 +57,15 @@ std::uintptr_t CMessageHook::f_Run()
         f_PeriodicTick();
         f_GetStopEvent().f_WaitClockSeconds(0.15);
     }
+    fp_EndEngineRun();
+    return 0;
+}
+
+void CMessageHook::fp_EndEngineRun()
+{
     if (m_bOwnsInput)
         fp_StopInputThreads();
-    return 0;
+    m_EngineThreadId = 0;
 }
 
 void CMessageHook::fp_WakeEngineThread() noexcept {}

@@ -5,6 +5,11 @@
 
 namespace NQuillon
 {
+namespace
+{
+using CJobsGuard = NTev::TCMutualLock<NTev::CMutual>;
+} // namespace
+
 CMessageHook::CDesktopThread::CDesktopThread(CMessageHook& engine, const char* name)
     : m_Engine(engine), m_Name(name)
 {
@@ -22,6 +27,33 @@ bool CMessageHook::CDesktopThread::f_Post(UINT message, WPARAM parameter)
     return id && PostThreadMessageA(id, message, parameter, 0);
 }
 
+bool CMessageHook::CDesktopThread::f_PostJob(CDesktopThreadJob* job)
+{
+    {
+        CJobsGuard lock(m_JobsLock);
+        m_Jobs.push_back(job);
+    }
+    if (f_Post(mc_MessageRunJob, 0))
+        return true;
+    CJobsGuard lock(m_JobsLock);
+    for (auto it = m_Jobs.begin(); it != m_Jobs.end(); ++it)
+        if (*it == job)
+        {
+            m_Jobs.erase(it);
+            break;
+        }
+    return false;
+}
+
+bool CMessageHook::CDesktopThread::f_PostSecureAttention()
+{
+    ++m_SecureAttentionRequests;
+    if (f_Post(mc_MessageSecureAttention, 0))
+        return true;
+    --m_SecureAttentionRequests;
+    return false;
+}
+
 std::uintptr_t CMessageHook::CDesktopThread::f_Stop(bool wait)
 {
     // The run looks at the stop request after it made its queue known and before every wait,
@@ -31,8 +63,35 @@ std::uintptr_t CMessageHook::CDesktopThread::f_Stop(bool wait)
     return wait ? ICThread::f_Stop(true) : result;
 }
 
+void CMessageHook::CDesktopThread::fp_RunQueuedJobs()
+{
+    for (;;)
+    {
+        CDesktopThreadJob* job;
+        {
+            CJobsGuard lock(m_JobsLock);
+            if (m_Jobs.empty())
+                return;
+            job = m_Jobs.front();
+            m_Jobs.pop_front();
+        }
+        job->f_Run();
+    }
+}
+
+void CMessageHook::CDesktopThread::fp_BroadcastIfRequested()
+{
+    unsigned requests = m_SecureAttentionRequests.load();
+    while (requests && !m_SecureAttentionRequests.compare_exchange_weak(requests, requests - 1))
+    {
+    }
+    if (requests)
+        PostMessageA(HWND_BROADCAST, WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL | MOD_ALT, VK_DELETE));
+}
+
 std::uintptr_t CMessageHook::CDesktopThread::f_Run()
 {
+    m_hFirstDesktop = GetThreadDesktop(GetCurrentThreadId());
     if (!m_hDesktop)
         m_hDesktop = OpenDesktopA(m_Name.f_GetStr(), 0, FALSE, GENERIC_ALL);
     if (!m_hDesktop)
@@ -61,9 +120,9 @@ std::uintptr_t CMessageHook::CDesktopThread::f_Run()
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_QUIT)
         {
             if (!message.hwnd && message.message == mc_MessageSecureAttention)
-                PostMessageA(HWND_BROADCAST, WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL | MOD_ALT, VK_DELETE));
+                fp_BroadcastIfRequested();
             else if (!message.hwnd && message.message == mc_MessageRunJob)
-                reinterpret_cast<CDesktopThreadJob*>(message.wParam)->f_Run();
+                fp_RunQueuedJobs();
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
@@ -71,14 +130,29 @@ std::uintptr_t CMessageHook::CDesktopThread::f_Run()
             break;
         WaitMessage();
     }
-    CloseDesktop(m_hDesktop);
-    m_hDesktop = nullptr;
+    fp_EndRun();
+    return 0;
+}
+
+void CMessageHook::CDesktopThread::fp_EndRun() noexcept
+{
     {
         CLockGuard lock(m_Engine.m_Lock);
         if (m_hReportWindow)
             DestroyWindow(m_hReportWindow);
         m_hReportWindow = nullptr;
     }
-    return 0;
+    if (!m_hDesktop)
+        return;
+    if (m_hFirstDesktop)
+        SetThreadDesktop(m_hFirstDesktop);
+    CloseDesktop(m_hDesktop);
+    m_hDesktop = nullptr;
+}
+
+void CMessageHook::CDesktopThread::f_OnRunFailed() noexcept
+{
+    fp_EndRun();
+    m_Engine.f_OnEngineThreadFailed();
 }
 } // namespace NQuillon

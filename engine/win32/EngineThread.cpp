@@ -42,7 +42,9 @@ void CMessageHook::fp_WakeEngineThread() noexcept
 std::uintptr_t CMessageHook::f_Run()
 {
     CPlatform& platform = *m_pPlatform;
-    if (m_pDriverSetup && m_pDriverSetup->f_RemoveDriversIfRequested())
+    // Only an engine that owns input answers the uninstall request: a tray process started at
+    // the wrong moment would consume it and report it done without removing anything.
+    if (m_bOwnsInput && m_pDriverSetup && m_pDriverSetup->f_RemoveDriversIfRequested())
         return 0;
 
     const std::uint32_t processId = GetCurrentProcessId();
@@ -73,6 +75,9 @@ std::uintptr_t CMessageHook::f_Run()
     platform.m_hWindowStation = OpenWindowStationA("Winsta0", FALSE, GENERIC_ALL);
     if (platform.m_hWindowStation)
     {
+        // Kept to be set again before the close: Windows refuses to close the window station
+        // of the calling process.
+        platform.m_hPreviousWindowStation = GetProcessWindowStation();
         SetProcessWindowStation(platform.m_hWindowStation);
         if (m_pDriverSetup)
             m_pDriverSetup->f_InstallHidFilter(m_bOwnsInput);
@@ -83,7 +88,7 @@ std::uintptr_t CMessageHook::f_Run()
             SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
             fp_StartInputThreads();
         }
-        const UINT_PTR timer = SetTimer(nullptr, 0, gc_TimerMilliseconds, nullptr);
+        platform.m_Timer = SetTimer(nullptr, 0, gc_TimerMilliseconds, nullptr);
         while (!f_IsStopRequested())
         {
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_QUIT)
@@ -96,9 +101,19 @@ std::uintptr_t CMessageHook::f_Run()
                 break;
             WaitMessage();
         }
-        if (timer)
-            KillTimer(nullptr, timer);
+    }
+    fp_EndEngineRun();
+    return 0;
+}
 
+void CMessageHook::fp_EndEngineRun()
+{
+    CPlatform& platform = *m_pPlatform;
+    if (platform.m_hWindowStation)
+    {
+        if (platform.m_Timer)
+            KillTimer(nullptr, platform.m_Timer);
+        platform.m_Timer = 0;
         {
             CLockGuard lock(m_Lock);
             platform.m_pInputDesktopThread = nullptr;
@@ -113,6 +128,9 @@ std::uintptr_t CMessageHook::f_Run()
             desktopThreads.swap(platform.m_DesktopThreads);
         }
         desktopThreads.clear();
+        if (platform.m_hPreviousWindowStation)
+            SetProcessWindowStation(platform.m_hPreviousWindowStation);
+        platform.m_hPreviousWindowStation = nullptr;
         CloseWindowStation(platform.m_hWindowStation);
         platform.m_hWindowStation = nullptr;
     }
@@ -123,7 +141,6 @@ std::uintptr_t CMessageHook::f_Run()
         UnregisterClassA(platform.m_ReportClassName.f_GetStr(), nullptr);
     platform.m_bClassRegistered = false;
     m_EngineThreadId = 0;
-    return 0;
 }
 
 void CMessageHook::fp_StartChannelThread()
@@ -269,7 +286,7 @@ bool CMessageHook::f_PostToInputDesktop(CDesktopThreadJob* job)
 {
     CLockGuard lock(m_Lock);
     CDesktopThread* thread = m_pPlatform->m_pInputDesktopThread;
-    return thread && thread->f_Post(CDesktopThread::mc_MessageRunJob, reinterpret_cast<WPARAM>(job));
+    return thread && thread->f_PostJob(job);
 }
 
 bool CMessageHook::f_PostToWinlogonDesktop()
@@ -277,7 +294,7 @@ bool CMessageHook::f_PostToWinlogonDesktop()
     CLockGuard lock(m_Lock);
     for (auto& thread : m_pPlatform->m_DesktopThreads)
         if (thread->f_GetName().f_Compare("Winlogon") == 0)
-            return thread->f_Post(CDesktopThread::mc_MessageSecureAttention, 0);
+            return thread->f_PostSecureAttention();
     return false;
 }
 

@@ -15,13 +15,14 @@ using CGuard = NTev::TCMutualLock<NTev::CMutual>;
 constexpr DWORD gc_RecordBytes = sizeof(CDriverRecord);
 // STATUS_PENDING in an OVERLAPPED's Internal field.
 constexpr ULONG_PTR gc_StatusPending = 0x103;
-// How long a stopping channel waits for the driver to finish its writes before it cancels
-// them: a driver that never completes a write must not hang the service's stop.
+// How long a stopping channel lets the driver finish its writes (the breaks of released keys)
+// before it cancels them.
 constexpr int gc_DrainMilliseconds = 2000;
 } // namespace
 
 CMessageHook::CKeyboardQueueThread::CKeyboardQueueThread(CMessageHook& engine)
-    : m_Engine(engine), m_hIoEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+    // Auto-reset: completions wake the channel thread alone.
+    : m_Engine(engine), m_hIoEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
       m_pSlots(std::make_unique<CWriteSlot[]>(mc_WriteSlots))
 {
     if (!m_hIoEvent)
@@ -59,14 +60,7 @@ bool CMessageHook::CKeyboardQueueThread::fs_IsDropError(DWORD error) noexcept
 
 bool CMessageHook::CKeyboardQueueThread::fp_IsDroppedBySize()
 {
-    SetLastError(NO_ERROR);
-    const DWORD size = GetFileSize(m_hDevice, nullptr);
-    if (size == 1)
-        return true;
-    if (size != INVALID_FILE_SIZE)
-        return false;
-    // No driver answered the query (see the contract above).
-    return GetLastError() != ERROR_INVALID_FUNCTION;
+    return m_DropRule.f_OnSize(GetFileSize(m_hDevice, nullptr));
 }
 
 bool CMessageHook::CKeyboardQueueThread::f_IsDeviceOpen()
@@ -77,25 +71,23 @@ bool CMessageHook::CKeyboardQueueThread::f_IsDeviceOpen()
 
 bool CMessageHook::CKeyboardQueueThread::f_OpenDevice()
 {
-    {
-        CGuard writeLock(m_WriteLock);
-        CGuard readLock(m_ReadLock);
-        if (m_hDevice != INVALID_HANDLE_VALUE)
-        {
-            if (!fp_IsDroppedBySize())
-                return true;
-        }
-    }
-    fp_CloseDevice();
-    CGuard writeLock(m_WriteLock);
+    // The read lock first: the channel thread holds it across a pump and takes the write lock
+    // inside it for every record it writes.
     CGuard readLock(m_ReadLock);
-    if (m_hDevice == INVALID_HANDLE_VALUE)
+    CGuard writeLock(m_WriteLock);
+    if (m_hDevice != INVALID_HANDLE_VALUE)
     {
-        // The driver tells a capture-only client from the remapping engine by the attribute.
-        const DWORD flags = FILE_FLAG_OVERLAPPED | (m_Engine.m_bOwnsInput ? 0 : FILE_ATTRIBUTE_SYSTEM);
-        m_hDevice = CreateFileA(mc_DevicePath, GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
+        if (!m_DropRule.f_IsDroppedByWrite() && !fp_IsDroppedBySize())
+            return true;
+        fp_CloseDeviceLocked();
     }
+    // The driver tells a capture-only client from the remapping engine by the attribute.
+    const DWORD flags = FILE_FLAG_OVERLAPPED | (m_Engine.m_bOwnsInput ? 0 : FILE_ATTRIBUTE_SYSTEM);
+    m_hDevice = CreateFileA(mc_DevicePath, mc_DeviceAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, flags, nullptr);
+    m_DropRule.f_OnOpened();
+    if (m_hDevice != INVALID_HANDLE_VALUE)
+        fp_IsDroppedBySize();
     return m_hDevice != INVALID_HANDLE_VALUE;
 }
 
@@ -114,14 +106,19 @@ void CMessageHook::CKeyboardQueueThread::fp_FreePendingSlotsLocked() noexcept
 
 void CMessageHook::CKeyboardQueueThread::fp_CloseDevice()
 {
-    CGuard writeLock(m_WriteLock);
     CGuard readLock(m_ReadLock);
+    CGuard writeLock(m_WriteLock);
+    fp_CloseDeviceLocked();
+}
+
+void CMessageHook::CKeyboardQueueThread::fp_CloseDeviceLocked()
+{
     if (m_hDevice == INVALID_HANDLE_VALUE)
         return;
-    // Outstanding requests are cancelled and seen to end before their slots and the read
-    // buffer can be used again.
+    // Outstanding requests are cancelled and seen to end, however long that takes, before the
+    // driver may no longer write into their slots and the read buffer.
     CancelIoEx(m_hDevice, nullptr);
-    for (int waited = 0; waited < gc_DrainMilliseconds && fp_IsAnyRequestPendingLocked(); ++waited)
+    while (fp_IsAnyRequestPendingLocked())
         Sleep(1);
     CloseHandle(m_hDevice);
     m_hDevice = INVALID_HANDLE_VALUE;
@@ -153,10 +150,14 @@ bool CMessageHook::CKeyboardQueueThread::f_PumpReads()
             DWORD transferred = 0;
             const bool ok = GetOverlappedResult(m_hDevice, &m_ReadOverlapped, &transferred, FALSE);
             m_bReadPending = false;
-            if (ok)
-                m_Engine.f_ProcessDriverRecords(m_ReadBuffer, transferred / gc_RecordBytes);
-            else if (fs_IsDropError(GetLastError()))
-                return false;
+            if (!ok)
+            {
+                if (m_DropRule.f_OnReadFailed(fs_IsDropError(GetLastError())))
+                    return false;
+                continue;
+            }
+            m_DropRule.f_OnReadSucceeded();
+            m_Engine.f_ProcessDriverRecords(m_ReadBuffer, transferred / gc_RecordBytes);
             continue;
         }
         std::memset(&m_ReadOverlapped, 0, sizeof m_ReadOverlapped);
@@ -164,6 +165,7 @@ bool CMessageHook::CKeyboardQueueThread::f_PumpReads()
         DWORD transferred = 0;
         if (ReadFile(m_hDevice, m_ReadBuffer, sizeof m_ReadBuffer, &transferred, &m_ReadOverlapped))
         {
+            m_DropRule.f_OnReadSucceeded();
             m_Engine.f_ProcessDriverRecords(m_ReadBuffer, transferred / gc_RecordBytes);
             continue;
         }
@@ -174,7 +176,7 @@ bool CMessageHook::CKeyboardQueueThread::f_PumpReads()
             continue;
         }
         // Any other failure ends this pump; the next turn of the thread tries again.
-        return !fs_IsDropError(error);
+        return !m_DropRule.f_OnReadFailed(fs_IsDropError(error));
     }
 }
 
@@ -231,7 +233,12 @@ void CMessageHook::CKeyboardQueueThread::fp_Write(const CDriverRecord& record)
     std::memset(&slot->m_Overlapped, 0, sizeof slot->m_Overlapped);
     slot->m_Overlapped.hEvent = m_hIoEvent;
     const bool done = WriteFile(m_hDevice, &slot->m_Record, gc_RecordBytes, nullptr, &slot->m_Overlapped);
-    const bool pending = !done && GetLastError() == ERROR_IO_PENDING;
+    const DWORD error = done ? NO_ERROR : GetLastError();
+    const bool pending = error == ERROR_IO_PENDING;
+    // Writers hold the engine lock and may not reopen: the channel thread does.
+    if (!done && !pending && !m_DropRule.f_IsDroppedByWrite() &&
+        m_DropRule.f_OnWriteFailed(fs_IsDropError(error)))
+        f_Wake();
     if (record.m_Kind == EDriverRecordKind_Keyboard &&
         m_Engine.f_GetSettingValues().m_KeyboardRemoteDesktopHack)
         Sleep(3);
@@ -264,18 +271,6 @@ void CMessageHook::CKeyboardQueueThread::f_StopAndWait()
 
 std::uintptr_t CMessageHook::CKeyboardQueueThread::f_Run()
 {
-    f_OpenDevice();
-    {
-        // Completions wake this thread alone from now on: an auto-reset event.
-        HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        if (event)
-        {
-            CGuard writeLock(m_WriteLock);
-            CGuard readLock(m_ReadLock);
-            CloseHandle(m_hIoEvent);
-            m_hIoEvent = event;
-        }
-    }
     while (!f_IsStopRequested())
     {
         if (f_OpenDevice())
@@ -286,6 +281,12 @@ std::uintptr_t CMessageHook::CKeyboardQueueThread::f_Run()
         }
         WaitForSingleObject(m_hIoEvent, NTev::gf_ClockSecondsToMilliseconds(0.1));
     }
+    fp_ReleaseKeysAndClose();
+    return 0;
+}
+
+void CMessageHook::CKeyboardQueueThread::fp_ReleaseKeysAndClose()
+{
     if (m_Engine.m_bOwnsInput)
     {
         // Nothing the engine generated may stay held down in the system: the breaks go out
@@ -294,19 +295,32 @@ std::uintptr_t CMessageHook::CKeyboardQueueThread::f_Run()
         m_Engine.f_ReleaseAllKeys();
     }
     fp_DrainAndClose();
-    return 0;
+}
+
+void CMessageHook::CKeyboardQueueThread::f_OnRunFailed() noexcept
+{
+    try
+    {
+        fp_ReleaseKeysAndClose();
+    }
+    catch (...)
+    {
+        // The device must not stay open half-served.
+        fp_CloseDevice();
+    }
+    m_Engine.f_OnEngineThreadFailed();
 }
 
 void CMessageHook::CKeyboardQueueThread::fp_DrainAndClose()
 {
-    CGuard writeLock(m_WriteLock);
     CGuard readLock(m_ReadLock);
+    CGuard writeLock(m_WriteLock);
     for (int waited = 0; m_pPendingFirst && waited < gc_DrainMilliseconds; ++waited)
     {
         f_ReapWrites();
         if (m_pPendingFirst)
             Sleep(1);
     }
-    fp_CloseDevice();
+    fp_CloseDeviceLocked();
 }
 } // namespace NQuillon

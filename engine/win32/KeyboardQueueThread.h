@@ -3,22 +3,31 @@
 // evaluated batch by batch, and writes back through a fixed pool of 128 write slots. No
 // allocation per record.
 //
-// Contract with the driver. Records are the 28-byte CDriverRecord; a read returns whole
-// records; every written record is injected. The driver tells a client that it was dropped by
-// answering the size query of its handle with 1 or 0xFFFFFFFF; the client then closes the
-// handle and opens the device again. Two refinements keep that rule for the real driver and
-// let the engine run against stand-ins (a named pipe reached through the device path, or a
-// device hosted by Wine, where the size query never reaches the driver):
-//   - a size query that fails with ERROR_INVALID_FUNCTION was not answered by any driver and
-//     says nothing about the client;
-//   - a read or write that fails because the other end went away (broken pipe, pipe not
-//     connected, no data, device not connected, device gone) drops the client too.
+// Contract with the driver (the one place it is written down; the stand-in of
+// tools/filterstandin keeps it too). Records are the 28-byte CDriverRecord; a read returns whole
+// records; every written record is injected. The device is opened with read data and write
+// data access, overlapped, with FILE_ATTRIBUTE_SYSTEM only by a client that does not own input.
+// The client is dropped, closes its handle and opens the device again, when:
+//   - the size query of its handle answers 1, or answers 0xFFFFFFFF after the same handle has
+//     answered it with a size before (a driver answers it from the first query on);
+//   - a read or write fails because the other end went away (broken pipe, pipe not connected,
+//     no data, device not connected, device gone);
+//   - CDriverDropRule::mc_ReadFailuresForDrop reads in a row fail with any other error.
+// A device whose size query never answered since the open (a named pipe reached through the
+// device path, or a device hosted by Wine, where the query never reaches the driver) shows a
+// drop only through its failing I/O.
 //
 // Locks: the read lock (held across a pump, evaluation included), then the engine lock, then
-// the write lock. The device is opened and closed only by the channel thread and by the
-// capture start, never by a writer: a writer holds the engine lock, and opening takes the
-// read lock, which the channel thread may hold while it waits for the engine lock.
+// the write lock; no thread takes the read lock while it holds the write lock or the engine
+// lock. The device is opened and closed under the read lock and then the write lock, by the
+// channel thread or by a capture start that holds neither the engine lock nor the write lock;
+// a writer never opens or closes, it only notes a drop for the channel thread.
+//
+// The I/O event exists as long as the object and is never replaced, so that no completion
+// signals a closed handle. Buffers handed to the driver (the read buffer, the write slots) are
+// used again only after their request has completed; a close cancels and then waits for that.
 
+#include "engine/DriverDropRule.h"
 #include "engine/MessageHook.h"
 
 #include "core/Mutual.h"
@@ -37,11 +46,14 @@ public:
     static constexpr std::size_t mc_ReadRecords = 128;
     static constexpr std::size_t mc_WriteSlots = 128;
     static constexpr const char* mc_DevicePath = "\\\\.\\QuillonKeyboardFilter";
+    // Read data and write data, nothing more.
+    static constexpr DWORD mc_DeviceAccess = FILE_READ_DATA | FILE_WRITE_DATA;
 
     explicit CKeyboardQueueThread(CMessageHook& engine);
     ~CKeyboardQueueThread() override;
 
-    // Makes sure the device is open; false when it cannot be.
+    // Makes sure the device is open; false when it cannot be. Never call it holding the engine
+    // lock or the write lock.
     bool f_OpenDevice();
     bool f_IsDeviceOpen();
     // Channel thread: reads and evaluates until a read pends; false when the driver dropped
@@ -58,6 +70,8 @@ public:
 
 protected:
     std::uintptr_t f_Run() override;
+    // Lets go of the keys and the device as a stop would, then stops an engine that owns input.
+    void f_OnRunFailed() noexcept override;
 
 private:
     struct CWriteSlot
@@ -68,10 +82,13 @@ private:
     };
 
     void fp_Write(const CDriverRecord& record);
+    // Both close under the read lock and then the write lock.
     void fp_CloseDevice();
+    void fp_CloseDeviceLocked();
     void fp_FreePendingSlotsLocked() noexcept;
     bool fp_IsAnyRequestPendingLocked() const noexcept;
     void fp_DrainAndClose();
+    void fp_ReleaseKeysAndClose();
     bool fp_IsDroppedBySize();
     static bool fs_IsDropError(DWORD error) noexcept;
 
@@ -79,6 +96,8 @@ private:
     HANDLE m_hIoEvent;
     HANDLE m_hDevice = INVALID_HANDLE_VALUE;
     bool m_bReadPending = false;
+    // Under the read lock and the write lock for the size and writes, the read lock for reads.
+    CDriverDropRule m_DropRule;
     CDriverRecord m_ReadBuffer[mc_ReadRecords];
     OVERLAPPED m_ReadOverlapped{};
     std::unique_ptr<CWriteSlot[]> m_pSlots;

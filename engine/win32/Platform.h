@@ -20,12 +20,17 @@ struct CMessageHook::CPlatform
 
     CKeyboardQueueThread m_Channel;
     HWINSTA m_hWindowStation = nullptr;
+    // The process's window station before the engine set its own; not ours to close.
+    HWINSTA m_hPreviousWindowStation = nullptr;
+    UINT_PTR m_Timer = 0;
     HANDLE m_hChangeNotification = INVALID_HANDLE_VALUE;
     bool m_bChangeAssumed = false;
     // Under the engine lock.
     std::vector<std::unique_ptr<CDesktopThread>> m_DesktopThreads;
     CDesktopThread* m_pInputDesktopThread = nullptr;
     HANDLE m_hLaptopKeyDevice = nullptr;
+    // The last raw-input registration failed (under the engine lock).
+    bool m_bRawInputFailing = false;
     NTev::CStr m_ReportClassName;
     NTev::CStr m_ReportWindowName;
     bool m_bClassRegistered = false;

@@ -5,6 +5,7 @@
 #include "engine/win32/Platform.h"
 
 #include "core/DebugOutput.h"
+#include "core/Format.h"
 
 #include <memory>
 #include <new>
@@ -53,13 +54,21 @@ void CMessageHook::f_RegisterRawInput()
         UINT nameSize = sizeof name - 1;
         if (GetRawInputDeviceInfoA(device.hDevice, RIDI_DEVICENAME, name, &nameSize) == UINT(-1))
             continue;
+        if (!gf_IsLaptopKeyCollection(name))
+            continue;
         RID_DEVICE_INFO info{};
         info.cbSize = sizeof info;
         UINT infoSize = sizeof info;
-        GetRawInputDeviceInfoA(device.hDevice, RIDI_DEVICEINFO, &info, &infoSize);
-        if (!gf_IsLaptopKeyCollection(name))
+        const UINT infoRead = GetRawInputDeviceInfoA(device.hDevice, RIDI_DEVICEINFO, &info, &infoSize);
+        // Without its usage the collection cannot be registered: a usage of zeros would ask
+        // for every device there is.
+        if (infoRead == UINT(-1) || infoRead == 0 || info.dwType != RIM_TYPEHID)
+        {
+            NTev::NSys::gf_DebugOutputText(
+                "GetRawInputDeviceInfoA gave no information on the laptop key collection\n");
             continue;
-        m_bLaptopKeyboardPresent = true;
+        }
+        f_NoteLaptopKeyboardPresent();
         platform.m_hLaptopKeyDevice = device.hDevice;
         if (entryCount < gc_MaxRegistrations)
         {
@@ -70,7 +79,18 @@ void CMessageHook::f_RegisterRawInput()
             entry.hwndTarget = window;
         }
     }
-    RegisterRawInputDevices(entries, entryCount, sizeof(RAWINPUTDEVICE));
+    // Nothing to register when the keyboard is not there (an empty registration is refused).
+    if (entryCount && !RegisterRawInputDevices(entries, entryCount, sizeof(RAWINPUTDEVICE)))
+    {
+        // Tried again on the next turn of the engine loop; said once per failing streak.
+        if (!platform.m_bRawInputFailing)
+            NTev::gf_DebugOutput("RegisterRawInputDevices failed with error {}\n",
+                                 static_cast<std::uint32_t>(GetLastError()));
+        platform.m_bRawInputFailing = true;
+        m_bRefreshPending = true;
+    }
+    else
+        platform.m_bRawInputFailing = false;
     m_bRawInputBusy = false;
 }
 
@@ -103,14 +123,19 @@ LRESULT CALLBACK gf_ReportWindowProc(HWND window, UINT message, WPARAM wParam, L
 
     const auto handle = reinterpret_cast<HRAWINPUT>(lParam);
     UINT size = 0;
-    GetRawInputData(handle, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER));
-    std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size ? size : 1]);
+    // A packet whose size cannot be read, or that has none, is not passed on.
+    if (GetRawInputData(handle, RID_INPUT, nullptr, &size, sizeof(RAWINPUTHEADER)) != 0 ||
+        size < sizeof(RAWINPUTHEADER))
+        return 0;
+    std::unique_ptr<unsigned char[]> data(new (std::nothrow) unsigned char[size]);
     if (!data)
         return 0;
     const UINT read = GetRawInputData(handle, RID_INPUT, data.get(), &size, sizeof(RAWINPUTHEADER));
+    if (read == UINT(-1))
+        return 0;
     if (read != size)
         NTev::NSys::gf_DebugOutputText("GetRawInputData doesn't return correct size !\n");
-    if (read != UINT(-1) && engine->f_OnReportWindowInput(data.get(), read))
+    if (engine->f_OnReportWindowInput(data.get(), read))
         return 0;
     auto* input = reinterpret_cast<RAWINPUT*>(data.get());
     return DefRawInputProc(&input, 1, sizeof(RAWINPUTHEADER));

@@ -8,6 +8,7 @@
 #include "tests/config/TestEngine.h"
 #include "tests/core/FileTestSupport.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -193,4 +194,54 @@ TEST_F(CSettingsIO, SaveWaitsForTheOtherProcessToLetGo)
     other.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
     ASSERT_TRUE(other.f_LoadSettings("Settings.dat"));
     EXPECT_EQ(other.f_ListTableNames().size(), 2u);
+}
+
+// Input is evaluated under the engine lock: a load that waits for another process to let go of
+// the file leaves the lock free while it waits.
+TEST_F(CSettingsIO, ALoadWaitingForTheFileLeavesTheEngineLockFree)
+{
+    ASSERT_TRUE(m_Engine.f_CreateTable("T"));
+    CTestEngine other;
+    other.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
+    NTev::NFile::CFile holder;
+    holder.f_Open(fp_SettingsPath().c_str(), NTev::NFile::OpenRead);
+    std::atomic<bool> loaded{false};
+    std::thread load(
+        [&]
+        {
+            EXPECT_TRUE(other.f_LoadSettings("Settings.dat"));
+            loaded = true;
+        });
+    // Let the load reach its retries.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bool loadedWhenLocked;
+    {
+        CMessageHookBase::CLockGuard lock(other.f_GetLock());
+        loadedWhenLocked = loaded;
+    }
+    holder.f_Close();
+    load.join();
+    EXPECT_FALSE(loadedWhenLocked);
+    EXPECT_EQ(other.f_ListTableNames().size(), 1u);
+}
+
+// A load that gave up does not read the same file again (each try pauses and retries): only a
+// change of its write time starts a new load.
+TEST_F(CSettingsIO, AFileThatDefeatedTheLoadIsReadAgainOnlyWhenItChanges)
+{
+    ASSERT_TRUE(m_Engine.f_CreateTable("Kept"));
+    const std::string good = fp_File();
+    NQuillonTest::gf_WriteFileBytes(fp_SettingsPath(), good.substr(0, good.size() - 3));
+    NQuillonTest::gf_SetWriteTime(fp_SettingsPath(), 132000000000000000ull);
+    EXPECT_FALSE(m_Engine.f_LoadSettings("Settings.dat"));
+
+    // Same write time: not read, although the content would now load.
+    NQuillonTest::gf_WriteFileBytes(fp_SettingsPath(), good);
+    NQuillonTest::gf_SetWriteTime(fp_SettingsPath(), 132000000000000000ull);
+    EXPECT_FALSE(m_Engine.f_LoadSettings("Settings.dat"));
+    EXPECT_FALSE(m_Engine.f_CreateTable("Other"));
+
+    NQuillonTest::gf_SetWriteTime(fp_SettingsPath(), 132000000010000000ull);
+    EXPECT_TRUE(m_Engine.f_LoadSettings("Settings.dat"));
+    EXPECT_TRUE(m_Engine.f_CreateTable("Other"));
 }

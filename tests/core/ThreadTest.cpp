@@ -1,10 +1,14 @@
 #include "core/Thread.h"
 
+#include "core/Exception.h"
 #include "tests/support/ExceptionMatch.h"
 
 #include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 using NTev::CEventAutoResetAggregate;
 using NTev::NThread::gc_PriorityNormal;
@@ -233,4 +237,58 @@ TEST(Thread, RunFunctionWaitsOnStopAndWorkThroughOneAggregate)
         worker.m_Done.f_Wait();
     }
     EXPECT_EQ(worker.f_Stop(true), 3u);
+}
+
+namespace
+{
+// Its run throws what m_Throw says; f_OnRunFailed notes on which thread it ran.
+class CThrowingThread final : public ICThread
+{
+public:
+    ~CThrowingThread() override { f_Stop(true); }
+
+    std::function<void()> m_Throw;
+    std::atomic<bool> m_bFailureSeenOnRunThread{false};
+
+protected:
+    std::uintptr_t f_Run() override
+    {
+        m_RunThread = std::this_thread::get_id();
+        m_Throw();
+        return 7;
+    }
+    void f_OnRunFailed() noexcept override
+    {
+        m_bFailureSeenOnRunThread = std::this_thread::get_id() == m_RunThread;
+    }
+
+private:
+    std::thread::id m_RunThread;
+};
+} // namespace
+
+// An escaping exception would end the process through std::terminate: the run ends as failed
+// instead, and the thread can run again.
+TEST(Thread, AnExceptionEndsTheRunAsFailedAndTheProcessGoesOn)
+{
+    const std::vector<std::function<void()>> throwers = {
+        [] { TEV_THROW(NTev::NException::CException, "test", "library failure"); },
+        [] { throw std::runtime_error("standard failure"); },
+        [] { throw 5; },
+    };
+    CThrowingThread thread;
+    for (const auto& thrower : throwers)
+    {
+        thread.m_Throw = thrower;
+        thread.m_bFailureSeenOnRunThread = false;
+        thread.f_Start(gc_PriorityNormal, 0);
+        EXPECT_EQ(thread.f_Stop(true), ICThread::mc_ResultFailed);
+        EXPECT_EQ(thread.f_GetState(), ICThread::mc_StateStopped);
+        EXPECT_TRUE(thread.f_HasFailed());
+        EXPECT_TRUE(thread.m_bFailureSeenOnRunThread);
+    }
+    thread.m_Throw = [] {};
+    thread.f_Start(gc_PriorityNormal, 0);
+    EXPECT_EQ(thread.f_Stop(true), 7u);
+    EXPECT_FALSE(thread.f_HasFailed());
 }

@@ -15,8 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <stdexcept>
 #include <thread>
 
 using NQuillon::CDriverRecord;
@@ -240,4 +242,118 @@ TEST(CRepeatThreadTest, IdlesWhileNothingCanRepeatAndWakesOnAPress)
     clock.f_WaitForWaiters(1);
     EXPECT_LE(thread.f_GetTickCount() - ticks, 1u);
     thread.f_Stop(true);
+}
+
+namespace
+{
+class CCountingDriverSetup final : public CMessageHook::ICDriverSetup
+{
+public:
+    bool f_RemoveDriversIfRequested() override
+    {
+        ++m_RemoveChecks;
+        return false;
+    }
+    void f_InstallClassFilter() override {}
+    void f_InstallHidFilter(bool) override {}
+
+    std::atomic<int> m_RemoveChecks{0};
+};
+} // namespace
+
+// The uninstall request belongs to the engine that owns input: a tray process never takes it.
+TEST_F(CEngineThreadTest, OnlyAnEngineThatOwnsInputLooksForTheUninstallRequest)
+{
+    CCountingDriverSetup setup;
+    m_Engine.f_SetDriverSetup(&setup);
+    for (const bool ownsInput : {false, true})
+    {
+        m_Engine.m_bOwnsInput = ownsInput;
+        m_Engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+        ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return m_Engine.f_GetEngineThreadId() != 0; }));
+        EXPECT_EQ(m_Engine.f_Stop(true), 0u);
+        EXPECT_EQ(setup.m_RemoveChecks, ownsInput ? 1 : 0) << ownsInput;
+    }
+    m_Engine.f_SetDriverSetup(nullptr);
+}
+
+// Registration notes the laptop keyboard on the engine thread while the dialog's timer takes
+// the flag on its own: every note is seen by a take.
+TEST(CLaptopKeyboardFlagTest, NotesAndTakesOnTwoThreadsLoseNothing)
+{
+    CRecordLog log;
+    CMessageHook engine(&log);
+    std::atomic<int> notes{0};
+    int taken = 0;
+    std::thread registration(
+        [&]
+        {
+            for (int i = 0; i < 2000; ++i)
+            {
+                // A note only once the previous one was taken, so that each is counted.
+                while (engine.f_IsLaptopKeyboardPresent())
+                    std::this_thread::yield();
+                engine.f_NoteLaptopKeyboardPresent();
+                ++notes;
+            }
+        });
+    while (taken < 2000)
+        if (engine.f_TakeLaptopKeyboardPresent())
+            ++taken;
+    registration.join();
+    EXPECT_EQ(taken, notes.load());
+    EXPECT_FALSE(engine.f_TakeLaptopKeyboardPresent());
+}
+
+namespace
+{
+// Writes into a log; once armed, the next write throws instead.
+class CFailingChannel final : public NQuillon::ICRecordChannel
+{
+public:
+    void f_WriteKeyboardRecord(const NQuillon::KEYBOARD_INPUT_DATA& data) override
+    {
+        fp_ThrowIfArmed();
+        m_Log.f_WriteKeyboardRecord(data);
+    }
+    void f_WriteMouseRecord(const NQuillon::MOUSE_INPUT_DATA& data) override
+    {
+        fp_ThrowIfArmed();
+        m_Log.f_WriteMouseRecord(data);
+    }
+
+    CRecordLog m_Log;
+    std::atomic<bool> m_bArmed{false};
+
+private:
+    void fp_ThrowIfArmed()
+    {
+        if (m_bArmed.exchange(false))
+            throw std::runtime_error("channel failure");
+    }
+};
+} // namespace
+
+// The repeat thread's run ends by an exception (its repeat write fails): the engine stops as
+// after a stop request, and the key it held down in the system is let go.
+TEST(CEngineFailureTest, AFailedRepeatThreadStopsTheEngineWithKeysReleased)
+{
+    NQuillonTest::CTempDirectory directory;
+    CFailingChannel channel;
+    CMessageHook engine(&channel);
+    engine.f_SetSettingsDirectory(directory.f_GetPath().c_str());
+    engine.m_bOwnsInput = true;
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_CtrlCToV), engine);
+    engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return engine.f_GetEngineThreadId() != 0; }));
+    const CDriverRecord down = NQuillonTest::gf_Key(0x1E, true);
+    engine.f_ProcessDriverRecords(&down, 1);
+    ASSERT_EQ(channel.m_Log.f_Text(), "kbd 1E make\n");
+    // The first repeat (after the repeat delay) throws on the repeat thread.
+    channel.m_bArmed = true;
+    EXPECT_TRUE(NQuillonTest::gf_WaitFor(
+        [&] { return engine.f_GetState() == NTev::NThread::ICThread::mc_StateStopped; }));
+    EXPECT_FALSE(engine.f_HasFailed());
+    EXPECT_NE(channel.m_Log.f_Text().find("kbd 1E break\n"), std::string::npos) << channel.m_Log.f_Text();
+    EXPECT_EQ(engine.f_GetInputState().m_GeneratedKeys[0x1E], 0);
 }

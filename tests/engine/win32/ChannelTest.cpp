@@ -10,11 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include <windows.h>
 
 using NQuillon::CDriverRecord;
 using NQuillon::CFilterStandIn;
@@ -188,4 +193,165 @@ TEST_F(CChannelTest, AnEngineThatOwnsInputKeepsItsChannelAfterACapture)
     m_Engine.f_EndCapture();
     fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_A, false)});
     EXPECT_EQ(fp_Take(2), "kbd 30 make unit 1\nkbd 30 break unit 1\n");
+}
+
+namespace
+{
+CDriverRecord fg_MouseMove(std::int32_t x)
+{
+    CDriverRecord record{};
+    record.m_Kind = NQuillon::EDriverRecordKind_Mouse;
+    record.m_Mouse.LastX = x;
+    return record;
+}
+
+// Runs work on a thread of its own; when it has not ended within the time, the process ends
+// at once: a deadlocked engine cannot be stopped, and the run must not hang.
+void fg_RunOrEndProcess(const std::function<void()>& work, std::chrono::seconds limit, const char* what)
+{
+    std::atomic<bool> done{false};
+    std::thread worker(
+        [&]
+        {
+            work();
+            done = true;
+        });
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!done)
+    {
+        std::fprintf(stderr, "%s did not end: deadlock\n", what);
+        std::fflush(stderr);
+        std::_Exit(3);
+    }
+    worker.join();
+}
+} // namespace
+
+// Mouse movement flows (each record is written back under the write lock, inside the channel
+// thread's read lock) while captures start and end on another thread.
+TEST_F(CChannelTest, CapturesStartedWhileRecordsFlowDoNotDeadlock)
+{
+    fp_StartEngine();
+    std::atomic<bool> feeding{true};
+    std::thread feeder(
+        [&]
+        {
+            for (std::int32_t x = 1; feeding; ++x)
+            {
+                const CDriverRecord records[] = {fg_MouseMove(1), fg_MouseMove(-1), fg_MouseMove(x % 5 + 1)};
+                m_StandIn.f_Feed(records, 3);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    ASSERT_TRUE(m_StandIn.f_WaitWritten(30, 5000));
+    bool allStarted = true;
+    fg_RunOrEndProcess(
+        [&]
+        {
+            for (int i = 0; i < 300; ++i)
+            {
+                allStarted = m_Engine.f_SetCaptureMode(1) && allStarted;
+                m_Engine.f_EndCapture();
+            }
+        },
+        std::chrono::seconds(30), "300 captures");
+    feeding = false;
+    feeder.join();
+    EXPECT_TRUE(allStarted);
+    // Records still flow both ways.
+    m_StandIn.f_TakeWritten();
+    fp_Feed({NQuillonTest::gf_Key(gc_A, true), NQuillonTest::gf_Key(gc_A, false)});
+    EXPECT_TRUE(m_StandIn.f_WaitWritten(2, 5000));
+}
+
+// Another process (an editor, a scanner, a backup) holds Settings.dat without sharing for 3 s
+// just after changing it. The engine keeps trying to load it meanwhile; input is answered as
+// before, not after the load.
+TEST_F(CChannelTest, RecordsFlowWhileTheSettingsFileIsHeldOpen)
+{
+    {
+        CMessageHook writer;
+        writer.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_AToB), writer);
+        ASSERT_TRUE(writer.f_SaveSettings());
+    }
+    const std::string path = m_Directory.f_Path("Settings.dat");
+    const std::string bytes = NQuillonTest::gf_ReadFileBytes(path);
+    fp_StartEngine();
+    // The engine's first look at the file.
+    fp_Feed({NQuillonTest::gf_Key(gc_X, true), NQuillonTest::gf_Key(gc_X, false)});
+    ASSERT_TRUE(m_StandIn.f_WaitWritten(2, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    m_StandIn.f_TakeWritten();
+    m_StandIn.f_TakeFed();
+
+    HANDLE held =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(held, bytes.data(), DWORD(bytes.size()), &written, nullptr));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    std::size_t fed = 0;
+    while (std::chrono::steady_clock::now() < end)
+    {
+        fp_Feed({NQuillonTest::gf_Key(gc_X, (fed & 1) == 0)});
+        ++fed;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    CloseHandle(held);
+    ASSERT_TRUE(m_StandIn.f_WaitWritten(fed, 10000));
+    const auto feeds = m_StandIn.f_TakeFed();
+    const auto answers = m_StandIn.f_TakeWritten();
+    ASSERT_EQ(feeds.size(), answers.size());
+    std::int64_t slowest = 0;
+    for (std::size_t i = 0; i < feeds.size(); ++i)
+        slowest = std::max(slowest, answers[i].m_Time - feeds[i].m_Time);
+    const double slowestMs = 1000.0 * double(slowest) / double(CFilterStandIn::fs_TicksPerSecond());
+    EXPECT_LT(slowestMs, 100.0) << fed << " records";
+}
+
+namespace
+{
+// The access granted to the client ends of the device's pipe open in this process (the engine's
+// handles; the stand-in holds only server ends).
+std::vector<ACCESS_MASK> fg_ClientDeviceAccess()
+{
+    using TNtQueryObject = LONG(NTAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    struct CBasicInformation
+    {
+        ULONG m_Attributes;
+        ACCESS_MASK m_GrantedAccess;
+        ULONG m_Reserved[20];
+    };
+    auto query = reinterpret_cast<TNtQueryObject>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    std::vector<ACCESS_MASK> access;
+    for (std::uintptr_t value = 4; query && value < 0x4000; value += 4)
+    {
+        const auto handle = reinterpret_cast<HANDLE>(value);
+        DWORD flags = 0;
+        if (GetFileType(handle) != FILE_TYPE_PIPE ||
+            !GetNamedPipeInfo(handle, &flags, nullptr, nullptr, nullptr) || (flags & PIPE_SERVER_END))
+            continue;
+        CBasicInformation information{};
+        if (query(handle, 0, &information, sizeof information, nullptr) >= 0)
+            access.push_back(information.m_GrantedAccess);
+    }
+    return access;
+}
+} // namespace
+
+// The device is opened for reading and writing data, nothing more (what the file system adds
+// to every open, synchronisation and reading attributes, aside).
+TEST_F(CChannelTest, TheDeviceIsOpenedWithReadAndWriteDataAccessOnly)
+{
+    fp_StartEngine();
+    const std::vector<ACCESS_MASK> access = fg_ClientDeviceAccess();
+    ASSERT_EQ(access.size(), 1u);
+    EXPECT_EQ(access[0] & (FILE_READ_DATA | FILE_WRITE_DATA), ACCESS_MASK(FILE_READ_DATA | FILE_WRITE_DATA));
+    EXPECT_EQ(access[0] & ~ACCESS_MASK(FILE_READ_DATA | FILE_WRITE_DATA | SYNCHRONIZE | FILE_READ_ATTRIBUTES),
+              0u)
+        << std::hex << access[0];
 }
