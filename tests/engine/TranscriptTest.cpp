@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 namespace
@@ -20,6 +21,8 @@ struct CTranscript
 {
     std::string m_Name;
     std::string m_Settings;
+    // "== settings NAME" sections, which the script loads with "l:NAME".
+    std::map<std::string, std::string> m_NamedSettings;
     std::string m_Script;
     std::string m_Expected;
 };
@@ -37,6 +40,8 @@ CTranscript fg_ReadTranscript(const std::filesystem::path& path)
             line.pop_back();
         if (line == "== settings")
             section = &transcript.m_Settings;
+        else if (line.rfind("== settings ", 0) == 0)
+            section = &transcript.m_NamedSettings[line.substr(12)];
         else if (line == "== script")
             section = &transcript.m_Script;
         else if (line == "== expect")
@@ -94,6 +99,14 @@ TEST_P(CTranscriptTest, OutputMatches)
         NQuillonSim::CSimulator simulator(output);
         if (!transcript.m_Settings.empty())
             simulator.f_LoadSettingsImage(fg_SettingsImage(transcript.m_Settings), transcript.m_Name);
+        simulator.f_SetSettingsLoader(
+            [&](const std::string& name)
+            {
+                auto found = transcript.m_NamedSettings.find(name);
+                if (found == transcript.m_NamedSettings.end())
+                    throw NQuillonSim::CSimError{"no settings section named '" + name + "'"};
+                return fg_SettingsImage(found->second);
+            });
         simulator.f_RunScript(transcript.m_Script);
     }
     EXPECT_EQ(fg_Lines(output.str()), fg_Lines(transcript.m_Expected)) << "full output:\n" << output.str();

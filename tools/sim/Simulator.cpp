@@ -28,11 +28,13 @@ struct CSimulator::CStep
         EKind_Record,
         EKind_Eject,
         EKind_Time,
+        EKind_Load,
     };
     EKind m_Kind = EKind_Record;
     CDriverRecord m_Record{};
     bool m_bDown = false;
     std::int64_t m_Milliseconds = 0;
+    std::string m_Name;
 };
 
 namespace
@@ -185,6 +187,12 @@ std::vector<CSimulator::CStep> CSimulator::fp_Parse(const std::string& script)
                 step.m_Kind = CStep::EKind_Eject;
                 step.m_bDown = argument == "d";
             }
+            else if (good && verb == "l")
+            {
+                good = !argument.empty();
+                step.m_Kind = CStep::EKind_Load;
+                step.m_Name = argument;
+            }
             else if (good && verb == "t")
             {
                 good = fg_ParseInt(argument, x) && x >= 0;
@@ -237,6 +245,12 @@ void CSimulator::fp_Run(const CStep& step)
         case CStep::EKind_Time:
             fp_Advance(step.m_Milliseconds);
             break;
+        case CStep::EKind_Load:
+            if (m_SettingsLoader)
+                f_LoadSettingsImage(m_SettingsLoader(step.m_Name), step.m_Name);
+            else
+                f_LoadSettingsFile(step.m_Name);
+            break;
     }
 }
 
@@ -248,8 +262,9 @@ double CSimulator::fp_GetEarliestDueMs()
     CMessageHook::CLockGuard lock(engine.f_GetLock());
     const CMessageHook::CInputState& input = engine.f_GetInputState();
     const CMessageHook::CSettingValues& settings = engine.f_GetSettingValues();
-    const double delay = static_cast<double>(settings.m_KeyboardRepeatDelay) / 1000.0;
-    const double rate = static_cast<double>(settings.m_KeyboardRepeatRate);
+    // The values as the tick uses them.
+    const double delay = settings.f_RepeatDelay();
+    const double rate = settings.f_RepeatRate();
     double due = std::numeric_limits<double>::infinity();
     if ((input.m_RepeatCandidateKey || input.m_RepeatCandidateMouseCode) && rate != 0)
         due = std::min(due, input.m_RepeatCandidateTime + delay + input.m_RepeatCount / rate);
@@ -257,7 +272,7 @@ double CSimulator::fp_GetEarliestDueMs()
     if (newest && newest->m_pAction && input.m_bPressPending && rate != 0)
         due = std::min(due, input.m_LastPressTime + delay +
                                 (input.m_bActionRepeatArmed ? input.m_ActionRepeatCount : 0) / rate);
-    const double wheelDelay = settings.m_MouseWheelAccelerationDelay;
+    const double wheelDelay = settings.f_WheelAccelerationDelay();
     if (wheelDelay > 0 && (input.m_AccumulatedSteps > 0.99 || input.m_AccumulatedSteps < -0.99))
         due = std::min(due, input.m_LastQueuedStepTime + wheelDelay / 1000);
     return static_cast<double>(m_NowMs) + (due - engine.f_GetEngineTime()) * 1000.0;

@@ -10,6 +10,8 @@
 //   e:d e:u       the laptop's Eject key (key number 100) through raw input
 //   t:N           advance virtual time by N ms; the repeat tick runs at every 2 ms boundary
 //                 (idle stretches are jumped over; the output is the same)
+//   l:FILE        load the settings file FILE in place of the configuration, as the engine
+//                 does when Settings.dat changes (keys held stay held where they still can be)
 // Output lines: "<ms> kbd <NAME> make|break", "<ms> mouse <BUTTON> down|up",
 // "<ms> mouse wheel <N>", "<ms> mouse move <X>,<Y>[ abs]"; lines starting with "#" are notes.
 
@@ -18,6 +20,7 @@
 #include "engine/RecordChannel.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -50,6 +53,12 @@ public:
     // Also hands every record the engine writes to observer (null: none); for tests that
     // check the output rather than read it.
     void f_SetObserver(NQuillon::ICRecordChannel* observer) noexcept { m_pObserver = observer; }
+    // Where "l:NAME" takes its settings image from (throws CSimError when there is none);
+    // unset, NAME is a settings file's path.
+    void f_SetSettingsLoader(std::function<std::vector<unsigned char>(const std::string&)> loader)
+    {
+        m_SettingsLoader = std::move(loader);
+    }
 
     void f_WriteKeyboardRecord(const NQuillon::KEYBOARD_INPUT_DATA& data) override;
     void f_WriteMouseRecord(const NQuillon::MOUSE_INPUT_DATA& data) override;
@@ -70,5 +79,6 @@ private:
     std::int64_t m_NowMs = 0;
     std::string m_LastTable;
     NQuillon::ICRecordChannel* m_pObserver = nullptr;
+    std::function<std::vector<unsigned char>(const std::string&)> m_SettingsLoader;
 };
 } // namespace NQuillonSim
