@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace NQuillonTest
@@ -68,7 +69,10 @@ void CDebugMonitor::f_Add(std::uint32_t processId, const char* text)
         if (end == std::string::npos)
             end = all.size();
         if (end > start)
+        {
             m_Lines.push_back({processId, all.substr(start, end - start)});
+            ++m_LineCount;
+        }
         start = end + 1;
     }
     while (m_Lines.size() > gc_KeptLines)
@@ -87,6 +91,23 @@ std::string CDebugMonitor::f_GetLastLines(std::size_t count) const
     if (text.empty())
         text = "  (no trace lines)\n";
     return text;
+}
+
+std::uint64_t CDebugMonitor::f_GetMark() const
+{
+    std::lock_guard<std::mutex> lock(m_Lock);
+    return m_LineCount;
+}
+
+std::vector<std::string> CDebugMonitor::f_GetLinesSince(std::uint64_t mark) const
+{
+    std::lock_guard<std::mutex> lock(m_Lock);
+    std::vector<std::string> lines;
+    const std::uint64_t newer = m_LineCount - std::min<std::uint64_t>(mark, m_LineCount);
+    const std::size_t kept = static_cast<std::size_t>(std::min<std::uint64_t>(newer, m_Lines.size()));
+    for (std::size_t i = m_Lines.size() - kept; i < m_Lines.size(); ++i)
+        lines.push_back(m_Lines[i].m_Text);
+    return lines;
 }
 
 CDebugMonitor& gf_GetDebugMonitor()

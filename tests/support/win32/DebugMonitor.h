@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace NQuillonTest
 {
@@ -24,6 +25,9 @@ public:
     bool f_IsActive() const noexcept { return m_bActive; }
     // The last count lines, oldest first, each as "[pid] text".
     std::string f_GetLastLines(std::size_t count) const;
+    // How many lines came so far; the texts of those after a mark that are still kept.
+    std::uint64_t f_GetMark() const;
+    std::vector<std::string> f_GetLinesSince(std::uint64_t mark) const;
 
     // Called by the monitor's thread.
     void f_Add(std::uint32_t processId, const char* text);
@@ -46,6 +50,7 @@ private:
     std::thread m_Thread;
     mutable std::mutex m_Lock;
     std::deque<CLine> m_Lines;
+    std::uint64_t m_LineCount = 0;
 };
 
 // The session's monitor, started on first use.
