@@ -12,6 +12,12 @@ if(QUILLON_SANITIZE_FLAGS)
     add_link_options(${QUILLON_SANITIZE_FLAGS})
 endif()
 
+# A 32-bit POSIX build gets 64-bit file offsets and times, as the Windows calls have them: a
+# file past 2 GB or a write time past 2038 must not fail there alone.
+if(NOT WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_compile_definitions(_FILE_OFFSET_BITS=64 _TIME_BITS=64)
+endif()
+
 function(quillon_target_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror -Wno-missing-field-initializers)
     if(WIN32)
