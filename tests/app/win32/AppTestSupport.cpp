@@ -3,6 +3,7 @@
 #include "app/CommandLineRole.h"
 #include "tests/support/win32/DebugMonitor.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace NQuillonTest
@@ -100,6 +101,7 @@ CProgramProcess::CProgramProcess(const std::string& program, const std::string& 
                         &information))
     {
         m_StartError = GetLastError();
+        std::fprintf(stderr, "%s\n", f_Describe().c_str());
         return;
     }
     CloseHandle(information.hThread);
@@ -132,7 +134,13 @@ int CProgramProcess::f_Wait(DWORD milliseconds)
 std::string CProgramProcess::f_Describe() const
 {
     if (!m_Process)
-        return "did not start: CreateProcessA error " + std::to_string(m_StartError);
+    {
+        char text[256] = {};
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, m_StartError, 0,
+                       text, sizeof(text), nullptr);
+        return "\"" + m_Arguments + "\" did not start: CreateProcessA error " + std::to_string(m_StartError) +
+               " " + text;
+    }
     DWORD code = 0;
     if (WaitForSingleObject(m_Process, 0) == WAIT_TIMEOUT || !GetExitCodeProcess(m_Process, &code))
         return "process " + std::to_string(m_ProcessId) + " still running";

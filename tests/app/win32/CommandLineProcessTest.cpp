@@ -60,7 +60,7 @@ TEST(CommandLineProcess, HelpShowsTheWholeCommandLine)
     {
         SCOPED_TRACE(arguments);
         CProgramProcess process(arguments);
-        ASSERT_TRUE(process.f_IsStarted());
+        ASSERT_TRUE(process.f_IsStarted()) << process.f_Describe();
         CMessageBox box;
         ASSERT_TRUE(gf_WaitForMessageBox(process, box));
         EXPECT_EQ(box.m_Caption, "Command Line Options");
