@@ -1,6 +1,6 @@
 # Entry points. `make test` and `make run` set up a fresh Debian 12 machine themselves.
 
-NATIVE_PRESETS := native native-asan native-tsan
+NATIVE_PRESETS := native native-asan native-tsan native-i686
 WINDOWS_PRESETS := win64 win32
 
 .PHONY: all deps test test-native test-windows run build-windows fuzz format clean
@@ -10,8 +10,8 @@ all: test
 deps:
 	@./tools/setup/install-deps.sh
 
-# Every build, every test: native plain, under ASan/UBSan and TSan, and win64 under Wine;
-# win32 is built and linked only (this kernel cannot run 32-bit programs).
+# Every build, every test: native plain, under ASan/UBSan and TSan, i686 through qemu, and win64
+# under Wine; win32 is built and linked only (this kernel cannot run 32-bit Windows programs).
 test: deps
 	@./tools/build/run-tests.sh $(NATIVE_PRESETS) $(WINDOWS_PRESETS)
 

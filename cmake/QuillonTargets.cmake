@@ -16,6 +16,18 @@ if(QUILLON_SANITIZE_FLAGS)
     add_link_options(${QUILLON_SANITIZE_FLAGS})
 endif()
 
+# A 32-bit POSIX build gets 64-bit file offsets and times, as the Windows calls have them: a
+# file past 2 GB or a write time past 2038 must not fail there alone.
+if(NOT WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_compile_definitions(_FILE_OFFSET_BITS=64 _TIME_BITS=64)
+endif()
+
+# 32-bit x86 builds keep doubles in SSE2 registers, as 64-bit builds do: the x87 unit's
+# extended precision decides comparisons of engine times differently.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86|i.86)$")
+    add_compile_options(-msse2 -mfpmath=sse)
+endif()
+
 function(quillon_target_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror -Wno-missing-field-initializers)
     if(WIN32)

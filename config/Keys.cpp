@@ -4,6 +4,8 @@
 
 #include "core/Exception.h"
 
+#include <type_traits>
+
 namespace NQuillon
 {
 CMessageHookBase::CKey& CMessageHookBase::CKeys::operator[](std::size_t index)
@@ -41,6 +43,11 @@ int CMessageHookBase::CKeys::fs_Compare(const CKey* left, std::size_t leftCount,
     }
     return 0;
 }
+
+// A key is three 32-bit fields in the settings file, in every build.
+static_assert(std::is_same_v<decltype(CMessageHookBase::CKey::m_Device), std::int32_t> &&
+              std::is_same_v<decltype(CMessageHookBase::CKey::m_Code), std::int32_t> &&
+              std::is_same_v<decltype(CMessageHookBase::CKey::m_Order), std::uint32_t>);
 
 void CMessageHookBase::CKeys::f_Write(NTev::NStream::CBinaryStream& stream) const
 {

@@ -4,6 +4,8 @@
 #include "config/Settings.h"
 #include "core/Exception.h"
 
+#include <type_traits>
+
 namespace NQuillon
 {
 namespace
@@ -122,6 +124,14 @@ CMessageHookBase::f_ReadSettings(CBinaryStream& stream, std::uint32_t& configura
 
 void CMessageHookBase::f_WriteSettings(CBinaryStream& stream)
 {
+    // Every integer of the file is 32 bits wide in 32-bit and 64-bit builds alike; the fields
+    // it comes from hold exactly that, so that nothing is cut off on the way.
+    static_assert(std::is_same_v<decltype(m_ConfigurationFlags), std::uint32_t>);
+    static_assert(std::is_same_v<decltype(mc_FileMagic), const std::uint32_t> &&
+                  std::is_same_v<decltype(mc_FileVersion), const std::uint32_t>);
+    static_assert(std::is_same_v<decltype(CRemapGroup::m_Priority), std::int32_t> &&
+                  std::is_same_v<decltype(CRemapGroup::m_Flags), std::uint32_t>);
+    static_assert(std::is_same_v<decltype(CConfiguration::m_bRemappingDisabled), std::int32_t>);
     CLockGuard lock(m_Lock);
     const CConfiguration& configuration = *m_pConfiguration;
     stream.f_WriteInt<std::uint32_t>(mc_FileMagic);

@@ -11,6 +11,14 @@
 
 namespace NTev::NStream
 {
+// The integers a stream reads and writes: the exact-width types only, so that a field has the
+// same width in 32-bit and 64-bit builds (long, for one, does not).
+template <typename t_CInt>
+concept CFixedWidthInteger = std::is_same_v<t_CInt, std::int8_t> || std::is_same_v<t_CInt, std::uint8_t> ||
+    std::is_same_v<t_CInt, std::int16_t> || std::is_same_v<t_CInt, std::uint16_t> ||
+    std::is_same_v<t_CInt, std::int32_t> || std::is_same_v<t_CInt, std::uint32_t> ||
+    std::is_same_v<t_CInt, std::int64_t> || std::is_same_v<t_CInt, std::uint64_t>;
+
 class CBinaryStream
 {
 public:
@@ -36,8 +44,7 @@ public:
     // claim at most.
     std::int64_t f_GetRemaining();
 
-    template <typename t_CInt>
-    requires std::is_integral_v<t_CInt>
+    template <CFixedWidthInteger t_CInt>
     void f_WriteInt(t_CInt value)
     {
         unsigned char bytes[sizeof(t_CInt)];
@@ -47,8 +54,8 @@ public:
         f_Write(bytes, sizeof(bytes));
     }
 
-    template <typename t_CInt>
-    requires std::is_integral_v<t_CInt> t_CInt f_ReadInt()
+    template <CFixedWidthInteger t_CInt>
+    t_CInt f_ReadInt()
     {
         unsigned char bytes[sizeof(t_CInt)];
         f_Read(bytes, sizeof(bytes));

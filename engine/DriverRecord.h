@@ -3,6 +3,7 @@
 // the keyboard or mouse class's own input record. Declared here without system headers; the
 // layouts are those of the Windows keyboard and mouse classes.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace NQuillon
@@ -33,6 +34,9 @@ struct KEYBOARD_INPUT_DATA
     std::uint32_t ExtraInformation;
 };
 static_assert(sizeof(KEYBOARD_INPUT_DATA) == 12);
+static_assert(offsetof(KEYBOARD_INPUT_DATA, MakeCode) == 2 && offsetof(KEYBOARD_INPUT_DATA, Flags) == 4 &&
+              offsetof(KEYBOARD_INPUT_DATA, Reserved) == 6 &&
+              offsetof(KEYBOARD_INPUT_DATA, ExtraInformation) == 8);
 
 struct MOUSE_INPUT_DATA
 {
@@ -46,6 +50,10 @@ struct MOUSE_INPUT_DATA
     std::uint32_t ExtraInformation;
 };
 static_assert(sizeof(MOUSE_INPUT_DATA) == 24);
+static_assert(offsetof(MOUSE_INPUT_DATA, Flags) == 2 && offsetof(MOUSE_INPUT_DATA, ButtonFlags) == 4 &&
+              offsetof(MOUSE_INPUT_DATA, ButtonData) == 6 && offsetof(MOUSE_INPUT_DATA, RawButtons) == 8 &&
+              offsetof(MOUSE_INPUT_DATA, LastX) == 12 && offsetof(MOUSE_INPUT_DATA, LastY) == 16 &&
+              offsetof(MOUSE_INPUT_DATA, ExtraInformation) == 20);
 
 struct CDriverRecord
 {
@@ -56,7 +64,10 @@ struct CDriverRecord
         MOUSE_INPUT_DATA m_Mouse;
     };
 };
+// The same 28 bytes and offsets in 32-bit and 64-bit builds: the driver reads them as they are.
 static_assert(sizeof(CDriverRecord) == 28);
+static_assert(offsetof(CDriverRecord, m_Keyboard) == 4 && offsetof(CDriverRecord, m_Mouse) == 4);
+static_assert(alignof(CDriverRecord) == 4);
 
 // Button flag of mouse code 1..5 going down or up.
 constexpr std::uint16_t gf_MouseDownFlag(int code)

@@ -7,6 +7,13 @@
 #include "config/Configuration.h"
 #include "core/Clock.h"
 
+// Engine times are doubles, and decisions fall on exact boundaries (a step due 100 ms after
+// the last one). The x87 unit's extended precision would decide them otherwise than a 64-bit
+// build does: 32-bit builds compute in SSE2 doubles.
+#if defined(__i386__) && !defined(__SSE2_MATH__)
+#error "32-bit x86 builds need -msse2 -mfpmath=sse"
+#endif
+
 namespace NQuillon
 {
 CMessageHook::CMessageHook(ICRecordChannel* channel)

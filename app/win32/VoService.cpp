@@ -53,6 +53,17 @@ NTev::CStr fg_GetProgramFileName()
     }
 }
 
+// The service's current state, 0 when it cannot be queried.
+DWORD fg_QueryState(SC_HANDLE service)
+{
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    if (!QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                              sizeof(status), &needed))
+        return 0;
+    return status.dwCurrentState;
+}
+
 // Interrogates the service; false when the service cannot be asked.
 bool fg_Interrogate(SC_HANDLE service, SERVICE_STATUS& status)
 {
@@ -170,9 +181,20 @@ bool CVoService::fp_Stop(SC_HANDLE manager)
     if (!ControlService(service.f_Get(), SERVICE_CONTROL_STOP, &status))
     {
         const DWORD error = GetLastError();
-        if (process)
-            CloseHandle(process);
-        return error == ERROR_SERVICE_NOT_ACTIVE;
+        // The service may have stopped, and its process ended, before the answer to the
+        // control came back: Wine then gives the broken pipe as the control's error, yet the
+        // service stopped all the same.
+        const DWORD state =
+            error == ERROR_SERVICE_NOT_ACTIVE ? SERVICE_STOPPED : fg_QueryState(service.f_Get());
+        if (error != ERROR_SERVICE_NOT_ACTIVE)
+            NTev::gf_DebugOutput(" [{}] ControlService stop error {}, state {}\n", m_ServiceName, error,
+                                 state);
+        if (error == ERROR_SERVICE_NOT_ACTIVE || state != SERVICE_STOPPED)
+        {
+            if (process)
+                CloseHandle(process);
+            return state == SERVICE_STOPPED;
+        }
     }
     while (fg_Interrogate(service.f_Get(), status) && status.dwCurrentState != SERVICE_STOPPED)
         Sleep(gc_PollMilliseconds);

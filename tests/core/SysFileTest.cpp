@@ -227,6 +227,22 @@ TEST_F(SysFile, WriteTime)
     EXPECT_GT(gf_GetWriteTime(file.f_Get()), NTev::CTime::fs_FromFileTime(ticks));
 }
 
+TEST_F(SysFile, WriteTimesBeyond2038)
+{
+    // 2040-01-01, past the end of a 32-bit count of seconds since 1970.
+    const std::uint64_t ticks = 138534624000000000ull;
+    const std::string from = m_Directory.f_Path("late.dat");
+    const std::string to = m_Directory.f_Path("late copy.dat");
+    gf_WriteFileBytes(from, "x");
+    gf_SetWriteTime(from, ticks);
+    gf_Copy(from.c_str(), to.c_str());
+    for (const std::string& path : {from, to})
+    {
+        CHandleGuard file(gf_Open(path.c_str(), OpenRead));
+        EXPECT_EQ(gf_GetWriteTime(file.f_Get()), NTev::CTime::fs_FromFileTime(ticks)) << path;
+    }
+}
+
 TEST_F(SysFile, CopyOverwritesAndKeepsTheWriteTime)
 {
     const std::string from = m_Directory.f_Path("from.dat");

@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 xvfb
     clang libclang-rt-14-dev
+    g++-i686-linux-gnu qemu-user-static
 )
 
 missing=()

@@ -1,5 +1,9 @@
 #include "tests/app/win32/AppTestSupport.h"
 
+#include "app/CommandLineRole.h"
+#include "tests/support/win32/DebugMonitor.h"
+
+#include <cstdio>
 #include <vector>
 
 namespace NQuillonTest
@@ -7,6 +11,9 @@ namespace NQuillonTest
 namespace
 {
 constexpr DWORD gc_PollMilliseconds = 20;
+
+// Traces are collected from the start of the test program: a failure shows what came before.
+const bool g_bMonitorStarted = (gf_GetDebugMonitor(), true);
 
 class CScHandle
 {
@@ -82,6 +89,7 @@ CProgramProcess::CProgramProcess(const std::string& arguments) : CProgramProcess
 }
 
 CProgramProcess::CProgramProcess(const std::string& program, const std::string& arguments)
+    : m_Arguments(arguments)
 {
     std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty())
@@ -91,7 +99,11 @@ CProgramProcess::CProgramProcess(const std::string& program, const std::string& 
     PROCESS_INFORMATION information = {};
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &information))
+    {
+        m_StartError = GetLastError();
+        std::fprintf(stderr, "%s\n", f_Describe().c_str());
         return;
+    }
     CloseHandle(information.hThread);
     m_Process = information.hProcess;
     m_ProcessId = information.dwProcessId;
@@ -117,6 +129,22 @@ int CProgramProcess::f_Wait(DWORD milliseconds)
     DWORD code = 0;
     GetExitCodeProcess(m_Process, &code);
     return static_cast<int>(code);
+}
+
+std::string CProgramProcess::f_Describe() const
+{
+    if (!m_Process)
+    {
+        char text[256] = {};
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, m_StartError, 0,
+                       text, sizeof(text), nullptr);
+        return "\"" + m_Arguments + "\" did not start: CreateProcessA error " + std::to_string(m_StartError) +
+               " " + text;
+    }
+    DWORD code = 0;
+    if (WaitForSingleObject(m_Process, 0) == WAIT_TIMEOUT || !GetExitCodeProcess(m_Process, &code))
+        return "process " + std::to_string(m_ProcessId) + " still running";
+    return "process " + std::to_string(m_ProcessId) + " exit code " + std::to_string(code);
 }
 
 bool CProgramProcess::f_IsRunning() const
@@ -172,6 +200,62 @@ void gf_AnswerMessageBox(const CMessageBox& box, int button)
 bool gf_HasMessageBox(const CProgramProcess& process)
 {
     return fg_FindMessageBox(process.f_GetProcessId()) != nullptr;
+}
+
+std::string gf_DescribeService(const std::string& name)
+{
+    static const char* const stateNames[] = {"?",       "STOPPED",          "START_PENDING", "STOP_PENDING",
+                                             "RUNNING", "CONTINUE_PENDING", "PAUSE_PENDING", "PAUSED"};
+    CScHandle service(gf_OpenService(name, SERVICE_QUERY_STATUS));
+    if (!service.f_Get())
+        return "service " + name + ": cannot be opened (error " + std::to_string(GetLastError()) + ")";
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD needed = 0;
+    if (!QueryServiceStatusEx(service.f_Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                              sizeof(status), &needed))
+        return "service " + name + ": status cannot be queried (error " + std::to_string(GetLastError()) +
+               ")";
+    const DWORD state = status.dwCurrentState < 8 ? status.dwCurrentState : 0;
+    return "service " + name + ": " + stateNames[state] + ", process " + std::to_string(status.dwProcessId) +
+           ", exit code " + std::to_string(status.dwWin32ExitCode) + "/" +
+           std::to_string(status.dwServiceSpecificExitCode);
+}
+
+std::string gf_LastTraceLines(std::size_t count)
+{
+    return "last trace lines of the programs:\n" + gf_GetDebugMonitor().f_GetLastLines(count);
+}
+
+::testing::AssertionResult gf_RunSucceeds(const std::string& arguments, const std::string& serviceName)
+{
+    return gf_RunProgramSucceeds(fg_ProgramPath(), arguments, serviceName);
+}
+
+::testing::AssertionResult gf_RunProgramSucceeds(const std::string& program, const std::string& arguments,
+                                                 const std::string& serviceName)
+{
+    CProgramProcess process(program, arguments);
+    std::string boxes;
+    const ULONGLONG end = GetTickCount64() + 60000;
+    while (process.f_IsRunning() && GetTickCount64() < end)
+    {
+        CMessageBox box;
+        if (gf_WaitForMessageBox(process, box, 0))
+        {
+            boxes += " shows \"" + box.m_Text + "\";";
+            gf_AnswerMessageBox(box, box.m_bNo ? IDNO : IDOK);
+        }
+        else
+            Sleep(gc_PollMilliseconds);
+    }
+    const int code = process.f_Wait(0);
+    if (code == NQuillon::gc_ExitSucceeded && boxes.empty())
+        return ::testing::AssertionSuccess();
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    result << "\"" << arguments << "\"" << boxes << " " << process.f_Describe() << "\n";
+    if (!serviceName.empty())
+        result << gf_DescribeService(serviceName) << "\n";
+    return result << gf_LastTraceLines();
 }
 
 bool gf_EngineIsRunning()

@@ -3,6 +3,7 @@
 // answering its message boxes as a user would, and looking at services directly through the
 // service control manager.
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -23,6 +24,9 @@ public:
 
     bool f_IsStarted() const noexcept { return m_Process != nullptr; }
     DWORD f_GetProcessId() const noexcept { return m_ProcessId; }
+    const std::string& f_GetArguments() const noexcept { return m_Arguments; }
+    // What it came to: "exit code N", "still running" or why it did not start.
+    std::string f_Describe() const;
     // Waits for the end; the exit code, or -1 when it did not end in time.
     int f_Wait(DWORD milliseconds = 60000);
     bool f_IsRunning() const;
@@ -30,9 +34,11 @@ public:
     bool f_PostQuit() const;
 
 private:
+    std::string m_Arguments;
     HANDLE m_Process = nullptr;
     DWORD m_ProcessId = 0;
     DWORD m_ThreadId = 0;
+    DWORD m_StartError = 0;
 };
 
 // A message box shown by a process.
@@ -56,6 +62,19 @@ bool gf_WaitForMessageBox(const CProgramProcess& process, CMessageBox& box, DWOR
 void gf_AnswerMessageBox(const CMessageBox& box, int button);
 // Whether the process shows any message box now.
 bool gf_HasMessageBox(const CProgramProcess& process);
+
+// What a failing test shows about the programs it ran (they write their traces to the debug
+// output, which the tests collect): the service's state, its process and exit codes, and the
+// last trace lines of the processes of the session.
+std::string gf_DescribeService(const std::string& name);
+std::string gf_LastTraceLines(std::size_t count = 25);
+
+// Runs the program to its end and succeeds when it exits with gc_ExitSucceeded. A message box
+// it shows is answered (No where it asks, else OK) and named in the failure, which also
+// describes the service (when a name is given) and the last trace lines.
+::testing::AssertionResult gf_RunSucceeds(const std::string& arguments, const std::string& serviceName = {});
+::testing::AssertionResult gf_RunProgramSucceeds(const std::string& program, const std::string& arguments,
+                                                 const std::string& serviceName = {});
 
 // Whether an engine (service or background program) holds its guard in this session: the
 // tests that start one need it to be the only one.

@@ -19,21 +19,12 @@ namespace
 void fg_ExpectBox(CProgramProcess& process, const char* caption, const std::string& text, int button)
 {
     CMessageBox box;
-    ASSERT_TRUE(gf_WaitForMessageBox(process, box)) << "no message box \"" << text << "\"";
+    ASSERT_TRUE(gf_WaitForMessageBox(process, box))
+        << "no message box \"" << text << "\": " << process.f_Describe() << "\n"
+        << gf_LastTraceLines();
     EXPECT_EQ(box.m_Caption, caption);
     EXPECT_EQ(box.m_Text, text);
     gf_AnswerMessageBox(box, button);
-}
-
-// Runs a command that must succeed without a word.
-void fg_RunQuietly(const std::string& arguments)
-{
-    CProgramProcess process(arguments);
-    ASSERT_TRUE(process.f_IsStarted());
-    const int code = process.f_Wait();
-    EXPECT_EQ(code, gc_ExitSucceeded) << arguments;
-    if (code == -1 && gf_HasMessageBox(process))
-        ADD_FAILURE() << arguments << " shows a message box";
 }
 
 std::string fg_FileText(const std::string& path)
@@ -69,7 +60,7 @@ TEST(CommandLineProcess, HelpShowsTheWholeCommandLine)
     {
         SCOPED_TRACE(arguments);
         CProgramProcess process(arguments);
-        ASSERT_TRUE(process.f_IsStarted());
+        ASSERT_TRUE(process.f_IsStarted()) << process.f_Describe();
         CMessageBox box;
         ASSERT_TRUE(gf_WaitForMessageBox(process, box));
         EXPECT_EQ(box.m_Caption, "Command Line Options");
@@ -81,7 +72,7 @@ TEST(CommandLineProcess, HelpShowsTheWholeCommandLine)
         EXPECT_TRUE(box.m_bOk);
         EXPECT_FALSE(box.m_bYes);
         gf_AnswerMessageBox(box, IDOK);
-        EXPECT_EQ(process.f_Wait(), gc_ExitSucceeded);
+        EXPECT_EQ(process.f_Wait(), gc_ExitSucceeded) << gf_LastTraceLines();
     }
 }
 
@@ -89,7 +80,7 @@ TEST(CommandLineProcess, AddAndRemoveWithATwoWordName)
 {
     const std::string name = gf_UniqueServiceName("Two") + " Words";
     CServiceCleanup cleanup(name);
-    fg_RunQuietly("-AddService " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-AddService " + name, name));
     const CServiceConfig config = gf_QueryServiceConfig(name);
     ASSERT_TRUE(config.m_bExists);
     EXPECT_EQ(config.m_DisplayName, "Quillon [" + name + "]");
@@ -97,7 +88,7 @@ TEST(CommandLineProcess, AddAndRemoveWithATwoWordName)
     EXPECT_EQ(config.m_LoadOrderGroup, "Event Log");
     EXPECT_EQ(config.m_Description, "Remaps keyboard and mouse input");
     EXPECT_EQ(config.m_StartType, static_cast<DWORD>(SERVICE_AUTO_START));
-    fg_RunQuietly("-RemoveService   " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-RemoveService   " + name, name));
     EXPECT_FALSE(gf_QueryServiceConfig(name).m_bExists);
 }
 
@@ -105,23 +96,23 @@ TEST(CommandLineProcess, AddIfNotAddedIsNeverThePlainAdd)
 {
     const std::string name = gf_UniqueServiceName("IfNot");
     CServiceCleanup cleanup(name);
-    fg_RunQuietly("-AddServiceIfNotAdded " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-AddServiceIfNotAdded " + name, name));
     ASSERT_EQ(gf_QueryServiceConfig(name).m_Command, gf_ExpectedServiceCommand(name));
 
     // Same program: the service is kept as it is (a plain add would make it anew).
     ASSERT_TRUE(gf_SetServiceDisplayName(name, "Kept"));
-    fg_RunQuietly("-AddServiceIfNotAdded " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-AddServiceIfNotAdded " + name, name));
     EXPECT_EQ(gf_QueryServiceConfig(name).m_DisplayName, "Kept");
 
     // Another program path: only the command is mended.
     ASSERT_TRUE(gf_SetServiceCommand(name, "\"C:\\Old\\Quillon.x64.exe\" -Service " + name));
-    fg_RunQuietly("-AddServiceIfNotAdded " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-AddServiceIfNotAdded " + name, name));
     CServiceConfig config = gf_QueryServiceConfig(name);
     EXPECT_EQ(config.m_Command, gf_ExpectedServiceCommand(name));
     EXPECT_EQ(config.m_DisplayName, "Kept");
 
     // The plain add replaces it.
-    fg_RunQuietly("-AddService " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-AddService " + name, name));
     EXPECT_EQ(gf_QueryServiceConfig(name).m_DisplayName, "Quillon [" + name + "]");
 }
 
@@ -129,7 +120,7 @@ TEST(CommandLineProcess, AddRetriesWhileTheOldServiceIsHeldOpen)
 {
     const std::string name = gf_UniqueServiceName("Retry");
     CServiceCleanup cleanup(name);
-    fg_RunQuietly("-AddService " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-AddService " + name, name));
     SC_HANDLE held = gf_OpenService(name, SERVICE_QUERY_STATUS);
     ASSERT_NE(held, nullptr);
     {
@@ -142,11 +133,11 @@ TEST(CommandLineProcess, AddRetriesWhileTheOldServiceIsHeldOpen)
         EXPECT_TRUE(box.m_bYes);
         EXPECT_TRUE(box.m_bNo);
         gf_AnswerMessageBox(box, IDNO);
-        EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+        EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
     }
     CloseServiceHandle(held);
     // Once the handle is closed the marked service goes, and the add goes through.
-    fg_RunQuietly("-AddService " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-AddService " + name, name));
     EXPECT_EQ(gf_QueryServiceConfig(name).m_Command, gf_ExpectedServiceCommand(name));
 }
 
@@ -157,7 +148,7 @@ TEST(CommandLineProcess, RemoveRetriesWhileTheServiceCannotBeStopped)
     CProgramProcess process("-RemoveService " + name);
     fg_ExpectBox(process, "Error", gc_RemoveServiceFailed, IDYES);
     fg_ExpectBox(process, "Error", gc_RemoveServiceFailed, IDNO);
-    EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+    EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
 }
 
 TEST(CommandLineProcess, StartAndStopOfAServiceThatIsNotInstalled)
@@ -173,12 +164,12 @@ TEST(CommandLineProcess, StartAndStopOfAServiceThatIsNotInstalled)
         EXPECT_TRUE(box.m_bOk);
         EXPECT_FALSE(box.m_bNo);
         gf_AnswerMessageBox(box, IDOK);
-        EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+        EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
     }
     {
         CProgramProcess process("-StartService " + name);
         fg_ExpectBox(process, "Error", gc_StartServiceFailed, IDOK);
-        EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+        EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
     }
 }
 
@@ -186,8 +177,8 @@ TEST(CommandLineProcess, StopOfAnInstalledServiceThatIsNotRunning)
 {
     const std::string name = gf_UniqueServiceName("Idle");
     CServiceCleanup cleanup(name);
-    fg_RunQuietly("-AddService " + name);
-    fg_RunQuietly("-StopService " + name);
+    EXPECT_TRUE(gf_RunSucceeds("-AddService " + name, name));
+    EXPECT_TRUE(gf_RunSucceeds("-StopService " + name, name));
     EXPECT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED));
 }
 
@@ -209,7 +200,7 @@ TEST(CommandLineProcess, UninstallDriversWithoutTheService)
         EXPECT_EQ(box.m_Text, gc_RebootToFinishUninstall);
         EXPECT_TRUE(box.m_bHasIcon);
         gf_AnswerMessageBox(box, IDOK);
-        EXPECT_EQ(process.f_Wait(), gc_ExitFailed);
+        EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
     }
     EXPECT_FALSE(fg_FileExists(reboot));
     // The request was left for a service that never came.
@@ -227,7 +218,7 @@ TEST(CommandLineProcess, SecondEngineEndsSilently)
     {
         SCOPED_TRACE(arguments);
         CProgramProcess second(arguments);
-        EXPECT_EQ(second.f_Wait(), gc_ExitAlreadyRunning);
+        EXPECT_EQ(second.f_Wait(), gc_ExitAlreadyRunning) << gf_LastTraceLines();
     }
     // The tray icon has its own guard.
     CProgramProcess tray("-TrayIcon");
@@ -235,9 +226,9 @@ TEST(CommandLineProcess, SecondEngineEndsSilently)
     EXPECT_TRUE(tray.f_IsRunning());
     EXPECT_FALSE(gf_HasMessageBox(first));
     ASSERT_TRUE(tray.f_PostQuit());
-    EXPECT_EQ(tray.f_Wait(), gc_ExitSucceeded);
+    EXPECT_EQ(tray.f_Wait(), gc_ExitSucceeded) << gf_LastTraceLines();
     ASSERT_TRUE(first.f_PostQuit());
-    EXPECT_EQ(first.f_Wait(), gc_ExitSucceeded);
+    EXPECT_EQ(first.f_Wait(), gc_ExitSucceeded) << gf_LastTraceLines();
 }
 
 TEST(CommandLineProcess, SecondTrayIconEndsSilently)
@@ -247,8 +238,8 @@ TEST(CommandLineProcess, SecondTrayIconEndsSilently)
     ASSERT_TRUE(first.f_IsRunning());
     {
         CProgramProcess second("-TrayIcon");
-        EXPECT_EQ(second.f_Wait(), gc_ExitAlreadyRunning);
+        EXPECT_EQ(second.f_Wait(), gc_ExitAlreadyRunning) << gf_LastTraceLines();
     }
     ASSERT_TRUE(first.f_PostQuit());
-    EXPECT_EQ(first.f_Wait(), gc_ExitSucceeded);
+    EXPECT_EQ(first.f_Wait(), gc_ExitSucceeded) << gf_LastTraceLines();
 }

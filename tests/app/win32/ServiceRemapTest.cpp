@@ -50,12 +50,12 @@ TEST(ServiceRemap, TheServiceRemapsAndReleasesItsKeysWhenStopped)
     standIn.f_Start();
     const std::string name = gf_UniqueServiceName("Remap");
     CServiceCleanup cleanup(name);
-    const auto run = [&](const std::string& arguments)
-    { return CProgramProcess(program, arguments).f_Wait(); };
 
-    ASSERT_EQ(run("-AddService " + name), gc_ExitSucceeded);
-    ASSERT_EQ(run("-StartService " + name), gc_ExitSucceeded);
-    ASSERT_TRUE(standIn.f_WaitClients(1, 10000)) << "the service's engine did not open the device";
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-AddService " + name, name));
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-StartService " + name, name));
+    ASSERT_TRUE(standIn.f_WaitClients(1, 10000)) << "the service's engine did not open the device\n"
+                                                 << gf_DescribeService(name) << "\n"
+                                                 << gf_LastTraceLines();
 
     const CDriverRecord pressA = gf_Key(0x1E, true);
     standIn.f_Feed(&pressA, 1);
@@ -65,7 +65,7 @@ TEST(ServiceRemap, TheServiceRemapsAndReleasesItsKeysWhenStopped)
     EXPECT_EQ(fg_Take(standIn, 1), "45 make\n");
 
     // A and X are still held: the stop lets go of B and X before the device closes.
-    ASSERT_EQ(run("-StopService " + name), gc_ExitSucceeded);
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-StopService " + name, name));
     const std::string released = fg_Take(standIn, 2);
     EXPECT_NE(released.find("48 break\n"), std::string::npos) << released;
     EXPECT_NE(released.find("45 break\n"), std::string::npos) << released;
@@ -73,6 +73,6 @@ TEST(ServiceRemap, TheServiceRemapsAndReleasesItsKeysWhenStopped)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(standIn.f_GetClientCount(), 0u);
 
-    ASSERT_EQ(run("-RemoveService " + name), gc_ExitSucceeded);
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-RemoveService " + name, name));
     standIn.f_Stop();
 }

@@ -148,3 +148,30 @@ TEST(VoService, AddFailsWhileTheOldServiceIsStillOpen)
     EXPECT_TRUE(service.f_ServiceOperation(EServiceOperation::Add));
     EXPECT_TRUE(gf_QueryServiceConfig(name).m_bExists);
 }
+
+TEST(VoService, AStopWhoseAnswerIsLostStillSucceeds)
+{
+    // The service reports that it stopped, and its process ends before the answer to the
+    // control is written: the control fails (Wine gives the broken pipe), yet the service
+    // did stop, and so the stop succeeded.
+    const std::string name = gf_UniqueServiceName("VoLost");
+    CServiceCleanup cleanup(name);
+    char program[MAX_PATH * 2];
+    const DWORD length = GetFullPathNameA(QUILLON_LOST_ANSWER_SERVICE, sizeof(program), program, nullptr);
+    const std::string command = "\"" + std::string(program, length) + "\" " + name;
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
+    ASSERT_NE(manager, nullptr);
+    SC_HANDLE created = CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                       command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    CloseServiceHandle(manager);
+    ASSERT_NE(created, nullptr);
+    CloseServiceHandle(created);
+
+    CTestService service;
+    service.f_SetServiceName(name.c_str());
+    ASSERT_TRUE(service.f_ServiceOperation(EServiceOperation::Start)) << gf_DescribeService(name);
+    EXPECT_TRUE(service.f_ServiceOperation(EServiceOperation::Stop)) << gf_DescribeService(name) << "\n"
+                                                                     << gf_LastTraceLines();
+    EXPECT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED)) << gf_DescribeService(name);
+}

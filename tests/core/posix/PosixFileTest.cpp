@@ -72,3 +72,17 @@ TEST(PosixFile, LinksAreReparsePoints)
     gf_Delete(directory.f_Path("file-link").c_str());
     EXPECT_EQ(gf_ReadFileBytes(directory.f_Path("target")), "t");
 }
+
+TEST(PosixFile, PositionsBeyondFourGigabytes)
+{
+    // A sparse file: the byte at 5 GB takes no room on the disk.
+    CTempDirectory directory;
+    const std::string path = directory.f_Path("large.dat");
+    constexpr std::int64_t c_Position = 5ll << 30;
+    CHandleGuard file(gf_Open(path.c_str(), OpenRead | OpenWrite));
+    ASSERT_EQ(gf_Write(file.f_Get(), "z", c_Position, 1), 1);
+    EXPECT_EQ(gf_GetSize(file.f_Get()), c_Position + 1);
+    char byte = 0;
+    EXPECT_EQ(gf_Read(file.f_Get(), &byte, c_Position, 1), 1);
+    EXPECT_EQ(byte, 'z');
+}
