@@ -24,8 +24,11 @@ inline void gf_FillConfiguration(NQuillon::CMessageHookBase& engine, int tables,
             for (int b = 0; b < bindings; ++b)
             {
                 auto action = std::make_unique<CHook::CAccelerator_Input>();
-                // Keys 0x10.. (letters and more), spread over the groups.
-                const std::int32_t key = 0x10 + (b + g * 7) % 0x40;
+                // Keys 0x10.. (letters and more), spread over the groups; never LCtrl itself,
+                // since [LCtrl, LCtrl] could not fire.
+                std::int32_t key = 0x10 + (b + g * 7) % 0x40;
+                if (key >= 0x1D)
+                    ++key;
                 action->m_TriggerKeys = CHook::CKeys{CHook::CKey{0, 0x1D, 0}, CHook::CKey{0, key, 1}};
                 if (bindings == 1)
                     action->m_TriggerKeys = CHook::CKeys{CHook::CKey{0, key, 1}};

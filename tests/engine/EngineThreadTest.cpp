@@ -110,34 +110,50 @@ TEST_F(CEngineThreadTest, OnlyAnEngineThatOwnsInputReloadsOnItsTick)
     EXPECT_STREQ(m_Engine.f_GetCurrentTableName().f_GetStr(), "One");
 }
 
-TEST(CRepeatThreadTest, RepeatsAHeldKeyOnTheVirtualClock)
+namespace
 {
-    NTev::CVirtualClock clock;
-    NTev::CTimeSourceScope scope(clock);
-    CRecordLog log;
-    CMessageHook engine(&log);
-    engine.m_bOwnsInput = true;
-    // The engine repeats keys itself only while it remaps.
-    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_CtrlCToV), engine);
-    const CDriverRecord down = NQuillonTest::gf_Key(0x1E, true);
-    engine.f_ProcessDriverRecords(&down, 1);
-    CMessageHook::CRepeatThread thread(engine);
-    thread.f_Start(NTev::NThread::gc_PriorityNormal, 0);
-    // Below the repeat delay nothing repeats; past it, the key repeats at the rate.
-    const double delay = engine.f_GetSettingValues().m_KeyboardRepeatDelay / 1000.0;
-    const auto steps = [&](double seconds)
+// An engine that remaps (it repeats keys itself only then), on a virtual clock.
+class CRepeatThreadTest : public ::testing::Test
+{
+protected:
+    CRepeatThreadTest()
+    {
+        m_Engine.m_bOwnsInput = true;
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_CtrlCToV), m_Engine);
+    }
+    // Advances the clock tick by tick, each time once the repeat thread waits.
+    void fp_Steps(double seconds)
     {
         for (double t = 0; t < seconds; t += CMessageHook::CRepeatThread::mc_TickSeconds)
         {
-            clock.f_WaitForWaiters(1);
-            clock.f_AdvanceSeconds(CMessageHook::CRepeatThread::mc_TickSeconds);
+            m_Clock.f_WaitForWaiters(1);
+            m_Clock.f_AdvanceSeconds(CMessageHook::CRepeatThread::mc_TickSeconds);
         }
-    };
-    steps(delay - 0.01);
-    EXPECT_EQ(log.f_Count(), 1u);
-    steps(0.2);
-    clock.f_WaitForWaiters(1);
-    EXPECT_GT(log.f_Count(), 2u);
+    }
+    void fp_Key(bool down)
+    {
+        const CDriverRecord record = NQuillonTest::gf_Key(0x1E, down);
+        m_Engine.f_ProcessDriverRecords(&record, 1);
+    }
+
+    NTev::CVirtualClock m_Clock;
+    NTev::CTimeSourceScope m_Scope{m_Clock};
+    CRecordLog m_Log;
+    CMessageHook m_Engine{&m_Log};
+};
+} // namespace
+
+TEST_F(CRepeatThreadTest, RepeatsAHeldKeyOnTheVirtualClock)
+{
+    fp_Key(true);
+    CMessageHook::CRepeatThread thread(m_Engine);
+    thread.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    // Below the repeat delay nothing repeats; past it, the key repeats at the rate.
+    fp_Steps(m_Engine.f_GetSettingValues().f_RepeatDelay() - 0.01);
+    EXPECT_EQ(m_Log.f_Count(), 1u);
+    fp_Steps(0.2);
+    m_Clock.f_WaitForWaiters(1);
+    EXPECT_GT(m_Log.f_Count(), 2u);
     thread.f_Stop(true);
 }
 
@@ -199,47 +215,31 @@ TEST(CLaptopKeysTest, TwoReportsGivePressThenReleaseAndABindingConsumesThem)
     EXPECT_FALSE(engine.f_OnLaptopKeyReports(packet));
 }
 
-TEST(CRepeatThreadTest, IdlesWhileNothingCanRepeatAndWakesOnAPress)
+TEST_F(CRepeatThreadTest, IdlesWhileNothingCanRepeatAndWakesOnAPress)
 {
-    NTev::CVirtualClock clock;
-    NTev::CTimeSourceScope scope(clock);
-    CRecordLog log;
-    CMessageHook engine(&log);
-    engine.m_bOwnsInput = true;
-    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(NQuillonTest::gc_CtrlCToV), engine);
-    CMessageHook::CRepeatThread& thread = engine.f_GetRepeatThread();
+    CMessageHook::CRepeatThread& thread = m_Engine.f_GetRepeatThread();
     thread.f_Start(NTev::NThread::gc_PriorityNormal, 0);
-    const auto steps = [&](double seconds)
-    {
-        for (double t = 0; t < seconds; t += CMessageHook::CRepeatThread::mc_TickSeconds)
-        {
-            clock.f_WaitForWaiters(1);
-            clock.f_AdvanceSeconds(CMessageHook::CRepeatThread::mc_TickSeconds);
-        }
-    };
     // Nothing held: a tenth of a second passes with the first tick alone.
-    steps(0.1);
-    clock.f_WaitForWaiters(1);
+    fp_Steps(0.1);
+    m_Clock.f_WaitForWaiters(1);
     EXPECT_LE(thread.f_GetTickCount(), 2u);
     // A press wakes it; the key repeats from the delay on at the rate. The idle wait still
     // counts as a waiter until the woken thread has ticked: step the clock only after that.
-    const CDriverRecord down = NQuillonTest::gf_Key(0x1E, true);
     const std::uint64_t idleTicks = thread.f_GetTickCount();
-    engine.f_ProcessDriverRecords(&down, 1);
+    fp_Key(true);
     ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return thread.f_GetTickCount() > idleTicks; }));
-    steps(0.24);
-    EXPECT_EQ(log.f_Count(), 1u);
-    steps(0.1);
-    clock.f_WaitForWaiters(1);
-    EXPECT_GE(log.f_Count(), 3u);
+    fp_Steps(0.24);
+    EXPECT_EQ(m_Log.f_Count(), 1u);
+    fp_Steps(0.1);
+    m_Clock.f_WaitForWaiters(1);
+    EXPECT_GE(m_Log.f_Count(), 3u);
     // Released, it idles again.
-    const CDriverRecord up = NQuillonTest::gf_Key(0x1E, false);
-    engine.f_ProcessDriverRecords(&up, 1);
-    steps(0.01);
-    clock.f_WaitForWaiters(1);
+    fp_Key(false);
+    fp_Steps(0.01);
+    m_Clock.f_WaitForWaiters(1);
     const std::uint64_t ticks = thread.f_GetTickCount();
-    steps(0.1);
-    clock.f_WaitForWaiters(1);
+    fp_Steps(0.1);
+    m_Clock.f_WaitForWaiters(1);
     EXPECT_LE(thread.f_GetTickCount() - ticks, 1u);
     thread.f_Stop(true);
 }
