@@ -197,9 +197,9 @@ TEST_F(CrashReporter, AccessViolationWritingZeroQuietly)
     EXPECT_TRUE(fg_Contains(log, "crash_probe!gf_CrashProbe_WriteZero)\n\n")) << log;
     EXPECT_TRUE(fg_Contains(log, "Integer registers:\nRdi=0x")) << log;
     EXPECT_TRUE(fg_Contains(log, "Control registers:\nRip=0x")) << log;
-    // The walk names the caller. (Wine's DbgHelp finds no source lines in our DWARF: lines come
-    // from tools/symbolize.)
+    // The walk names the caller, and the source lines.
     EXPECT_TRUE(fg_Contains(log, "crash_probe!main\n")) << log;
+    EXPECT_TRUE(fg_Contains(log, "CrashProbe.cpp:")) << log;
     EXPECT_TRUE(fg_Contains(log, "StackFrame: 0x")) << log;
 }
 
