@@ -49,3 +49,17 @@ function(quillon_library name)
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
     quillon_target_defaults(${name})
 endfunction()
+
+# Release programs ship stripped; their debug information stays beside them in the build as
+# <program>.debug, linked by name, for tools/symbolize/symbolize to read a user's crash log.
+function(quillon_split_debug target)
+    if(NOT WIN32 OR NOT CMAKE_OBJCOPY)
+        return()
+    endif()
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}> $<TARGET_FILE_NAME:${target}>.debug
+        COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug
+                $<TARGET_FILE_NAME:${target}>
+        WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
+        VERBATIM)
+endfunction()

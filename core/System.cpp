@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/SysClock.h"
+#include "core/SysCrash.h"
 #include "core/ThreadStorage.h"
 #include "core/TimeBase.h"
 
@@ -22,6 +23,7 @@ CSystem::CSystem()
       m_pThreadStorage(new (g_ThreadStorageStorage) CThreadStorageContext()),
       m_LocalTimeOffset(NSys::gf_Clock_GetLocalTimeOffset())
 {
+    NSys::gf_Crash_Install();
 }
 
 CSystem& CSystem::fs_Get()
@@ -30,4 +32,11 @@ CSystem& CSystem::fs_Get()
     static CSystem* s_pSystem = new (s_Storage) CSystem();
     return *s_pSystem;
 }
+
+namespace
+{
+// Built during static initialisation, so that the crash filter is in place before the
+// program's own code runs.
+[[maybe_unused]] const CSystem& g_System = CSystem::fs_Get();
+} // namespace
 } // namespace NTev

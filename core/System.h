@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide system object: it keeps the library's global state (the clock's start-up
-// values and time source, the thread storage, the global event lock). It is created on first
-// use and never destroyed, so that objects destroyed at process exit can still use it.
+// values and time source, the thread storage, the global event lock) and installs the crash
+// filter. It is created during static initialisation (or on an earlier first use) and never
+// destroyed, so that objects destroyed at process exit can still use it.
 
 #include "core/Mutual.h"
 

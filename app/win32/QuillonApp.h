@@ -9,6 +9,7 @@
 #include "app/EngineDriverSetup.h"
 #include "app/ServiceCommands.h"
 #include "app/win32/AppBase.h"
+#include "core/CrashMessage.h"
 
 namespace NQuillon
 {
@@ -18,12 +19,7 @@ class CQuillonApp : public CAppBase, private ICCommandHost
 {
 public:
     // What the crash reporter shows and whom it names; quiet means no message box.
-    struct CCrashReporterSettings
-    {
-        NTev::CStr m_DisplayName;
-        NTev::CStr m_Contact;
-        bool m_bQuiet = false;
-    };
+    using CCrashReporterSettings = NTev::NCrash::CCrashSettings;
 
     CQuillonApp();
     ~CQuillonApp() override;
@@ -53,7 +49,8 @@ private:
 
     CMessageHook m_Hook;
     CEngineDriverSetup m_DriverSetup{m_Hook};
-    CCrashReporterSettings m_CrashReporter;
+    // The core library's settings, which its crash filter reads.
+    CCrashReporterSettings& m_CrashReporter = NTev::NCrash::gf_Crash_GetSettings();
     // The service object of the running initialisation.
     CQuillon_Service* m_pService = nullptr;
     HANDLE m_hInstanceMutex = nullptr;

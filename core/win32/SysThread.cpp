@@ -4,6 +4,7 @@
 
 #include "core/Exception.h"
 #include "core/Memory.h"
+#include "core/SysCrash.h"
 
 #include <windows.h>
 
@@ -24,6 +25,7 @@ DWORD WINAPI fg_ThreadStart(LPVOID parameter)
 {
     CStartRecord record = *static_cast<CStartRecord*>(parameter);
     gf_Mem_Free(parameter);
+    gf_Crash_PrepareThread();
     if (!record.m_bCancelled)
         record.m_pEntry(record.m_pObject);
     return 0;

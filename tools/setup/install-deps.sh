@@ -10,6 +10,7 @@ packages=(
     wine wine64 xvfb
     clang libclang-rt-14-dev
     g++-i686-linux-gnu qemu-user-static
+    python3
 )
 
 missing=()
