@@ -3,7 +3,7 @@
 NATIVE_PRESETS := native native-asan native-tsan
 WINDOWS_PRESETS := win64 win32
 
-.PHONY: all deps test test-native test-windows run build-windows format clean
+.PHONY: all deps test test-native test-windows run screenshots build-windows format clean
 
 all: test
 
@@ -23,6 +23,10 @@ test-windows: deps
 
 run: deps
 	@./tools/build/run-main.sh
+
+# Pictures of the dialogs under Wine and Xvfb, in docs/screenshots/.
+screenshots: deps
+	@./tools/screenshots/take.sh
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
