@@ -47,10 +47,16 @@ TEST(CEditKeysWindowTest, ChoosingFiveReopensWithFiveKeysAndOkReturnsThem)
     EXPECT_EQ(GetDlgItem(first, gf_InputControlId(4)), nullptr);
     ASSERT_TRUE(NQuillonTest::gf_Choose(GetDlgItem(first, gf_InputControlId(2)), "V"));
     ASSERT_TRUE(NQuillonTest::gf_Choose(count, "5"));
+    RECT firstRect{};
+    ASSERT_TRUE(GetWindowRect(first, &firstRect));
     NQuillonTest::gf_Click(GetDlgItem(first, IDOK));
 
     HWND second = fg_WaitForNewEditor(first);
     ASSERT_NE(second, nullptr);
+    // The dialog grew with its fields.
+    RECT secondRect{};
+    GetWindowRect(second, &secondRect);
+    EXPECT_GT(secondRect.bottom - secondRect.top, firstRect.bottom - firstRect.top);
     EXPECT_EQ(NQuillonTest::gf_ChosenText(GetDlgItem(second, gf_InputControlId(0))), "5");
     EXPECT_EQ(NQuillonTest::gf_ChosenText(GetDlgItem(second, gf_InputControlId(2))), "V");
     ASSERT_NE(GetDlgItem(second, gf_InputControlId(5)), nullptr);

@@ -45,6 +45,20 @@ bool fg_Inside(HWND dialog, HWND control)
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
     return rect.left >= 0 && rect.top >= 0 && rect.right <= client.right && rect.bottom <= client.bottom;
 }
+// Whether the control's text, in its font, fits in its width less what else it draws.
+bool fg_TextFits(HWND control, int besideText)
+{
+    const std::string text = NQuillonTest::gf_Text(control);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    RECT rect{};
+    GetClientRect(control, &rect);
+    return size.cx + besideText <= rect.right;
+}
 } // namespace
 
 TEST(CInputDialogWindowTest, TypedTextComesBackOnOk)
@@ -118,6 +132,13 @@ TEST(CInputDialogWindowTest, ChoicesAndChecksShowTheirPresetsAndReturnWhatWasCho
     for (int id : {gf_InputControlId(0), gf_InputControlId(1), gf_InputCaptionId(2), gf_InputCheckId(2, 0),
                    IDOK, IDCANCEL})
         EXPECT_TRUE(fg_Inside(window, GetDlgItem(window, id))) << id;
+    // No caption or check is cut: a check draws its box and a gap beside the text.
+    for (int id : {IDC_INPUT_DESCRIPTION, gf_InputCaptionId(0), gf_InputCaptionId(1)})
+        EXPECT_TRUE(fg_TextFits(GetDlgItem(window, id), 0)) << id;
+    for (std::size_t c = 0; c < 3; ++c)
+        EXPECT_TRUE(
+            fg_TextFits(GetDlgItem(window, gf_InputCheckId(2, c)), GetSystemMetrics(SM_CXMENUCHECK) + 4))
+            << c;
     ASSERT_TRUE(NQuillonTest::gf_Choose(enter, "AltGr"));
     NQuillonTest::gf_Click(GetDlgItem(window, gf_InputCheckId(2, 1)));
     NQuillonTest::gf_Click(GetDlgItem(window, gf_InputCheckId(2, 2)));
