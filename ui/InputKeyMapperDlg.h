@@ -30,7 +30,7 @@ public:
 
     enum EResult
     {
-        EResult_Done,     // the capture finished by its rule: m_Keys holds the keys
+        EResult_Done = 1, // the capture finished by its rule: m_Keys holds the keys
         EResult_Closed,   // the user closed the window: cancelled
         EResult_NoDevice, // the capture could not start: cancelled, the window closed at once
     };

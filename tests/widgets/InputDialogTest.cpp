@@ -27,16 +27,3 @@ TEST(CInputDialogTest, TheSelectedValueFallsBackWhenNothingIsSelected)
     EXPECT_EQ(CInputDialog::fs_FindValue(dialog.f_GetField(f).m_Entries, 40), 0);
     EXPECT_EQ(CInputDialog::fs_FindValue(dialog.f_GetField(f).m_Entries, 42), -1);
 }
-
-TEST(CInputDialogTest, KeepsFieldsInOrderWithTheirInitialValues)
-{
-    CInputDialog dialog("Create New Remapping Group", "Creates a new remapping group");
-    dialog.f_AddText("Name");
-    dialog.f_AddText("Priority", "0");
-    dialog.f_AddChecks("Options", {{"One", false}, {"Two", true}});
-    ASSERT_EQ(dialog.f_GetFieldCount(), 3u);
-    EXPECT_STREQ(dialog.f_GetText(0).f_GetStr(), "");
-    EXPECT_STREQ(dialog.f_GetText(1).f_GetStr(), "0");
-    EXPECT_FALSE(dialog.f_IsChecked(2, 0));
-    EXPECT_TRUE(dialog.f_IsChecked(2, 1));
-}

@@ -84,8 +84,9 @@ CInputKeyMapperDlg::EResult CInputKeyMapperDlgWindow::f_RecordKeys(CInputKeyMapp
     gf_InitCommonControls();
     const INT_PTR result = DialogBoxParamA(gf_GetResourceModule(), MAKEINTRESOURCEA(IDD_INPUT_KEY_MAPPER),
                                            m_Owner, fg_DialogProc, reinterpret_cast<LPARAM>(&dialog));
-    // The window could not be made: the capture never started, nothing was recorded.
-    if (result < 0)
+    // The window could not be made (-1, or 0 for an owner that is no window): the capture
+    // never started, nothing was recorded.
+    if (result <= 0)
         return CInputKeyMapperDlg::EResult_NoDevice;
     return static_cast<CInputKeyMapperDlg::EResult>(result);
 }
