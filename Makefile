@@ -3,7 +3,7 @@
 NATIVE_PRESETS := native native-asan native-tsan native-i686
 WINDOWS_PRESETS := win64 win32
 
-.PHONY: all deps test test-native test-windows run build-windows fuzz format clean
+.PHONY: all deps test test-native test-windows run screenshots build-windows fuzz format clean
 
 all: test
 
@@ -29,6 +29,10 @@ run: deps
 FUZZ_SECONDS ?= 45
 fuzz: deps
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) ./tools/build/run-fuzz.sh
+
+# Pictures of the dialogs under Wine and Xvfb, in docs/screenshots/.
+screenshots: deps
+	@./tools/screenshots/take.sh
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

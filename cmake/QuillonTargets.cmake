@@ -62,4 +62,26 @@ function(quillon_split_debug target)
                 $<TARGET_FILE_NAME:${target}>
         WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
         VERBATIM)
+
+# quillon_program_resources(TARGET DESCRIPTION): what every Windows program carries: the
+# manifest (common controls 6, DPI awareness), the icon, a version resource naming the program,
+# and the dialog templates of widgets/ and ui/.
+function(quillon_program_resources target description)
+    set(QUILLON_RC_DESCRIPTION "${description}")
+    get_target_property(output_name ${target} OUTPUT_NAME)
+    if(NOT output_name)
+        set(output_name ${target})
+    endif()
+    set(QUILLON_RC_FILENAME "${output_name}.exe")
+    set(rc ${CMAKE_BINARY_DIR}/resources/${target}.rc)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/ProgramResources.rc.in ${rc} @ONLY)
+    target_sources(${target} PRIVATE ${rc})
+    # windres looks for the included resources from the source root.
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+    set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS
+                 ${PROJECT_SOURCE_DIR}/widgets/win32/Program.rc
+                 ${PROJECT_SOURCE_DIR}/widgets/win32/Program.manifest
+                 ${PROJECT_SOURCE_DIR}/widgets/win32/Quillon.ico
+                 ${PROJECT_SOURCE_DIR}/widgets/win32/Widgets.rc
+                 ${PROJECT_SOURCE_DIR}/ui/win32/Ui.rc)
 endfunction()

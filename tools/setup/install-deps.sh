@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build ccache g++ make
     googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-    wine wine64 xvfb
+    wine wine64 xvfb imagemagick
     clang libclang-rt-14-dev
     g++-i686-linux-gnu qemu-user-static
     python3
