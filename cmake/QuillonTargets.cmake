@@ -62,6 +62,7 @@ function(quillon_split_debug target)
                 $<TARGET_FILE_NAME:${target}>
         WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
         VERBATIM)
+endfunction()
 
 # quillon_program_resources(TARGET DESCRIPTION): what every Windows program carries: the
 # manifest (common controls 6, DPI awareness), the icon, a version resource naming the program,
