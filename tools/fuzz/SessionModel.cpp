@@ -212,6 +212,17 @@ std::string CSession::f_Run(ICChoices& choices, std::size_t maxSteps)
                    : "step " + std::to_string(step) + ": nothing is held, yet the output holds " + still;
     };
 
+    // Releases a held key, chosen at random.
+    auto releaseOne = [&]
+    {
+        std::uint32_t k = choices.f_Below(mc_PhysicalCount);
+        while (!held[k])
+            k = (k + 1) % mc_PhysicalCount;
+        held[k] = false;
+        --heldCount;
+        play(std::string("u:") + mc_PhysicalKeys[k]);
+    };
+
     const std::size_t steps = 1 + choices.f_Below(static_cast<std::uint32_t>(maxSteps));
     for (std::size_t i = 0; i < steps; ++i)
     {
@@ -227,14 +238,7 @@ std::string CSession::f_Run(ICChoices& choices, std::size_t maxSteps)
             play(std::string("d:") + mc_PhysicalKeys[k]);
         }
         else if (what < 70 && heldCount)
-        {
-            std::uint32_t k = choices.f_Below(mc_PhysicalCount);
-            while (!held[k])
-                k = (k + 1) % mc_PhysicalCount;
-            held[k] = false;
-            --heldCount;
-            play(std::string("u:") + mc_PhysicalKeys[k]);
-        }
+            releaseOne();
         else if (what < 78)
             play(choices.f_Chance(50) ? "w:120" : "w:-120");
         else
@@ -244,14 +248,7 @@ std::string CSession::f_Run(ICChoices& choices, std::size_t maxSteps)
             return failure;
     }
     while (heldCount)
-    {
-        std::uint32_t k = choices.f_Below(mc_PhysicalCount);
-        while (!held[k])
-            k = (k + 1) % mc_PhysicalCount;
-        held[k] = false;
-        --heldCount;
-        play(std::string("u:") + mc_PhysicalKeys[k]);
-    }
+        releaseOne();
     if (std::string failure = check(); !failure.empty())
         return failure;
     const std::size_t records = output.m_Records;
