@@ -68,14 +68,16 @@ void CDbgHelp::fp_Load()
         m_Library = nullptr;
         return;
     }
-    // Source lines are loaded only when asked for; the option function is looked up on its own,
-    // as a DbgHelp without it still gives symbols and dumps.
+    // Source lines are loaded only when asked for, and a module's symbols only when one of its
+    // addresses is looked up: loading every module's at once makes the report slow and its
+    // memory, which the full dump then holds, large. The option function is looked up on its
+    // own, as a DbgHelp without it still gives symbols and dumps.
     using FSymSetOptions = DWORD(WINAPI*)(DWORD);
     using FSymGetOptions = DWORD(WINAPI*)();
     FSymSetOptions setOptions = nullptr;
     FSymGetOptions getOptions = nullptr;
     if (fg_Find(m_Library, "SymSetOptions", setOptions) && fg_Find(m_Library, "SymGetOptions", getOptions))
-        setOptions(getOptions() | SYMOPT_LOAD_LINES | SYMOPT_UNDNAME);
+        setOptions(getOptions() | SYMOPT_LOAD_LINES | SYMOPT_UNDNAME | SYMOPT_DEFERRED_LOADS);
     m_Process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId());
     const NStr::CStr searchPath = fg_SearchPath();
     m_bSymbols = m_Process && m_pSymInitialize(m_Process, searchPath.f_GetStr(), TRUE);
