@@ -136,6 +136,12 @@ bool CMessageHook::CKeyboardQueueThread::fp_IsAnyRequestPendingLocked() const no
     return false;
 }
 
+bool CMessageHook::CKeyboardQueueThread::fp_IsReadPending()
+{
+    CGuard readLock(m_ReadLock);
+    return m_bReadPending;
+}
+
 bool CMessageHook::CKeyboardQueueThread::f_PumpReads()
 {
     CGuard readLock(m_ReadLock);
@@ -273,13 +279,22 @@ std::uintptr_t CMessageHook::CKeyboardQueueThread::f_Run()
 {
     while (!f_IsStopRequested())
     {
-        if (f_OpenDevice())
+        bool open = f_OpenDevice();
+        if (open)
         {
             if (!f_PumpReads())
+            {
                 fp_CloseDevice();
+                open = false;
+            }
             f_ReapWrites();
         }
-        WaitForSingleObject(m_hIoEvent, NTev::gf_ClockSecondsToMilliseconds(0.1));
+        // Every completion, a stop and a writer's drop set the I/O event, so while a read is
+        // pending no quick turn is needed: the idle engine then wakes once a second, to ask the
+        // driver whether it still serves this client. Without the device, or after a read
+        // that failed, the thread tries again in 0.1 s.
+        const double turn = open && fp_IsReadPending() ? mc_IdleTurnSeconds : 0.1;
+        WaitForSingleObject(m_hIoEvent, NTev::gf_ClockSecondsToMilliseconds(turn));
     }
     fp_ReleaseKeysAndClose();
     return 0;

@@ -45,6 +45,8 @@ class CMessageHook::CKeyboardQueueThread final : public NTev::NThread::ICThread,
 public:
     static constexpr std::size_t mc_ReadRecords = 128;
     static constexpr std::size_t mc_WriteSlots = 128;
+    // The thread's turn while the device is open and nothing wakes it.
+    static constexpr double mc_IdleTurnSeconds = 1.0;
     static constexpr const char* mc_DevicePath = "\\\\.\\QuillonKeyboardFilter";
     // Read data and write data, nothing more.
     static constexpr DWORD mc_DeviceAccess = FILE_READ_DATA | FILE_WRITE_DATA;
@@ -87,6 +89,7 @@ private:
     void fp_CloseDeviceLocked();
     void fp_FreePendingSlotsLocked() noexcept;
     bool fp_IsAnyRequestPendingLocked() const noexcept;
+    bool fp_IsReadPending();
     void fp_DrainAndClose();
     void fp_ReleaseKeysAndClose();
     bool fp_IsDroppedBySize();
