@@ -1,5 +1,6 @@
 // The engine thread on Windows: driver set-up, the window station and its desktops, the
-// channel and repeat threads, the 150 ms timer and the message loop, and the teardown.
+// channel and repeat threads, the message loop with its turn of at most 150 ms, and the
+// teardown.
 
 #include "engine/DesktopThreadJob.h"
 #include "engine/InputState.h"
@@ -15,7 +16,23 @@ namespace NQuillon
 {
 namespace
 {
-constexpr UINT gc_TimerMilliseconds = 150;
+// The longest the engine thread waits between two turns of its periodic tick.
+constexpr DWORD gc_TurnMilliseconds = 150;
+
+// Waits for a message, a change in the program directory or the next turn. The wait takes
+// the directory watch's signal itself and arms the watch again at once, so that a turn of an
+// idle engine costs no extra call to look at it; the change is kept for the next settings check.
+void fg_WaitForTurn(HANDLE watch, bool& changeSeen)
+{
+    const DWORD count = watch == INVALID_HANDLE_VALUE ? 0 : 1;
+    const DWORD woken =
+        MsgWaitForMultipleObjectsEx(count, &watch, gc_TurnMilliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (count && woken == WAIT_OBJECT_0)
+    {
+        changeSeen = true;
+        FindNextChangeNotification(watch);
+    }
+}
 } // namespace
 
 CMessageHook::CPlatform* CMessageHook::fs_CreatePlatform(CMessageHook& engine)
@@ -65,7 +82,7 @@ std::uintptr_t CMessageHook::f_Run()
                                          FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
     // A save between the load at start-up and the watch's creation left no trace in the
     // watch: the first check looks at the file anyway.
-    platform.m_bChangeAssumed = true;
+    platform.m_bChangeSeen = true;
 
     // The queue exists before the id is known, so that a stop's wake-up is never lost.
     MSG message;
@@ -88,7 +105,6 @@ std::uintptr_t CMessageHook::f_Run()
             SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
             fp_StartInputThreads();
         }
-        platform.m_Timer = SetTimer(nullptr, 0, gc_TimerMilliseconds, nullptr);
         while (!f_IsStopRequested())
         {
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_QUIT)
@@ -99,7 +115,7 @@ std::uintptr_t CMessageHook::f_Run()
             f_PeriodicTick();
             if (f_IsStopRequested())
                 break;
-            WaitMessage();
+            fg_WaitForTurn(platform.m_hChangeNotification, platform.m_bChangeSeen);
         }
     }
     fp_EndEngineRun();
@@ -111,9 +127,6 @@ void CMessageHook::fp_EndEngineRun()
     CPlatform& platform = *m_pPlatform;
     if (platform.m_hWindowStation)
     {
-        if (platform.m_Timer)
-            KillTimer(nullptr, platform.m_Timer);
-        platform.m_Timer = 0;
         {
             CLockGuard lock(m_Lock);
             platform.m_pInputDesktopThread = nullptr;
@@ -181,20 +194,12 @@ void CMessageHook::fp_StopCaptureChannel()
 
 bool CMessageHook::fp_ConsumeDirectoryChange()
 {
-    HANDLE watch = m_pPlatform->m_hChangeNotification;
-    if (watch == INVALID_HANDLE_VALUE)
+    CPlatform& platform = *m_pPlatform;
+    if (platform.m_hChangeNotification == INVALID_HANDLE_VALUE)
         return true;
-    if (m_pPlatform->m_bChangeAssumed)
-    {
-        m_pPlatform->m_bChangeAssumed = false;
-        if (WaitForSingleObject(watch, 0) == WAIT_OBJECT_0)
-            FindNextChangeNotification(watch);
-        return true;
-    }
-    if (WaitForSingleObject(watch, 0) != WAIT_OBJECT_0)
-        return false;
-    FindNextChangeNotification(watch);
-    return true;
+    const bool changed = platform.m_bChangeSeen;
+    platform.m_bChangeSeen = false;
+    return changed;
 }
 
 void CMessageHook::fp_ShowRebootNotice()

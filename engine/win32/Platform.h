@@ -22,9 +22,9 @@ struct CMessageHook::CPlatform
     HWINSTA m_hWindowStation = nullptr;
     // The process's window station before the engine set its own; not ours to close.
     HWINSTA m_hPreviousWindowStation = nullptr;
-    UINT_PTR m_Timer = 0;
     HANDLE m_hChangeNotification = INVALID_HANDLE_VALUE;
-    bool m_bChangeAssumed = false;
+    // A change of the program directory not yet looked at by the settings check.
+    bool m_bChangeSeen = false;
     // Under the engine lock.
     std::vector<std::unique_ptr<CDesktopThread>> m_DesktopThreads;
     CDesktopThread* m_pInputDesktopThread = nullptr;
