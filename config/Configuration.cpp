@@ -229,7 +229,8 @@ void fg_ReplaceCode(CMessageHookBase::CKeys& keys, std::int32_t from, std::int32
 }
 } // namespace
 
-void CMessageHookBase::CConfiguration::f_ReplaceKeyboardCode(std::int32_t from, std::int32_t to)
+void CMessageHookBase::CConfiguration::f_ReplaceKeyboardCode(std::int32_t from, std::int32_t to,
+                                                             bool bAlsoGenerated)
 {
     for (auto& table : m_Tables)
         for (auto& group : table.second->m_GroupsByPriority)
@@ -243,7 +244,7 @@ void CMessageHookBase::CConfiguration::f_ReplaceKeyboardCode(std::int32_t from, 
             {
                 fg_ReplaceCode(action->m_TriggerKeys, from, to);
                 CAccelerator::fs_SortTriggerKeys(action->m_TriggerKeys);
-                if (action->m_Kind == EActionKind_Input)
+                if (bAlsoGenerated && action->m_Kind == EActionKind_Input)
                 {
                     auto& input = static_cast<CAccelerator_Input&>(*action);
                     for (CKeys& sequence : input.m_Sequences)

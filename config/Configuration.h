@@ -95,9 +95,9 @@ public:
     void f_ResolveDefaults(const char* defaultTable, const char* defaultPreset);
     // Sets the owner back-references of every table, group and action.
     void f_SetBackReferences();
-    // Replaces one keyboard code by another in every ignore list, trigger list, generated
-    // sequence and release list.
-    void f_ReplaceKeyboardCode(std::int32_t from, std::int32_t to);
+    // Replaces one keyboard code by another in every ignore list and trigger list, and with
+    // bAlsoGenerated in every generated sequence and release list too.
+    void f_ReplaceKeyboardCode(std::int32_t from, std::int32_t to, bool bAlsoGenerated = true);
     // The first table or preset by name, or null.
     CRemapTable* f_GetFirstTable() const;
     CPreset* f_GetFirstPreset() const;

@@ -146,6 +146,10 @@ public:
     // Loads <settings directory>/<file name> when its write time changed since the last load.
     // Returns false when the load gave up; the configuration is then left as it was.
     bool f_LoadSettings(const char* fileName);
+    // Replaces the configuration by the one in <settings directory>/<file name> whatever its
+    // write time, keeping the configuration flags. False, with nothing changed, when the file
+    // is missing or cannot be read.
+    bool f_ReplaceConfigurationFromFile(const char* fileName);
     // Writes <settings directory>/Settings.dat (to a temporary file, then replaced in one
     // step). Returns false when every attempt failed.
     bool f_SaveSettings();

@@ -129,6 +129,37 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
     return false;
 }
 
+bool CMessageHookBase::f_ReplaceConfigurationFromFile(const char* fileName)
+{
+    NTev::CStr path = f_GetSettingsDirectory() + "/";
+    path += fileName;
+    for (int attempt = 0; attempt < mc_Attempts; ++attempt)
+    {
+        if (attempt)
+            fg_PauseBeforeRetry();
+        try
+        {
+            if (!NTev::NSys::NFile::gf_Exists(path.f_GetStr(), NTev::NSys::NFile::ExistsNotDirectory))
+                return false;
+            NTev::NFile::CFile file;
+            file.f_Open(path.f_GetStr(), NTev::NFile::OpenRead);
+            NTev::NStream::CBinaryStreamMemory stream(fg_ReadAll(file));
+            file.f_Close();
+            std::uint32_t fileFlags = 0;
+            std::uint32_t fileVersion = 0;
+            std::unique_ptr<CConfiguration> configuration = f_ReadSettings(stream, fileFlags, fileVersion);
+            CLockGuard lock(m_Lock);
+            f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration),
+                                   m_ConfigurationFlags);
+            return true;
+        }
+        catch (const NTev::NException::CException&)
+        {
+        }
+    }
+    return false;
+}
+
 bool CMessageHookBase::f_SaveSettings()
 {
     using namespace NTev::NSys::NFile;
