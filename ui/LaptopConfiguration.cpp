@@ -218,6 +218,25 @@ const char* const gc_LaptopKeyOrders[24] = {
     "Alt, Win, fn, Ctrl", "Alt, Win, Ctrl, fn", "Win, Ctrl, Alt, fn", "Win, Ctrl, fn, Alt",
     "Win, Alt, Ctrl, fn", "Win, Alt, fn, Ctrl", "Win, fn, Alt, Ctrl", "Win, fn, Ctrl, Alt"};
 
+ICLaptopPrompts::EKeyAnswer CLaptopDialogPrompts::f_AskKey(const char* prompt, CMessageHookBase::CKey& key)
+{
+    CInputKeyMapperDlg dialog(m_Capture, prompt, 1);
+    switch (m_Recorder.f_RecordKeys(dialog))
+    {
+        case CInputKeyMapperDlg::EResult_NoDevice:
+            return EKeyAnswer::CannotRecord;
+        case CInputKeyMapperDlg::EResult_Done:
+            if (dialog.m_Keys.f_GetCount() > 0)
+            {
+                key = dialog.m_Keys[0];
+                return EKeyAnswer::Key;
+            }
+            return EKeyAnswer::NoKey;
+        default:
+            return EKeyAnswer::NoKey;
+    }
+}
+
 std::int32_t gf_LaptopLayoutOfKey(const CMessageHookBase::CKey& key) noexcept
 {
     if (key.m_Device != EKeyDevice_Keyboard)

@@ -5,9 +5,11 @@
 // through the configuration operations, so the result is an ordinary configuration.
 
 #include "config/MessageHookBase.h"
+#include "ui/InputKeyMapperDlg.h"
 #include "widgets/InputDialog.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace NQuillon
 {
@@ -49,6 +51,27 @@ CInputDialog gf_LaptopOptionsDialog(std::int32_t layout);
 
 // The 24 orders of fn, Ctrl, Alt and Win as the dialog lists them.
 extern const char* const gc_LaptopKeyOrders[24];
+
+// The prompts through the dialogs: the key recorder (one key, until its release) and the
+// options dialog; errors go to showError.
+class CLaptopDialogPrompts final : public ICLaptopPrompts
+{
+public:
+    CLaptopDialogPrompts(ICKeyCapture& capture, ICKeyRecorderHost& recorder, ICInputDialogHost& dialogs,
+                         std::function<void(const char*)> showError)
+        : m_Capture(capture), m_Recorder(recorder), m_Dialogs(dialogs), m_ShowError(std::move(showError))
+    {
+    }
+    EKeyAnswer f_AskKey(const char* prompt, CMessageHookBase::CKey& key) override;
+    bool f_AskOptions(CInputDialog& dialog) override { return m_Dialogs.f_ShowInputDialog(dialog); }
+    void f_ShowError(const char* text) override { m_ShowError(text); }
+
+private:
+    ICKeyCapture& m_Capture;
+    ICKeyRecorderHost& m_Recorder;
+    ICInputDialogHost& m_Dialogs;
+    std::function<void(const char*)> m_ShowError;
+};
 
 // Runs the whole configuration. Call it only in the configuring process (the one that does not
 // own input). The configuration is changed only when the user confirms the options.
