@@ -79,7 +79,8 @@ TEST(ShippedConfiguration, KeysDoWhatTheirLabelsSay)
         {"d:Menu d:Up u:Up d:Right u:Right u:Menu",
          "0 kbd PgUp make\n0 kbd PgUp break\n0 kbd End make\n0 kbd End break\n"},
         // The fn row alone gives what it is labelled with; with fn the function keys.
-        {"d:F8 u:F8 d:F12 u:F12", "0 kbd I-Play make\n0 kbd I-Play break\n0 kbd I-VolAdd make\n0 kbd I-VolAdd break\n"},
+        {"d:F8 u:F8 d:F12 u:F12",
+         "0 kbd I-Play make\n0 kbd I-Play break\n0 kbd I-VolAdd make\n0 kbd I-VolAdd break\n"},
         {"d:Menu d:F8 u:F8 u:Menu", "0 kbd F8 make\n0 kbd F8 break\n"},
         // fn+Enter switches to the keypad table and back.
         {"d:Menu d:Enter u:Enter u:Menu d:K7 u:K7 d:Menu d:Enter u:Enter u:Menu d:K7 u:K7",

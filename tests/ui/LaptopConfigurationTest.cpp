@@ -8,14 +8,17 @@
 #include "tests/config/TestEngine.h"
 #include "tests/core/FileTestSupport.h"
 #include "tools/config/ConfigJson.h"
+#include "tools/sim/Simulator.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 
 using namespace NQuillon;
@@ -282,3 +285,21 @@ TEST_F(LaptopConfiguration, EveryLeftSideOrder)
         EXPECT_EQ(f_Bindings().count("MacBook Pro Num Lock/Normal: 70 > 221"), 1u);
     }
 }
+
+#if defined(QUILLON_MACBOOKPRO_DAT)
+// The shipped file itself, set up with fn and Ctrl swapped, then typed on in the simulator.
+TEST_F(LaptopConfiguration, ShippedFileWithFnAndCtrlSwapped)
+{
+    std::ifstream shipped(QUILLON_MACBOOKPRO_DAT, std::ios::binary);
+    std::ofstream(m_Directory.f_Path("MacBookPro.dat"), std::ios::binary) << shipped.rdbuf();
+    m_Answers.m_Choices = {{5, 6}}; // "Ctrl, fn, Alt, Win"
+    ASSERT_EQ(f_Run(), ELaptopRun::Configured);
+    std::ostringstream output;
+    NQuillonSim::CSimulator simulator(output);
+    simulator.f_LoadSettingsFile(m_Directory.f_Path("Settings.dat"));
+    simulator.f_RunScript("d:LCtrl d:Backspace u:Backspace u:LCtrl d:Menu d:C u:C u:Menu d:LAlt u:LAlt");
+    EXPECT_EQ(output.str(),
+              "# 0 table MacBook Pro\n0 kbd Delete make\n0 kbd Delete break\n0 kbd LCtrl make\n"
+              "0 kbd C make\n0 kbd C break\n0 kbd LCtrl break\n0 kbd LAlt make\n0 kbd LAlt break\n");
+}
+#endif
