@@ -22,7 +22,8 @@ constexpr DWORD gc_TurnMilliseconds = 150;
 // Waits for a message, a change in the program directory or the next turn. The wait takes
 // the directory watch's signal itself and arms the watch again at once, so that a turn of an
 // idle engine costs no extra call to look at it; the change is kept for the next settings check.
-void fg_WaitForTurn(HANDLE watch, bool& changeSeen)
+// Returns whether messages may be waiting: not after a turn that came by the time-out.
+bool fg_WaitForTurn(HANDLE watch, bool& changeSeen)
 {
     const DWORD count = watch == INVALID_HANDLE_VALUE ? 0 : 1;
     const DWORD woken =
@@ -32,6 +33,7 @@ void fg_WaitForTurn(HANDLE watch, bool& changeSeen)
         changeSeen = true;
         FindNextChangeNotification(watch);
     }
+    return woken != WAIT_TIMEOUT;
 }
 } // namespace
 
@@ -105,9 +107,11 @@ std::uintptr_t CMessageHook::f_Run()
             SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
             fp_StartInputThreads();
         }
+        bool messagesMayWait = true;
         while (!f_IsStopRequested())
         {
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message != WM_QUIT)
+            while (messagesMayWait && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) &&
+                   message.message != WM_QUIT)
             {
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
@@ -115,7 +119,7 @@ std::uintptr_t CMessageHook::f_Run()
             f_PeriodicTick();
             if (f_IsStopRequested())
                 break;
-            fg_WaitForTurn(platform.m_hChangeNotification, platform.m_bChangeSeen);
+            messagesMayWait = fg_WaitForTurn(platform.m_hChangeNotification, platform.m_bChangeSeen);
         }
     }
     fp_EndEngineRun();
