@@ -13,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -355,3 +357,156 @@ TEST_F(PluginActionsWine, TheLockPairGoesToTheDriverOnlyWhereTheStateIsKnown)
     EXPECT_EQ(fg_Written(*ms_pStandIn), "");
 }
 } // namespace
+
+#ifdef QUILLON_BACKLIGHT_DRIVER
+#include "tools/backlightstandin/BacklightStandIn.h"
+
+namespace
+{
+// The backlight driver's stand-in installed as the kernel service "StartupDiskDriver" for the
+// life of the object (not started: the action starts it), stopped and removed after.
+class CBacklightService
+{
+public:
+    CBacklightService()
+    {
+        m_hManager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        fp_Remove();
+        std::string path = QUILLON_BACKLIGHT_DRIVER;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        m_hService = CreateServiceA(m_hManager, "StartupDiskDriver", "StartupDiskDriver", SERVICE_ALL_ACCESS,
+                                    SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                    path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    }
+    ~CBacklightService()
+    {
+        if (m_hDevice != INVALID_HANDLE_VALUE)
+            CloseHandle(m_hDevice);
+        if (m_hService)
+            CloseServiceHandle(m_hService);
+        fp_Remove();
+        CloseServiceHandle(m_hManager);
+    }
+    bool f_IsInstalled() const { return m_hService != nullptr; }
+    // Sets the level to start from and forgets the requests.
+    bool f_Reset(std::uint8_t level)
+    {
+        DWORD returned = 0;
+        return fp_Open() && DeviceIoControl(m_hDevice, QUILLON_BACKLIGHT_TEST_RESET, &level, 1, nullptr, 0,
+                                            &returned, nullptr);
+    }
+    // "level: request request ..."
+    std::string f_Read()
+    {
+        unsigned char buffer[2 + QUILLON_BACKLIGHT_MAX_REQUESTS] = {};
+        DWORD returned = 0;
+        if (!fp_Open() || !DeviceIoControl(m_hDevice, QUILLON_BACKLIGHT_TEST_READ, nullptr, 0, buffer,
+                                           sizeof buffer, &returned, nullptr))
+            return "no device";
+        std::string text = std::to_string(buffer[0]) + ":";
+        for (unsigned i = 0; i < buffer[1]; ++i)
+            text += " " + std::to_string(buffer[2 + i]);
+        return text;
+    }
+    std::vector<int> f_Requests()
+    {
+        std::vector<int> requests;
+        const std::string text = f_Read();
+        for (std::size_t at = text.find(' '); at != std::string::npos; at = text.find(' ', at + 1))
+            requests.push_back(std::stoi(text.substr(at + 1)));
+        return requests;
+    }
+
+private:
+    bool fp_Open()
+    {
+        if (m_hDevice == INVALID_HANDLE_VALUE)
+            m_hDevice = CreateFileA("\\\\.\\StartupDiskDriver", 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        return m_hDevice != INVALID_HANDLE_VALUE;
+    }
+    void fp_Remove()
+    {
+        SC_HANDLE service = OpenServiceA(m_hManager, "StartupDiskDriver", SERVICE_ALL_ACCESS);
+        if (!service)
+            return;
+        SERVICE_STATUS status{};
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        DeleteService(service);
+        CloseServiceHandle(service);
+    }
+
+    SC_HANDLE m_hManager = nullptr;
+    SC_HANDLE m_hService = nullptr;
+    HANDLE m_hDevice = INVALID_HANDLE_VALUE;
+};
+
+using CBacklightWorker = NQuillon::CAccelerator_MacBookProManipulation::CGlobal;
+
+// The real path: the worker finds no service, then starts the installed one, opens its device
+// and applies the level rules through the two controls.
+TEST(BacklightDriverWine, TheLevelRulesReachTheDeviceOnceItsServiceExists)
+{
+    auto owned = std::make_unique<CBacklightWorker>();
+    CBacklightWorker& worker = *owned;
+    ASSERT_TRUE(worker.f_Queue(3));
+    ASSERT_TRUE(gf_WaitFor([&] { return worker.f_GetCompletedCount() == 1; }));
+    CBacklightService service;
+    ASSERT_TRUE(service.f_IsInstalled());
+    struct CCase
+    {
+        std::uint8_t m_Level;
+        std::int32_t m_Code;
+        const char* m_pAfter;
+    };
+    const CCase cases[] = {
+        {0, 0, "1: 2 1"}, {14, 0, "15: 15"}, {15, 0, "15: 15"}, {1, 1, "0: 0"},
+        {0, 1, "0: 0"},   {7, 2, "0: 0"},    {7, 3, "15: 15"},
+    };
+    std::uint64_t runs = 1;
+    for (const CCase& c : cases)
+    {
+        // The first case starts the service; the test's own handle opens after it.
+        if (runs > 1)
+        {
+            ASSERT_TRUE(service.f_Reset(c.m_Level));
+        }
+        ASSERT_TRUE(worker.f_Queue(c.m_Code));
+        ASSERT_TRUE(gf_WaitFor([&] { return worker.f_GetCompletedCount() == runs + 1; }));
+        ++runs;
+        EXPECT_EQ(service.f_Read(), c.m_pAfter) << int(c.m_Level) << " code " << c.m_Code;
+    }
+    // The worker closes its handle before the service stops.
+    owned.reset();
+}
+} // namespace
+
+// A held increase key: the engine's repeat asks again and again, the worker takes a change only
+// while none waits, so the level climbs one step per completed request and never skips.
+TEST_F(PluginActionsWine, AHeldBacklightKeyClimbsOneStepPerCompletedRequest)
+{
+    CBacklightService service;
+    ASSERT_TRUE(service.f_IsInstalled());
+    auto& backlight = NQuillon::CAccelerator_MacBookProManipulation::fs_GetGlobal();
+    // The first press starts the service and opens the device (the worker tried before and
+    // found nothing); from 0 it sets 2, then 1.
+    const std::uint64_t before = backlight.f_GetCompletedCount();
+    ASSERT_TRUE(fp_PressUntil(gc_Backlight, [&] { return backlight.f_GetCompletedCount() == before + 1; }));
+    ASSERT_TRUE(service.f_Reset(3));
+    const std::uint64_t start = backlight.f_GetCompletedCount();
+    const NQuillon::CDriverRecord make = NQuillonTest::gf_Key(gc_Backlight, true);
+    ms_pStandIn->f_Feed(&make, 1);
+    EXPECT_TRUE(gf_WaitFor([&] { return service.f_Requests().size() >= 4; }));
+    const NQuillon::CDriverRecord release = NQuillonTest::gf_Key(gc_Backlight, false);
+    ms_pStandIn->f_Feed(&release, 1);
+    std::vector<int> requests;
+    ASSERT_TRUE(gf_WaitFor(
+        [&]
+        {
+            requests = service.f_Requests();
+            return backlight.f_GetCompletedCount() - start == requests.size();
+        }));
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        EXPECT_EQ(requests[i], std::min(4 + int(i), 15)) << i;
+}
+#endif
