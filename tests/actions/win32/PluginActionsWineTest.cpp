@@ -209,6 +209,63 @@ TEST_F(PluginActionsWine, ChangeMonitorCentersAndClipsOnTheOneMonitor)
         << fg_Text(fg_Rect(window));
 }
 
+// Two monitors side by side, 0,0-1024,768 and 1024,0-1824,600 (Xorg's dummy driver with
+// xrandr, `make test-monitors`); skipped on any other layout.
+TEST_F(PluginActionsWine, ChangeMonitorMovesBetweenTwoMonitors)
+{
+    std::vector<std::string> monitors;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM list)
+        {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            GetMonitorInfoA(monitor, &info);
+            reinterpret_cast<std::vector<std::string>*>(list)->push_back(fg_Text(info.rcWork));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&monitors));
+    if (monitors != std::vector<std::string>{"0,0,1024,768", "1024,0,1824,600"})
+    {
+        std::string seen;
+        for (const std::string& monitor : monitors)
+            seen += " " + monitor;
+        GTEST_SKIP() << "needs the two-monitor display of make test-monitors; work areas:" << seen;
+    }
+    CWindowThread owner;
+    HWND window = owner.f_Create(L"Quillon window", 10, 20, 300, 200);
+    EXPECT_TRUE(
+        fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "1274,200,1574,400"; }))
+        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(
+        fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "362,284,662,484"; }))
+        << fg_Text(fg_Rect(window));
+    // Too tall for the second monitor: centered there, then clipped to it.
+    owner.f_Call([&] { return SetWindowPos(window, nullptr, 10, 20, 900, 700, SWP_NOZORDER); });
+    EXPECT_TRUE(
+        fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "1024,0,1824,600"; }))
+        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "112,84,912,684"; }))
+        << fg_Text(fg_Rect(window));
+
+    // A maximized window ends maximized on the other monitor, and comes back.
+    auto maximizedOn = [&](const char* monitor)
+    {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(window, &placement);
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
+        return placement.showCmd == SW_SHOWMAXIMIZED && fg_Text(info.rcWork) == monitor;
+    };
+    EXPECT_TRUE(fp_PressUntil(gc_ToggleMaximized, [&] { return maximizedOn("0,0,1024,768"); }));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor, [&] { return maximizedOn("1024,0,1824,600"); }))
+        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor, [&] { return maximizedOn("0,0,1024,768"); }))
+        << fg_Text(fg_Rect(window));
+}
+
 TEST_F(PluginActionsWine, ZoomFillsAndCenterCentersTheWorkArea)
 {
     CWindowThread owner;
