@@ -64,8 +64,11 @@ void CAccelerator_KeyboardLocksManipulation::f_SetOptions(const std::vector<CAct
 {
     if (options.size() < 2)
         return;
-    m_Lock = options[0].m_Selected;
-    m_State = options[1].m_Selected == 0 ? 1 : 0;
+    // A group with nothing chosen (-1) leaves its field as it is.
+    if (options[0].m_Selected >= 0)
+        m_Lock = options[0].m_Selected;
+    if (options[1].m_Selected >= 0)
+        m_State = options[1].m_Selected == 0 ? 1 : 0;
 }
 
 void CAccelerator_KeyboardLocksManipulation::f_OnPress()

@@ -6,7 +6,8 @@ namespace NQuillon
 {
 void CAccelerator_Operation::f_SetOptions(const std::vector<CActionOptionGroup>& options)
 {
-    if (!options.empty())
+    // A group with nothing chosen (-1) leaves the stored code as it is.
+    if (!options.empty() && options.front().m_Selected >= 0)
         m_Operation = options.front().m_Selected;
 }
 

@@ -120,11 +120,25 @@ TEST(PluginActions, OptionsShowTheCurrentValue)
     EXPECT_EQ(fg_Options(*fg_Create("CAccelerator_CtrlAltDelete")), "");
 }
 
-TEST(PluginActions, AStoredCodeNoEntryHasSelectsNone)
+// A stored code no entry has selects none; handed back unchosen, it stays.
+TEST(PluginActions, AStoredCodeNoEntryHasSelectsNoneAndStays)
 {
     auto window = fg_Create("CAccelerator_WindowManipulation");
     dynamic_cast<NQuillon::ICActionFields&>(*window).f_SetField("operation", 12);
-    EXPECT_EQ(fg_Options(*window).substr(fg_Options(*window).size() - 5), "[-1]\n");
+    std::vector<CActionOptionGroup> options;
+    window->f_GetOptions(options);
+    EXPECT_EQ(options.at(0).m_Selected, -1);
+    window->f_SetOptions(options);
+    EXPECT_STREQ(window->f_GetDescription().f_GetStr(), "Error");
+    EXPECT_EQ(dynamic_cast<NQuillon::ICActionFields&>(*window).f_GetFields().at(0).m_Value, 12);
+    auto locks = fg_Create("CAccelerator_KeyboardLocksManipulation");
+    dynamic_cast<NQuillon::ICActionFields&>(*locks).f_SetField("lock", 7);
+    options.clear();
+    locks->f_GetOptions(options);
+    options[1].m_Selected = 1;
+    locks->f_SetOptions(options);
+    EXPECT_STREQ(locks->f_GetDescription().f_GetStr(), "Error");
+    EXPECT_EQ(dynamic_cast<NQuillon::ICActionFields&>(*locks).f_GetFields().at(1).m_Value, 0);
 }
 
 std::vector<unsigned char> fg_Write(const CAccelerator& action)
