@@ -147,6 +147,15 @@ std::string fg_Text(const RECT& rect)
            "," + std::to_string(rect.bottom);
 }
 
+BOOL CALLBACK fg_NoteWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM list)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoA(monitor, &info);
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(fg_Text(info.rcWork));
+    return TRUE;
+}
+
 class PluginActionsWine : public ::testing::Test
 {
 protected:
@@ -214,17 +223,7 @@ TEST_F(PluginActionsWine, ChangeMonitorCentersAndClipsOnTheOneMonitor)
 TEST_F(PluginActionsWine, ChangeMonitorMovesBetweenTwoMonitors)
 {
     std::vector<std::string> monitors;
-    EnumDisplayMonitors(
-        nullptr, nullptr,
-        [](HMONITOR monitor, HDC, LPRECT, LPARAM list)
-        {
-            MONITORINFO info{};
-            info.cbSize = sizeof info;
-            GetMonitorInfoA(monitor, &info);
-            reinterpret_cast<std::vector<std::string>*>(list)->push_back(fg_Text(info.rcWork));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&monitors));
+    EnumDisplayMonitors(nullptr, nullptr, fg_NoteWorkArea, reinterpret_cast<LPARAM>(&monitors));
     if (monitors != std::vector<std::string>{"0,0,1024,768", "1024,0,1824,600"})
     {
         std::string seen;
