@@ -44,50 +44,50 @@ static NTSTATUS NTAPI fg_Control(PDEVICE_OBJECT device, PIRP irp)
     KeAcquireSpinLock(&g_Lock, &irql);
     switch (code)
     {
-    case QUILLON_BACKLIGHT_READ_LEVEL:
-        if (outputLength < 1)
-            status = STATUS_BUFFER_TOO_SMALL;
-        else
-        {
-            buffer[0] = g_Level;
-            information = 1;
-        }
-        break;
-    case QUILLON_BACKLIGHT_SET_LEVEL:
-        if (inputLength < 1)
-            status = STATUS_INVALID_PARAMETER;
-        else
-        {
-            if (g_RequestCount < QUILLON_BACKLIGHT_MAX_REQUESTS)
-                g_Requests[g_RequestCount++] = buffer[0];
-            g_Level = buffer[0] > 15 ? 15 : buffer[0];
-        }
-        break;
-    case QUILLON_BACKLIGHT_TEST_RESET:
-        if (inputLength < 1)
-            status = STATUS_INVALID_PARAMETER;
-        else
-        {
-            g_Level = buffer[0] > 15 ? 15 : buffer[0];
-            g_RequestCount = 0;
-        }
-        break;
-    case QUILLON_BACKLIGHT_TEST_READ:
-        /* The level, the number of set requests, then the requests. */
-        if (outputLength < 2 + g_RequestCount)
-            status = STATUS_BUFFER_TOO_SMALL;
-        else
-        {
-            buffer[0] = g_Level;
-            buffer[1] = (UCHAR)g_RequestCount;
-            for (i = 0; i < g_RequestCount; ++i)
-                buffer[2 + i] = g_Requests[i];
-            information = 2 + g_RequestCount;
-        }
-        break;
-    default:
-        status = STATUS_INVALID_DEVICE_REQUEST;
-        break;
+        case QUILLON_BACKLIGHT_READ_LEVEL:
+            if (outputLength < 1)
+                status = STATUS_BUFFER_TOO_SMALL;
+            else
+            {
+                buffer[0] = g_Level;
+                information = 1;
+            }
+            break;
+        case QUILLON_BACKLIGHT_SET_LEVEL:
+            if (inputLength < 1)
+                status = STATUS_INVALID_PARAMETER;
+            else
+            {
+                if (g_RequestCount < QUILLON_BACKLIGHT_MAX_REQUESTS)
+                    g_Requests[g_RequestCount++] = buffer[0];
+                g_Level = buffer[0] > 15 ? 15 : buffer[0];
+            }
+            break;
+        case QUILLON_BACKLIGHT_TEST_RESET:
+            if (inputLength < 1)
+                status = STATUS_INVALID_PARAMETER;
+            else
+            {
+                g_Level = buffer[0] > 15 ? 15 : buffer[0];
+                g_RequestCount = 0;
+            }
+            break;
+        case QUILLON_BACKLIGHT_TEST_READ:
+            /* The level, the number of set requests, then the requests. */
+            if (outputLength < 2 + g_RequestCount)
+                status = STATUS_BUFFER_TOO_SMALL;
+            else
+            {
+                buffer[0] = g_Level;
+                buffer[1] = (UCHAR)g_RequestCount;
+                for (i = 0; i < g_RequestCount; ++i)
+                    buffer[2 + i] = g_Requests[i];
+                information = 2 + g_RequestCount;
+            }
+            break;
+        default:
+            status = STATUS_INVALID_DEVICE_REQUEST;
+            break;
     }
     KeReleaseSpinLock(&g_Lock, irql);
     return fg_Complete(irp, status, information);
