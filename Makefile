@@ -3,7 +3,7 @@
 NATIVE_PRESETS := native native-asan native-tsan native-i686
 WINDOWS_PRESETS := win64 win32
 
-.PHONY: all deps test test-native test-windows run screenshots build-windows fuzz format clean
+.PHONY: all deps test test-native test-windows test-monitors run screenshots build-windows fuzz format clean
 
 all: test
 
@@ -20,6 +20,10 @@ test-native: deps
 
 test-windows: deps
 	@./tools/build/run-tests.sh $(WINDOWS_PRESETS)
+
+# The window tests that need two monitors, on Xorg's dummy driver (not part of `make test`).
+test-monitors: deps
+	@./tools/monitors/run.sh
 
 run: deps
 	@./tools/build/run-main.sh

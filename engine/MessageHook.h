@@ -152,6 +152,9 @@ public:
     // Set when raw-input registration must be refreshed: report window created, device
     // change, settings reloaded, capture started or ended. The periodic tick consumes it.
     bool m_bRefreshPending = false;
+    // Set in the service role: the engine's threads then belong to the service's session, and
+    // their key state is not the interactive user's.
+    bool m_bRunsAsService = false;
 
 protected:
     // The engine lock (the thread base has a small lock of its own).

@@ -87,6 +87,7 @@ BOOL CQuillonApp::InitInstance()
             if (!fp_TakeInstanceMutex(gc_StartupMutex))
                 return FALSE;
             m_Hook.m_bOwnsInput = true;
+            m_Hook.m_bRunsAsService = true;
             m_CrashReporter.m_bQuiet = true;
             succeeded = service.f_RunService();
             break;

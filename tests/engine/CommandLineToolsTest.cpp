@@ -52,6 +52,24 @@ TEST(CommandLineTools, ConfigToolRoundTripsAndRefusesBadInput)
     EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"frobnicate"}), 2);
 }
 
+// Both tools know every plug-in action class: a file holding them builds, dumps and loads.
+TEST(CommandLineTools, ToolsReadPluginActions)
+{
+    NQuillonTest::CTempDirectory directory;
+    const std::string json = directory.f_Path("settings.json");
+    const std::string file = directory.f_Path("Settings.dat");
+    NQuillonTest::gf_WriteFileBytes(json, R"json({"defaultTable": "T", "tables": [{"name": "T", "groups": [
+        {"name": "G", "priority": 1, "actions": [
+          {"kind": "Plugin", "class": "CAccelerator_WindowManipulation", "trigger": "F1", "operation": 6},
+          {"kind": "Plugin", "class": "CAccelerator_CDManipulation", "trigger": "F2", "operation": 1},
+          {"kind": "Plugin", "class": "CAccelerator_MacBookProManipulation", "trigger": "F3", "operation": 9},
+          {"kind": "Plugin", "class": "CAccelerator_KeyboardLocksManipulation", "trigger": "F4", "lock": 5},
+          {"kind": "Plugin", "class": "CAccelerator_CtrlAltDelete", "trigger": "F5"}]}]}]})json");
+    ASSERT_EQ(fg_Run(QUILLON_CONFIG, {"build", json, "-o", file}), 0);
+    EXPECT_EQ(fg_Run(QUILLON_CONFIG, {"dump", file}), 0);
+    EXPECT_EQ(fg_Run(QUILLON_SIM, {"--settings", file, "-e", "d:F1 u:F1 d:F2 u:F2 d:F4 u:F4"}), 0);
+}
+
 TEST(CommandLineTools, DirectoriesGivenForFilesAreRefused)
 {
     NQuillonTest::CTempDirectory directory;

@@ -1,5 +1,6 @@
 #include "tools/config/ConfigJson.h"
 
+#include "actions/ActionFields.h"
 #include "actions/EngineActions.h"
 #include "config/Configuration.h"
 #include "config/Keys.h"
@@ -60,6 +61,14 @@ ordered_json fg_DumpAction(const CMessageHookBase::CAccelerator& action, const C
         case NQuillon::EActionKind_ByClassName:
         {
             out["class"] = fg_Utf8(action.f_GetClassName(), codePage);
+            // Stored fields by name where the class names them: a value no option entry
+            // matches is kept as it is.
+            if (const auto* fields = dynamic_cast<const NQuillon::ICActionFields*>(&action))
+            {
+                for (const auto& field : fields->f_GetFields())
+                    out[field.m_pName] = field.m_Value;
+                break;
+            }
             std::vector<NQuillon::CActionOptionGroup> options;
             action.f_GetOptions(options);
             ordered_json list = ordered_json::array();
@@ -237,6 +246,13 @@ std::unique_ptr<CMessageHookBase::CAccelerator> fg_BuildAction(const json& value
                     static_cast<std::int64_t>(options[i].m_Entries.size()) - 1));
             action->f_SetOptions(options);
         }
+        if (auto* fields = dynamic_cast<NQuillon::ICActionFields*>(action.get()))
+            for (const auto& field : fields->f_GetFields())
+                if (value.contains(field.m_pName))
+                    fields->f_SetField(field.m_pName,
+                                       static_cast<std::int32_t>(fg_Integer(value.at(field.m_pName),
+                                                                            where + "." + field.m_pName,
+                                                                            INT32_MIN, INT32_MAX)));
     }
     else
         fg_Fail(where + ".kind", "unknown action kind \"" + kind + "\"");

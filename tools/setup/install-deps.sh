@@ -8,6 +8,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 xvfb imagemagick
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     clang libclang-rt-14-dev
     g++-i686-linux-gnu qemu-user-static
     python3

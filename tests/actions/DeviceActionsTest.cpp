@@ -1,0 +1,320 @@
+// The device and system actions against fakes: the backlight level rules and its worker, the
+// CD eject's steps, the keyboard locks through an engine, and the window job's queue.
+
+#include "actions/plugins/Backlight.h"
+#include "actions/plugins/CDManipulation.h"
+#include "actions/plugins/CdEject.h"
+#include "actions/plugins/KeyboardLocks.h"
+#include "actions/plugins/WindowManipulation.h"
+#include "engine/MessageHook.h"
+#include "tests/actions/FakeWindowSystem.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tools/config/ConfigJson.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace
+{
+using NQuillonTest::gf_WaitFor;
+
+// A backlight device that keeps a level and the requests; it can hold each request until the
+// test lets it go, and it can be absent.
+class CFakeBacklight final : public NQuillon::ICBacklightDevice
+{
+public:
+    bool f_Open() override
+    {
+        std::lock_guard lock(m_Mutex);
+        ++m_Opens;
+        return m_bPresent;
+    }
+    bool f_ReadLevel(std::uint8_t& level) override
+    {
+        std::unique_lock lock(m_Mutex);
+        m_Changed.wait(lock, [this] { return !m_bHold; });
+        level = m_Level;
+        return true;
+    }
+    void f_SetLevel(std::uint8_t level) override
+    {
+        std::lock_guard lock(m_Mutex);
+        m_Level = level;
+        m_Requests.push_back(level);
+    }
+    void f_Wait(std::uint32_t milliseconds) override
+    {
+        std::lock_guard lock(m_Mutex);
+        m_Requests.push_back(-static_cast<int>(milliseconds));
+    }
+    void f_Hold(bool hold)
+    {
+        {
+            std::lock_guard lock(m_Mutex);
+            m_bHold = hold;
+        }
+        m_Changed.notify_all();
+    }
+    template <typename t_F>
+    auto f_Get(t_F get)
+    {
+        std::lock_guard lock(m_Mutex);
+        return get();
+    }
+
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    bool m_bHold = false;
+    bool m_bPresent = true;
+    std::uint8_t m_Level = 0;
+    int m_Opens = 0;
+    // Levels set; a wait as its negative milliseconds.
+    std::vector<int> m_Requests;
+};
+
+TEST(Backlight, LevelRules)
+{
+    struct CCase
+    {
+        std::int32_t m_Code;
+        std::uint8_t m_Level;
+        std::vector<int> m_Requests;
+    };
+    const CCase cases[] = {
+        {0, 0, {2, -10, 1}}, {0, 1, {2}},  {0, 13, {14}}, {0, 14, {15}}, {0, 15, {15}}, {0, 200, {15}},
+        {1, 0, {0}},         {1, 1, {0}},  {1, 2, {1}},   {1, 15, {14}}, {1, 16, {15}}, {1, 255, {15}},
+        {2, 9, {0}},         {3, 9, {15}}, {4, 9, {}},    {-1, 9, {}},
+    };
+    for (const CCase& c : cases)
+    {
+        CFakeBacklight device;
+        device.m_Level = c.m_Level;
+        NQuillon::gf_RunBacklightOperation(device, c.m_Code);
+        EXPECT_EQ(device.m_Requests, c.m_Requests) << "code " << c.m_Code << " at " << int(c.m_Level);
+    }
+}
+
+using CBacklightWorker = NQuillon::CAccelerator_MacBookProManipulation::CGlobal;
+
+TEST(Backlight, AHeldKeyNeverQueuesMoreThanOneChange)
+{
+    auto owned = std::make_unique<CFakeBacklight>();
+    CFakeBacklight& device = *owned;
+    device.m_Level = 3;
+    device.f_Hold(true);
+    CBacklightWorker worker(std::move(owned));
+    // The first request runs (and waits on the device), the second waits in the queue, every
+    // repeat after it is dropped.
+    EXPECT_TRUE(worker.f_Queue(0));
+    ASSERT_TRUE(gf_WaitFor([&] { return device.f_Get([&] { return device.m_Opens; }) == 1; }));
+    EXPECT_TRUE(worker.f_Queue(0));
+    for (int i = 0; i < 20; ++i)
+        EXPECT_FALSE(worker.f_Queue(0));
+    device.f_Hold(false);
+    ASSERT_TRUE(gf_WaitFor([&] { return worker.f_GetCompletedCount() == 2; }));
+    EXPECT_EQ(device.f_Get([&] { return device.m_Requests; }), (std::vector<int>{4, 5}));
+}
+
+TEST(Backlight, AnAbsentDeviceDoesNothingAndIsTriedAgain)
+{
+    auto owned = std::make_unique<CFakeBacklight>();
+    CFakeBacklight& device = *owned;
+    device.m_bPresent = false;
+    CBacklightWorker worker(std::move(owned));
+    for (int i = 1; i <= 3; ++i)
+    {
+        ASSERT_TRUE(worker.f_Queue(3));
+        ASSERT_TRUE(gf_WaitFor([&] { return worker.f_GetCompletedCount() == std::uint64_t(i); }));
+    }
+    EXPECT_EQ(device.f_Get([&] { return device.m_Opens; }), 3);
+    EXPECT_TRUE(device.f_Get([&] { return device.m_Requests; }).empty());
+}
+
+TEST(Backlight, ShutdownDropsWhatIsQueuedAndEveryLaterRequest)
+{
+    auto owned = std::make_unique<CFakeBacklight>();
+    CFakeBacklight& device = *owned;
+    device.f_Hold(true);
+    CBacklightWorker worker(std::move(owned));
+    ASSERT_TRUE(worker.f_Queue(0));
+    ASSERT_TRUE(gf_WaitFor([&] { return device.f_Get([&] { return device.m_Opens; }) == 1; }));
+    ASSERT_TRUE(worker.f_Queue(3));
+    // The running request finishes; the queued one is discarded, not run after the stop.
+    std::thread release(
+        [&]
+        {
+            while (worker.f_GetState() == NTev::NThread::ICThread::mc_StateRunning)
+                std::this_thread::yield();
+            device.f_Hold(false);
+        });
+    worker.f_Shutdown();
+    release.join();
+    EXPECT_FALSE(worker.f_Queue(3));
+    EXPECT_EQ(worker.f_GetState(), NTev::NThread::ICThread::mc_StateStopped);
+    EXPECT_EQ(device.f_Get([&] { return device.m_Requests; }), (std::vector<int>{2, -10, 1}));
+}
+
+// Volumes by name; MCI opens only the CD drives in m_Openable.
+class CFakeCdSystem final : public NQuillon::ICCdSystem
+{
+public:
+    CFind f_FindFirstVolume(std::string& name) override
+    {
+        m_Log.push_back("first");
+        if (m_Volumes.empty())
+            return nullptr;
+        m_Next = 1;
+        name = m_Volumes[0];
+        return this;
+    }
+    bool f_FindNextVolume(CFind, std::string& name) override
+    {
+        if (m_Next >= m_Volumes.size())
+            return false;
+        name = m_Volumes[m_Next++];
+        return true;
+    }
+    void f_FindVolumeClose(CFind) override { m_Log.push_back("close find"); }
+    bool f_IsCdDrive(const std::string& volume) override { return volume.rfind("cd", 0) == 0; }
+    bool f_OpenCdDevice(const std::string& volume, std::uint32_t& device) override
+    {
+        if (volume.find("locked") != std::string::npos)
+            return false;
+        device = static_cast<std::uint32_t>(volume.size());
+        m_Log.push_back("open " + volume);
+        return true;
+    }
+    void f_OpenDoor(std::uint32_t device) override { m_Log.push_back("door " + std::to_string(device)); }
+    void f_CloseDevice(std::uint32_t device) override { m_Log.push_back("close " + std::to_string(device)); }
+
+    std::vector<std::string> m_Volumes;
+    std::size_t m_Next = 0;
+    std::vector<std::string> m_Log;
+};
+
+TEST(CdEject, EveryCdDriveThatOpensIsEjected)
+{
+    CFakeCdSystem system;
+    system.m_Volumes = {"disk", "cd-a", "cd-locked", "cd-bb"};
+    NQuillon::gf_EjectAllCds(system);
+    EXPECT_EQ(system.m_Log, (std::vector<std::string>{"first", "open cd-a", "door 4", "close 4", "open cd-bb",
+                                                      "door 5", "close 5", "close find"}));
+}
+
+TEST(CdEject, NoVolumesNoCalls)
+{
+    CFakeCdSystem system;
+    NQuillon::gf_EjectAllCds(system);
+    EXPECT_EQ(system.m_Log, (std::vector<std::string>{"first"}));
+}
+
+TEST(CdEject, TheWorkerRunsOnlyTheEjectCode)
+{
+    CFakeCdSystem system;
+    system.m_Volumes = {"cd-a"};
+    NQuillon::CAccelerator_CDManipulation::CGlobal worker(&system);
+    ASSERT_TRUE(worker.f_Queue(1));
+    ASSERT_TRUE(worker.f_Queue(0));
+    ASSERT_TRUE(gf_WaitFor([&] { return worker.f_GetCompletedCount() == 2; }));
+    worker.f_Shutdown();
+    EXPECT_EQ(system.m_Log.size(), 5u);
+}
+
+// The lock actions through an engine that writes to a record log.
+class KeyboardLocks : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
+          "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+            {"kind": "Plugin", "class": "CAccelerator_KeyboardLocksManipulation", "trigger": "F1", "lock": 0, "state": 1},
+            {"kind": "Plugin", "class": "CAccelerator_KeyboardLocksManipulation", "trigger": "F2", "lock": 1, "state": 0},
+            {"kind": "Plugin", "class": "CAccelerator_KeyboardLocksManipulation", "trigger": "F3", "lock": 2, "state": 1}
+          ]}]}]})json"),
+                                                  m_Engine);
+        m_Engine.m_bOwnsInput = true;
+        m_Engine.f_ActivateTable("Main");
+        NQuillon::CAccelerator_KeyboardLocksManipulation::fs_SetToggleReader(&fs_Read);
+    }
+    void TearDown() override
+    {
+        NQuillon::CAccelerator_KeyboardLocksManipulation::fs_SetToggleReader(nullptr);
+    }
+    static std::optional<bool> fs_Read(const NQuillon::CMessageHook&, std::int32_t virtualKey)
+    {
+        ms_Reads.push_back(virtualKey);
+        return ms_Toggle;
+    }
+    std::string fp_Press(std::int32_t key)
+    {
+        m_Log.f_Clear();
+        m_Engine.f_OnKeyDown(key);
+        m_Engine.f_OnKeyUp(key);
+        return m_Log.f_Text();
+    }
+
+    NQuillonTest::CRecordLog m_Log;
+    NQuillon::CMessageHook m_Engine{&m_Log};
+    static inline std::optional<bool> ms_Toggle;
+    static inline std::vector<std::int32_t> ms_Reads;
+};
+
+TEST_F(KeyboardLocks, ThePairIsWrittenOnlyWhenTheStateDiffers)
+{
+    ms_Reads.clear();
+    ms_Toggle = false;
+    EXPECT_EQ(fp_Press(59), "kbd 3A make\nkbd 3A break\n");
+    EXPECT_EQ(fp_Press(60), "");
+    EXPECT_EQ(fp_Press(61), "kbd 46 make\nkbd 46 break\n");
+    ms_Toggle = true;
+    EXPECT_EQ(fp_Press(59), "");
+    EXPECT_EQ(fp_Press(60), "kbd 45 make\nkbd 45 break\n");
+    EXPECT_EQ(ms_Reads, (std::vector<std::int32_t>{20, 144, 145, 20, 144}));
+}
+
+TEST_F(KeyboardLocks, AnUnknownStateOrAnEngineWithoutInputWritesNothing)
+{
+    ms_Toggle = std::nullopt;
+    EXPECT_EQ(fp_Press(59), "");
+    ms_Toggle = false;
+    m_Engine.m_bOwnsInput = false;
+    EXPECT_EQ(fp_Press(59), "");
+}
+
+TEST_F(KeyboardLocks, TheGeneratedPressCountsStayUnchanged)
+{
+    ms_Toggle = false;
+    m_Engine.f_OnKeyDown(59);
+    // The lock key pressed by hand afterwards passes as one make and one break: the action's
+    // records left no count behind that would swallow or repeat them.
+    m_Log.f_Clear();
+    EXPECT_EQ(fp_Press(58), "kbd 3A make\nkbd 3A break\n");
+    m_Engine.f_OnKeyUp(59);
+}
+
+TEST(WindowJob, APressRunsOnTheInputDesktopOrIsDropped)
+{
+    NQuillonTest::CRecordLog log;
+    NQuillon::CMessageHook engine(&log);
+    NQuillonTest::CFakeWindowSystem system;
+    system.m_WorkAreas = {{0, 0, 1000, 800}};
+    system.m_Windows[1].m_Rect = {0, 0, 100, 100};
+    system.m_Foreground = 1;
+    auto& job = NQuillon::CAccelerator_WindowManipulation::fs_GetGlobal();
+    job.f_SetWindowSystem(&system);
+#ifdef _WIN32
+    // No engine thread: there is no input desktop thread, and the press is not kept.
+    EXPECT_FALSE(job.f_Queue(engine, 2));
+    job.f_Run();
+    EXPECT_TRUE(system.m_Log.empty());
+#else
+    // Without desktops the job runs at once.
+    EXPECT_TRUE(job.f_Queue(engine, 2));
+    EXPECT_EQ(system.m_Log, (std::vector<std::string>{"move 450,350"}));
+#endif
+    job.f_SetWindowSystem(nullptr);
+}
+} // namespace
