@@ -230,6 +230,19 @@ TEST_F(LaptopConfiguration, ChoicesBecomeBindingsInBothTablesAndTheRunSavesTheRe
     EXPECT_FALSE(m_Engine.m_bSavingSuppressed);
 }
 
+TEST_F(LaptopConfiguration, EjectCdsIsTheCdActionSetToEject)
+{
+    m_Answers.m_Choices = {{0, 2}, {1, 5}, {2, 0}, {3, 1}, {4, 6}};
+    ASSERT_EQ(f_Run(), ELaptopRun::Configured);
+    EXPECT_EQ(f_GroupBindings("Normal").count(" 100 > CAccelerator_CDManipulation"), 1u);
+    EXPECT_EQ(f_GroupBindings("Function Key").count(" 221 100 > CAccelerator_CDManipulation"), 1u);
+    std::vector<CActionOptionGroup> options;
+    ASSERT_TRUE(m_Engine.f_GetActionOptions("MacBook Pro", "Normal", CMessageHookBase::CKeys{CKey{0, 100, 0}},
+                                            options));
+    ASSERT_FALSE(options.empty());
+    EXPECT_EQ(options[0].m_Selected, 0);
+}
+
 TEST_F(LaptopConfiguration, EveryLeftSideOrder)
 {
     // Which key the fn bindings answer to, and the Normal bindings of the left side, stated
