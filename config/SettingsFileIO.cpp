@@ -133,6 +133,7 @@ bool CMessageHookBase::f_SaveSettings()
 {
     using namespace NTev::NSys::NFile;
     CLockGuard lock(m_Lock);
+    ++m_ChangeCount;
     if (m_bSavingSuppressed)
         return true;
     ++m_SaveCount;
