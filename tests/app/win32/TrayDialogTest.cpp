@@ -173,11 +173,12 @@ protected:
             m_StandIn.f_Feed(&record, 1);
         }
     }
-    // Waits for the recorder with that prompt and its capture of the device.
-    void f_WaitForRecorder(const char* prompt)
+    // Waits for the recorder with that prompt and its capture of the device (clients: the
+    // device's clients with it).
+    void f_WaitForRecorder(const char* prompt, std::size_t clients = 1)
     {
         ASSERT_TRUE(gf_WaitForDialog(prompt)) << prompt;
-        ASSERT_TRUE(m_StandIn.f_WaitClients(1, 5000)) << "the recorder did not open the device";
+        ASSERT_TRUE(m_StandIn.f_WaitClients(clients, 5000)) << "the recorder did not open the device";
     }
     // The actions of group Main of table Main on disk.
     nlohmann::ordered_json f_Actions()
@@ -287,4 +288,47 @@ TEST_F(CTrayDialog, ShowsAChangeOfAnotherProcessWithinASecondAndTogglesRemapping
     gf_Close(m_Dialog);
     EXPECT_TRUE(fg_Within(std::chrono::seconds(5), [&] { return !IsWindowVisible(m_Dialog); }));
     EXPECT_TRUE(m_pProcess->f_IsRunning());
+}
+
+TEST_F(CTrayDialog, ABindingMadeInTheDialogRemapsInTheRunningServiceWithoutARestart)
+{
+    const std::string name = gf_UniqueServiceName("Tray");
+    CServiceCleanup cleanup(name);
+    ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-AddService " + name, name));
+    ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-StartService " + name, name));
+    ASSERT_TRUE(m_StandIn.f_WaitClients(1, 10000)) << "the service's engine did not open the device\n"
+                                                   << gf_DescribeService(name) << "\n"
+                                                   << gf_LastTraceLines();
+
+    // X bound in the dialog to generate Y; the service sees the recorded keys too and passes
+    // them on, as it would any unbound key.
+    f_Command(gc_Group, ECommand::CreateBinding);
+    f_WaitForRecorder(CInputKeyMapperDlg::mc_PromptTrigger, 2);
+    f_Feed({{0x2D, true}, {0x2D, false}});
+    HWND create = gf_WaitForDialog("Create New Action");
+    ASSERT_TRUE(create);
+    gf_Click(GetDlgItem(create, IDOK));
+    ASSERT_TRUE(f_TreeShows("      X(1)")) << m_pTree->f_Text();
+    f_Command(fg_Below(gc_Group, {"X(1)", "Mouse/Keyboard Generate (  )"}), ECommand::RecordSequence, 0);
+    f_WaitForRecorder(CInputKeyMapperDlg::mc_PromptGenerate, 2);
+    f_Feed({{0x15, true}, {0x15, false}, {0x15, true}, {0x15, false}});
+    ASSERT_TRUE(f_TreeShows("        Mouse/Keyboard Generate ( Y )")) << m_pTree->f_Text();
+    ASSERT_TRUE(m_StandIn.f_WaitClients(1, 5000));
+    for (int i = 0; i < 200 && m_StandIn.f_GetClientCount() != 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
+    // The service picks the file up by itself: X now comes out as Y.
+    bool remapped = false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!remapped && std::chrono::steady_clock::now() < end)
+    {
+        m_StandIn.f_TakeWritten();
+        f_Feed({{0x2D, true}, {0x2D, false}});
+        m_StandIn.f_WaitWritten(2, 1000);
+        for (const auto& written : m_StandIn.f_TakeWritten())
+            remapped = remapped || written.m_Record.m_Keyboard.MakeCode == 0x15;
+    }
+    EXPECT_TRUE(remapped) << gf_DescribeService(name) << "\n" << gf_LastTraceLines();
+    ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-StopService " + name, name));
+    ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-RemoveService " + name, name));
 }
