@@ -50,6 +50,31 @@ void gf_SyncTree(ICTreeControl& tree, ICTreeControl::CItem parent, const std::ve
             tree.f_DeleteItem(candidate.m_Item);
 }
 
+ICTreeControl::CItem gf_FindItem(ICTreeControl& tree, const std::vector<NTev::CStr>& path)
+{
+    ICTreeControl::CItem item = 0;
+    std::vector<NTev::CStr> prefix;
+    for (const NTev::CStr& label : path)
+    {
+        prefix.push_back(label);
+        CNodeRef node;
+        if (!gf_IdentifyNode(prefix, node))
+            return 0;
+        const NTev::CStr identity = gf_NodeIdentity(node.m_Kind, label);
+        ICTreeControl::CItem found = 0;
+        for (ICTreeControl::CItem child : tree.f_GetChildren(item))
+            if (gf_NodeIdentity(node.m_Kind, tree.f_GetLabel(child)) == identity)
+            {
+                found = child;
+                break;
+            }
+        if (!found)
+            return 0;
+        item = found;
+    }
+    return item;
+}
+
 std::vector<NTev::CStr> gf_GetItemPath(ICTreeControl& tree, ICTreeControl::CItem item)
 {
     std::vector<NTev::CStr> path;

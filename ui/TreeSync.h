@@ -35,6 +35,10 @@ protected:
 // identity (gf_NodeIdentity) matches a node's, and relabelled when its label changed.
 void gf_SyncTree(ICTreeControl& tree, ICTreeControl::CItem parent, const std::vector<CTreeNode>& nodes);
 
+// The item that stands for the node with that path of labels now: each level matched by its
+// identity (a setting whose value changed is still found), or 0 when the node went.
+ICTreeControl::CItem gf_FindItem(ICTreeControl& tree, const std::vector<NTev::CStr>& path);
+
 // The labels from the root down to item (what gf_IdentifyNode takes).
 std::vector<NTev::CStr> gf_GetItemPath(ICTreeControl& tree, ICTreeControl::CItem item);
 } // namespace NQuillon

@@ -229,6 +229,11 @@ TEST(ConfigTree, RebuildKeepsUnchangedItemsAndPutsNewOnesInModelOrder)
     EXPECT_EQ(tree.f_Find({"Remappings", "Main", "3: Main | Ignore all keys", "LCtrl(1) + C(2)"}), binding);
     EXPECT_EQ(tree.f_Find({"Presets", "Quiet", "Keyboard Repeat Rate | * 20"}), setting);
     EXPECT_EQ(tree.m_Items.count(mouse), 0u);
+    // A command's node is found again by the labels it had when its menu opened.
+    EXPECT_EQ(gf_FindItem(tree, {"Remappings", "Main", "3: Main | Ignore no keys", "LCtrl(1) + C(2)"}),
+              binding);
+    EXPECT_EQ(gf_FindItem(tree, {"Presets", "Quiet", "Keyboard Repeat Rate | 30"}), setting);
+    EXPECT_EQ(gf_FindItem(tree, {"Remappings", "Main", "7: Mouse | Ignore all keys"}), 0u);
     EXPECT_EQ(
         gf_GetItemPath(tree, binding),
         (std::vector<NTev::CStr>{"Remappings", "Main", "3: Main | Ignore all keys", "LCtrl(1) + C(2)"}));

@@ -8,8 +8,8 @@
 #include "tools/filterstandin/FilterStandIn.h"
 #include "ui/EditKeys.h"
 #include "ui/win32/AboutDlg.h"
-#include "ui/win32/QuillonDlg.h"
 #include "ui/win32/InputKeyMapperDlgWindow.h"
+#include "ui/win32/QuillonDlg.h"
 #include "ui/win32/Resource.h"
 #include "widgets/win32/DialogSupport.h"
 #include "widgets/win32/InputDialogWindow.h"
@@ -19,8 +19,8 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <fstream>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -181,7 +181,7 @@ public:
             return 1;
         m_Window = dialog.f_GetWindow();
         fp_ExpandAll(GetDlgItem(m_Window, IDC_CONFIG_TREE), TVI_ROOT);
-        SetWindowPos(m_Window, nullptr, 0, 0, 420, 520, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(m_Window, nullptr, 0, 0, 420, 430, SWP_NOMOVE | SWP_NOZORDER);
         dialog.f_ShowInFront();
         int result = 0;
         std::thread shot([&] { result = picture(*this); });
@@ -253,7 +253,8 @@ int fg_MainPicture(CMainDialogShot& shot)
 int fg_MenuPicture(CMainDialogShot& shot)
 {
     HWND tree = GetDlgItem(shot.m_Window, IDC_CONFIG_TREE);
-    HTREEITEM group = TreeView_GetChild(tree, TreeView_GetChild(tree, TreeView_GetNextSibling(tree, TreeView_GetRoot(tree))));
+    HTREEITEM group = TreeView_GetChild(
+        tree, TreeView_GetChild(tree, TreeView_GetNextSibling(tree, TreeView_GetRoot(tree))));
     TreeView_SelectItem(tree, group);
     PostMessageA(shot.m_Window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree), -1);
     HWND menu = fg_WaitForMenu();

@@ -154,6 +154,8 @@ void CQuillonDlg::fp_Rebuild()
 
 void CQuillonDlg::fp_OnTimer()
 {
+    // At logon the shell may not take icons yet: without its icon the process cannot be reached.
+    fp_AddTrayIcon();
     const CDialogTicker::CTick tick = m_Ticker.f_OnTick();
     if (tick.m_bRebuild)
         fp_Rebuild();
@@ -236,7 +238,13 @@ INT_PTR CQuillonDlg::fp_OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             }
             if (id >= gc_FirstMenuCommandId)
             {
-                fp_RunContextCommand(id);
+                // A command chosen without its menu: on the selected node.
+                if (HTREEITEM item = TreeView_GetSelection(m_hTree))
+                {
+                    CTreeViewControl tree(m_hTree);
+                    fp_RunContextCommand(gf_GetItemPath(tree, reinterpret_cast<ICTreeControl::CItem>(item)),
+                                         id);
+                }
                 return TRUE;
             }
             if (id > gf_TrayCommandId(ETrayCommand::Separator) && id <= gf_TrayCommandId(ETrayCommand::Quit))
@@ -281,9 +289,10 @@ void CQuillonDlg::fp_ShowContextMenu(bool atSelection)
         // The commands work on the selected node: a right click selects it first.
         TreeView_SelectItem(m_hTree, item);
     }
-    CNodeRef node;
     CTreeViewControl tree(m_hTree);
-    if (!gf_IdentifyNode(gf_GetItemPath(tree, reinterpret_cast<ICTreeControl::CItem>(item)), node))
+    const std::vector<NTev::CStr> path = gf_GetItemPath(tree, reinterpret_cast<ICTreeControl::CItem>(item));
+    CNodeRef node;
+    if (!gf_IdentifyNode(path, node))
         return;
     const std::vector<CMenuEntry> entries = gf_BuildContextMenu(m_Engine, node);
     if (entries.empty())
@@ -292,20 +301,26 @@ void CQuillonDlg::fp_ShowContextMenu(bool atSelection)
     for (const CMenuEntry& entry : entries)
         AppendMenuA(menu, MF_STRING | (entry.m_bChecked ? MF_CHECKED : MF_UNCHECKED),
                     static_cast<UINT_PTR>(gf_MenuCommandId(entry)), entry.m_Text.f_GetStr());
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWindow, nullptr);
+    // The command runs on the node the menu was opened on, even when a rebuild while the menu
+    // was open moved the selection (the node went, another took the selection).
+    const int commandId = static_cast<int>(TrackPopupMenu(
+        menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, m_hWindow, nullptr));
     DestroyMenu(menu);
+    if (commandId)
+        fp_RunContextCommand(path, commandId);
 }
 
-void CQuillonDlg::fp_RunContextCommand(int commandId)
+void CQuillonDlg::fp_RunContextCommand(const std::vector<NTev::CStr>& path, int commandId)
 {
     if (m_bBusy)
         return;
-    HTREEITEM item = TreeView_GetSelection(m_hTree);
-    CNodeRef node;
+    // The tree as the configuration is now; a node that went (another process changed the
+    // file) takes no command, and the menu is built again, so that an object that went offers
+    // nothing either.
+    fp_Rebuild();
     CTreeViewControl tree(m_hTree);
-    // The menu is built again from the configuration as it is now: a command whose node or
-    // object went meanwhile is no longer offered and does nothing but rebuild the tree.
-    if (item && gf_IdentifyNode(gf_GetItemPath(tree, reinterpret_cast<ICTreeControl::CItem>(item)), node))
+    CNodeRef node;
+    if (gf_FindItem(tree, path) && gf_IdentifyNode(path, node))
     {
         const std::vector<CMenuEntry> entries = gf_BuildContextMenu(m_Engine, node);
         if (const CMenuEntry* entry = gf_FindMenuEntry(entries, commandId))
@@ -353,9 +368,12 @@ void CQuillonDlg::fp_ShowTrayMenu()
     GetCursorPos(&at);
     // The menu closes when the user clicks elsewhere only if its owner is in front.
     SetForegroundWindow(m_hWindow);
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, m_hWindow, nullptr);
+    const int commandId = static_cast<int>(TrackPopupMenu(
+        menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, m_hWindow, nullptr));
     PostMessageA(m_hWindow, WM_NULL, 0, 0);
     DestroyMenu(menu);
+    if (commandId)
+        fp_RunTrayCommand(static_cast<ETrayCommand>(commandId - gc_FirstTrayCommandId));
 }
 
 void CQuillonDlg::fp_RunTrayCommand(ETrayCommand command)

@@ -38,7 +38,8 @@ private:
     void fp_Rebuild();
     void fp_OnTimer();
     void fp_ShowContextMenu(bool atSelection);
-    void fp_RunContextCommand(int commandId);
+    // Runs a command of the menu of the node with that path, as the configuration is now.
+    void fp_RunContextCommand(const std::vector<NTev::CStr>& path, int commandId);
     void fp_OnTrayMessage(UINT mouseMessage);
     void fp_ShowTrayMenu();
     void fp_RunTrayCommand(ETrayCommand command);

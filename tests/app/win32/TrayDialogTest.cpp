@@ -93,7 +93,7 @@ protected:
             ASSERT_TRUE(writer.f_SaveSettings());
         }
         m_StandIn.f_Start();
-        m_pProcess = std::make_unique<CProgramProcess>(m_Program, "-TrayIcon");
+        m_pProcess = std::make_unique<CProgramProcess>(m_Program, f_Role());
         ASSERT_TRUE(m_pProcess->f_IsStarted()) << m_pProcess->f_Describe();
         CFindDialog find{m_pProcess->f_GetProcessId(), nullptr};
         ASSERT_TRUE(fg_Within(std::chrono::seconds(10),
@@ -116,6 +116,8 @@ protected:
         }
         m_StandIn.f_Stop();
     }
+
+    virtual const char* f_Role() const { return "-TrayIcon"; }
 
     nlohmann::ordered_json f_ReadBack()
     {
@@ -331,4 +333,27 @@ TEST_F(CTrayDialog, ABindingMadeInTheDialogRemapsInTheRunningServiceWithoutARest
     EXPECT_TRUE(remapped) << gf_DescribeService(name) << "\n" << gf_LastTraceLines();
     ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-StopService " + name, name));
     ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-RemoveService " + name, name));
+}
+
+namespace
+{
+class CEngineTrayIcon : public CTrayDialog
+{
+protected:
+    const char* f_Role() const override { return "-RunAsProgram"; }
+};
+} // namespace
+
+TEST_F(CEngineTrayIcon, TheEngineProcessEndsOnADoubleClickOfItsIcon)
+{
+    ASSERT_TRUE(m_StandIn.f_WaitClients(1, 10000)) << "the engine did not open the device";
+    // Its icon has no menu: a click changes nothing.
+    PostMessageA(m_Dialog, gc_TrayCallbackMessage, gc_TrayIconId, WM_RBUTTONUP);
+    PostMessageA(m_Dialog, gc_TrayCallbackMessage, gc_TrayIconId, WM_LBUTTONUP);
+    EXPECT_FALSE(fg_Within(std::chrono::milliseconds(300),
+                           [&] { return FindWindowA(MAKEINTATOM(32768), nullptr) != nullptr; }));
+    EXPECT_TRUE(m_pProcess->f_IsRunning());
+    PostMessageA(m_Dialog, gc_TrayCallbackMessage, gc_TrayIconId, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(m_pProcess->f_Wait(10000), 0) << gf_LastTraceLines();
+    EXPECT_EQ(m_StandIn.f_GetClientCount(), 0u);
 }
