@@ -305,22 +305,6 @@ TEST(TrayMenu, OffersTheLaptopEntryOnlyWithALaptopKeyboardAndChecksRemapping)
     }
 }
 
-TEST(TrayMenu, TheCheckFollowsTheFileAndTheToggleSavesIt)
-{
-    CDialogEngine engine;
-    auto checked = [&]
-    {
-        for (const CTrayMenuEntry& entry : gf_BuildTrayMenu(engine.m_Engine, false))
-            if (entry.m_Command == ETrayCommand::EnableRemapping)
-                return entry.m_bChecked;
-        return false;
-    };
-    EXPECT_TRUE(checked());
-    engine.m_Engine.f_ToggleRemapping();
-    EXPECT_FALSE(checked());
-    EXPECT_EQ(engine.f_ReadBack()["remappingDisabled"], true);
-}
-
 TEST(DialogTicker, RebuildsOnceAfterAChangeAndOffersTheLaptopKeyboardOnceFound)
 {
     CDialogEngine engine;

@@ -107,23 +107,6 @@ TEST(ConfigTree, IdentifiesTheModelObjectOfEveryNode)
     EXPECT_FALSE(gf_IdentifyNode({"Presets", "Default", "Keyboard Repeat Rate | 30", "deeper"}, node));
 }
 
-TEST(ConfigTree, TheOperationsFindTheObjectsANodeNames)
-{
-    CDialogEngine engine;
-    CNodeRef node;
-    ASSERT_TRUE(gf_IdentifyNode({"Remappings", "Main", "3: Main | Ignore no keys", "LCtrl(1) + C(2)"}, node));
-    std::uint32_t count = 0;
-    EXPECT_TRUE(engine.m_Engine.f_GetGenerateSequenceCount(node.m_Table.f_GetStr(), node.m_Group.f_GetStr(),
-                                                           node.m_TriggerKeys, count));
-    EXPECT_EQ(count, 1u);
-    NTev::CStr value;
-    std::vector<NTev::CStr> offered;
-    ASSERT_TRUE(gf_IdentifyNode({"Presets", "Default", "Keyboard Repeat Rate | * 40"}, node));
-    EXPECT_TRUE(engine.m_Engine.f_GetPresetSettingValue(node.m_Preset.f_GetStr(), node.m_Setting.f_GetStr(),
-                                                        value, offered));
-    EXPECT_STREQ(value.f_GetStr(), "40");
-}
-
 namespace
 {
 // A tree control in memory; items keep an expanded flag the rebuild must not touch.
