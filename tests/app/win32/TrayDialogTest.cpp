@@ -8,6 +8,7 @@
 #include "ui/ConfigMenu.h"
 #include "ui/InputKeyMapperDlg.h"
 #include "ui/TrayMenu.h"
+#include "ui/win32/Resource.h"
 #include "widgets/win32/InputDialogWindow.h"
 
 #include "engine/MessageHook.h"
@@ -105,7 +106,16 @@ protected:
             << m_pProcess->f_Describe() << "\n"
             << gf_LastTraceLines();
         m_Dialog = find.m_Found;
-        m_pTree = std::make_unique<CRemoteTree>(GetDlgItem(m_Dialog, 1101), m_pProcess->f_GetProcessId());
+        // The window is found while it is being made: its tree comes with its first items.
+        HWND tree = nullptr;
+        ASSERT_TRUE(fg_Within(std::chrono::seconds(10),
+                              [&]
+                              {
+                                  tree = GetDlgItem(m_Dialog, IDC_CONFIG_TREE);
+                                  return tree && TreeView_GetRoot(tree);
+                              }))
+            << "the dialog's tree was not filled";
+        m_pTree = std::make_unique<CRemoteTree>(tree, m_pProcess->f_GetProcessId());
     }
     void TearDown() override
     {
