@@ -9,6 +9,7 @@
 #include "core/Str.h"
 #include "core/Time.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -191,6 +192,8 @@ public:
     bool f_SetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
                             const std::vector<CActionOptionGroup>& options);
     bool f_GetActionKind(const char* table, const char* group, const CKeys& triggerKeys, EActionKind& kind);
+    bool f_GetActionRemapTable(const char* table, const char* group, const CKeys& triggerKeys,
+                               NTev::CStr& tableName);
     bool f_SetActionRemapTable(const char* table, const char* group, const CKeys& triggerKeys,
                                const char* tableName);
     bool f_GetGenerateSequenceCount(const char* table, const char* group, const CKeys& triggerKeys,
@@ -238,6 +241,15 @@ public:
     std::uint32_t m_ConfigurationFlags = 0;
     // While set, f_SaveSettings does nothing.
     bool m_bSavingSuppressed = false;
+    // Counts changes of the configuration (every save, also a suppressed one, and every
+    // load), so that a view of it knows when to look again.
+    std::uint64_t f_GetChangeCount() const noexcept { return m_ChangeCount.load(); }
+    // Whether edits are taken: not after a load that gave up (see fp_CanEdit).
+    bool f_IsEditable()
+    {
+        CLockGuard lock(m_Lock);
+        return fp_CanEdit();
+    }
     // Whether this engine owns the input (the engine process), or only edits the
     // configuration (the dialog's process).
     bool m_bOwnsInput = false;
@@ -269,6 +281,7 @@ protected:
     NTev::CTime m_GaveUpWriteTime{-1, -1};
     // Saves started by this process, so that a load does not swap in what it read before one.
     std::uint64_t m_SaveCount = 0;
+    std::atomic<std::uint64_t> m_ChangeCount{0};
     NTev::CStr m_SettingsDirectory;
 
 private:

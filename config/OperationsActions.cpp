@@ -115,6 +115,17 @@ bool CMessageHookBase::f_GetActionKind(const char* table, const char* group, con
     return true;
 }
 
+bool CMessageHookBase::f_GetActionRemapTable(const char* table, const char* group, const CKeys& triggerKeys,
+                                             NTev::CStr& tableName)
+{
+    CLockGuard lock(m_Lock);
+    CAccelerator* action = gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys);
+    if (!action || action->m_Kind != EActionKind_RemapTable)
+        return false;
+    tableName = static_cast<CAccelerator_RemapTable*>(action)->m_TableName;
+    return true;
+}
+
 bool CMessageHookBase::f_SetActionRemapTable(const char* table, const char* group, const CKeys& triggerKeys,
                                              const char* tableName)
 {

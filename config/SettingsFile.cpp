@@ -183,6 +183,7 @@ void CMessageHookBase::f_InstallConfiguration(std::unique_ptr<CConfiguration> co
     m_pConfiguration = static_cast<std::unique_ptr<CConfiguration>&&>(configuration);
     m_ConfigurationFlags = configurationFlags;
     m_bLoadFailed = false;
+    ++m_ChangeCount;
     f_OnRemappingMayHaveStopped();
     f_ApplyPresetSettings();
     fp_AfterLoad();

@@ -164,6 +164,7 @@ bool CMessageHookBase::f_SaveSettings()
 {
     using namespace NTev::NSys::NFile;
     CLockGuard lock(m_Lock);
+    ++m_ChangeCount;
     if (m_bSavingSuppressed)
         return true;
     ++m_SaveCount;
@@ -183,7 +184,14 @@ bool CMessageHookBase::f_SaveSettings()
             file.f_Open(temporary.f_GetStr(), NTev::NFile::OpenWrite | NTev::NFile::OpenWriteThrough);
             file.f_Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
             file.f_Close();
+            // The replaced file keeps this write time: the watch that this save wakes finds
+            // the file already loaded, rather than read back what this process holds (and
+            // lose its current table and preset, which the file does not keep).
+            NTev::CTime writeTime;
+            const bool bWriteTimeKnown = gf_GetWriteTime(temporary.f_GetStr(), writeTime);
             gf_Replace(temporary.f_GetStr(), path.f_GetStr());
+            if (bWriteTimeKnown)
+                m_LastLoadedWriteTime = writeTime;
             return true;
         }
         catch (const NTev::NException::CException&)

@@ -85,17 +85,19 @@ void CMessageHook::f_PeriodicTick()
             fp_ShowRebootNotice();
         }
     }
-    if (!m_bOwnsInput)
-        return;
     if (f_GetEngineTime() >= m_NextSettingsCheck)
     {
+        // The configuring process reloads too: with a copy older than the file, its next save
+        // would throw away what another process saved.
         fp_CheckSettings(fp_ConsumeDirectoryChange());
-        f_EnumerateDesktops();
+        if (m_bOwnsInput)
+            f_EnumerateDesktops();
         // From its own previous value: after a long pause the check runs on every turn
         // until it has caught up.
         m_NextSettingsCheck += gc_SettingsCheckPeriod;
     }
-    f_FollowInputDesktop();
+    if (m_bOwnsInput)
+        f_FollowInputDesktop();
 }
 
 void CMessageHook::fp_CheckSettings(bool changeSeen)

@@ -5,6 +5,7 @@
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "core/Thread.h"
+#include "ui/win32/QuillonDlg.h"
 
 namespace NQuillon
 {
@@ -25,6 +26,7 @@ CQuillonApp::CQuillonApp()
 
 CQuillonApp::~CQuillonApp()
 {
+    m_pMainDialog.reset();
     m_Hook.f_Stop(true);
     if (m_hInstanceMutex)
         CloseHandle(m_hInstanceMutex);
@@ -104,12 +106,10 @@ BOOL CQuillonApp::InitInstance()
 
 int CQuillonApp::ExitInstance()
 {
-    if (m_hMainDialog)
-    {
-        DestroyWindow(m_hMainDialog);
-        m_hMainDialog = nullptr;
-        m_hMainWnd = nullptr;
-    }
+    // Destroying the dialog removes the tray icon.
+    m_pMainDialog.reset();
+    m_hMainDialog = nullptr;
+    m_hMainWnd = nullptr;
     return CAppBase::ExitInstance();
 }
 
@@ -141,6 +141,15 @@ BOOL CQuillonApp::fp_CommonStart()
     if (m_Hook.f_LoadSettings("Settings.dat") && !m_Hook.m_bOwnsInput)
         m_Hook.f_SaveSettings();
     f_SetRegistryKey(gc_RegistryKey);
+    m_pMainDialog = std::make_unique<CQuillonDlg>(m_Hook);
+    if (!m_pMainDialog->f_Create())
+    {
+        m_pMainDialog.reset();
+        m_ExitCode = gc_ExitFailed;
+        return FALSE;
+    }
+    m_hMainDialog = m_pMainDialog->f_GetWindow();
+    m_hMainWnd = m_hMainDialog;
     try
     {
         m_Hook.f_Start(NTev::NThread::gc_PriorityNormal, 0);

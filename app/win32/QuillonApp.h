@@ -11,9 +11,12 @@
 #include "app/win32/AppBase.h"
 #include "core/CrashMessage.h"
 
+#include <memory>
+
 namespace NQuillon
 {
 class CQuillon_Service;
+class CQuillonDlg;
 
 class CQuillonApp : public CAppBase, private ICCommandHost
 {
@@ -29,6 +32,7 @@ public:
 
     // The main dialog once created.
     HWND m_hMainDialog = nullptr;
+    CQuillonDlg* f_GetMainDialog() noexcept { return m_pMainDialog.get(); }
 
 protected:
     BOOL InitInstance() override;
@@ -54,5 +58,6 @@ private:
     // The service object of the running initialisation.
     CQuillon_Service* m_pService = nullptr;
     HANDLE m_hInstanceMutex = nullptr;
+    std::unique_ptr<CQuillonDlg> m_pMainDialog;
 };
 } // namespace NQuillon

@@ -70,6 +70,17 @@ TEST_F(CSettingsIO, AnUnchangedFileIsNotReadAgain)
     EXPECT_STREQ(engine.f_GetCurrentTableName().f_GetStr(), "B");
 }
 
+TEST_F(CSettingsIO, AFileThisEngineSavedIsNotReadBack)
+{
+    // Reading back its own save would throw away what the file does not keep.
+    ASSERT_TRUE(m_Engine.f_CreateTable("A"));
+    ASSERT_TRUE(m_Engine.f_CreateTable("B"));
+    m_Engine.f_ActivateTable("B");
+    ASSERT_TRUE(m_Engine.f_CreateTable("C"));
+    ASSERT_TRUE(m_Engine.f_LoadSettings("Settings.dat"));
+    EXPECT_STREQ(m_Engine.f_GetCurrentTableName().f_GetStr(), "B");
+}
+
 TEST_F(CSettingsIO, ObsoleteSettingsAreRemovedAndTheFileRewritten)
 {
     NQuillonTest::CBytes file;

@@ -1,20 +1,26 @@
 // quillon-dialog-shots: shows one dialog as the product shows it, for the pictures in
 // docs/screenshots (see take.sh).
-//   quillon-dialog-shots options|group|recorder|editor
+//   quillon-dialog-shots options|group|recorder|editor|main|menu|tray|about
 // Prints "window LEFT TOP RIGHT BOTTOM" (screen pixels) once the dialog shows what the
 // picture needs, then closes it when a line arrives on standard input.
 
+#include "tools/config/ConfigJson.h"
 #include "tools/filterstandin/FilterStandIn.h"
 #include "ui/EditKeys.h"
+#include "ui/win32/AboutDlg.h"
 #include "ui/win32/InputKeyMapperDlgWindow.h"
+#include "ui/win32/QuillonDlg.h"
 #include "ui/win32/Resource.h"
 #include "widgets/win32/DialogSupport.h"
 #include "widgets/win32/InputDialogWindow.h"
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -142,6 +148,162 @@ int fg_ShowRecorder()
     standIn.f_Stop();
     return result;
 }
+
+// The configuration dialog on the demonstration configuration, everything expanded, in a
+// process of its own whose settings live in a temporary directory.
+class CMainDialogShot
+{
+public:
+    CMainDialogShot()
+    {
+        char temporary[MAX_PATH] = {};
+        GetTempPathA(sizeof temporary, temporary);
+        m_Directory = std::string(temporary) + "quillon-shots-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(m_Directory.c_str(), nullptr);
+        m_Engine.f_SetSettingsDirectory(m_Directory.c_str());
+        std::ifstream demo(QUILLON_DEMO_SETTINGS);
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(demo), m_Engine);
+        m_Engine.f_SaveSettings();
+        // The tray menu then offers the laptop keyboard's configuration too.
+        m_Engine.f_NoteLaptopKeyboardPresent();
+    }
+    ~CMainDialogShot()
+    {
+        DeleteFileA((m_Directory + "\\Settings.dat").c_str());
+        RemoveDirectoryA(m_Directory.c_str());
+    }
+
+    // Runs the dialog on this thread while picture() runs on another; returns its result.
+    int f_Run(int (*picture)(CMainDialogShot&))
+    {
+        NQuillon::CQuillonDlg dialog(m_Engine);
+        if (!dialog.f_Create())
+            return 1;
+        m_Window = dialog.f_GetWindow();
+        fp_ExpandAll(GetDlgItem(m_Window, IDC_CONFIG_TREE), TVI_ROOT);
+        SetWindowPos(m_Window, nullptr, 0, 0, 420, 430, SWP_NOMOVE | SWP_NOZORDER);
+        dialog.f_ShowInFront();
+        int result = 0;
+        std::thread shot([&] { result = picture(*this); });
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        {
+            if (IsDialogMessageA(m_Window, &message))
+                continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        shot.join();
+        return result;
+    }
+
+    HWND m_Window = nullptr;
+
+private:
+    static void fp_ExpandAll(HWND tree, HTREEITEM parent)
+    {
+        HTREEITEM child = parent == TVI_ROOT ? TreeView_GetRoot(tree) : TreeView_GetChild(tree, parent);
+        for (; child; child = TreeView_GetNextSibling(tree, child))
+        {
+            TreeView_Expand(tree, child, TVE_EXPAND);
+            fp_ExpandAll(tree, child);
+        }
+    }
+
+    std::string m_Directory;
+    CMessageHook m_Engine;
+};
+
+void fg_Quit(HWND dialog)
+{
+    PostMessageA(dialog, WM_COMMAND, NQuillon::gf_TrayCommandId(NQuillon::ETrayCommand::Quit), 0);
+}
+
+// The visible pop-up menu of this process, once it shows.
+HWND fg_WaitForMenu()
+{
+    for (int i = 0; i < 500; ++i)
+    {
+        HWND menu = FindWindowA(MAKEINTATOM(32768), nullptr);
+        if (menu && IsWindowVisible(menu))
+            return menu;
+        Sleep(10);
+    }
+    return nullptr;
+}
+
+// Reports a rectangle as fg_Present does and waits for the line that ends the picture.
+void fg_PresentRect(RECT rect)
+{
+    Sleep(300);
+    std::printf("window %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+}
+
+int fg_MainPicture(CMainDialogShot& shot)
+{
+    const int result = fg_Present(shot.m_Window, WM_NULL, 0);
+    fg_Quit(shot.m_Window);
+    return result;
+}
+
+// The context menu of the group, over the dialog.
+int fg_MenuPicture(CMainDialogShot& shot)
+{
+    HWND tree = GetDlgItem(shot.m_Window, IDC_CONFIG_TREE);
+    HTREEITEM group = TreeView_GetChild(
+        tree, TreeView_GetChild(tree, TreeView_GetNextSibling(tree, TreeView_GetRoot(tree))));
+    TreeView_SelectItem(tree, group);
+    PostMessageA(shot.m_Window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree), -1);
+    HWND menu = fg_WaitForMenu();
+    if (!menu)
+    {
+        fg_Quit(shot.m_Window);
+        return 1;
+    }
+    RECT dialogRect{}, menuRect{}, both{};
+    GetWindowRect(shot.m_Window, &dialogRect);
+    GetWindowRect(menu, &menuRect);
+    UnionRect(&both, &dialogRect, &menuRect);
+    fg_PresentRect(both);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(shot.m_Window, WM_CANCELMODE, 0, 0);
+    fg_Quit(shot.m_Window);
+    return 0;
+}
+
+// The tray menu, opened as a click on the icon opens it.
+int fg_TrayPicture(CMainDialogShot& shot)
+{
+    // The dialog's timer takes the laptop keyboard's discovery first.
+    Sleep(700);
+    ShowWindow(shot.m_Window, SW_HIDE);
+    SetCursorPos(300, 200);
+    PostMessageA(shot.m_Window, NQuillon::gc_TrayCallbackMessage, NQuillon::gc_TrayIconId, WM_RBUTTONUP);
+    HWND menu = fg_WaitForMenu();
+    if (!menu)
+    {
+        fg_Quit(shot.m_Window);
+        return 1;
+    }
+    RECT rect{};
+    GetWindowRect(menu, &rect);
+    fg_PresentRect(rect);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(shot.m_Window, WM_CANCELMODE, 0, 0);
+    fg_Quit(shot.m_Window);
+    return 0;
+}
+
+int fg_AboutPicture(CMainDialogShot& shot)
+{
+    PostMessageA(shot.m_Window, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    const int result = fg_Present(fg_WaitForWindow(NQuillon::CAboutDlg::mc_Title), WM_COMMAND, IDOK);
+    fg_Quit(shot.m_Window);
+    return result;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -155,6 +317,14 @@ int main(int argc, char** argv)
         return fg_ShowEditor();
     if (which == "recorder")
         return fg_ShowRecorder();
-    std::fprintf(stderr, "usage: quillon-dialog-shots options|group|recorder|editor\n");
+    if (which == "main" || which == "menu" || which == "tray" || which == "about")
+    {
+        CMainDialogShot shot;
+        return shot.f_Run(which == "main"   ? fg_MainPicture
+                          : which == "menu" ? fg_MenuPicture
+                          : which == "tray" ? fg_TrayPicture
+                                            : fg_AboutPicture);
+    }
+    std::fprintf(stderr, "usage: quillon-dialog-shots options|group|recorder|editor|main|menu|tray|about\n");
     return 2;
 }

@@ -39,3 +39,7 @@ take options input-dialog.png
 take group input-dialog-text.png
 take recorder key-recorder.png
 take editor key-sequence-editor.png
+take main main-dialog.png
+take menu context-menu.png
+take tray tray-menu.png
+take about about-box.png
