@@ -5,6 +5,7 @@
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "core/Thread.h"
+#include "ui/win32/LaptopSetupWindow.h"
 #include "ui/win32/QuillonDlg.h"
 
 namespace NQuillon
@@ -141,7 +142,8 @@ BOOL CQuillonApp::fp_CommonStart()
     if (m_Hook.f_LoadSettings("Settings.dat") && !m_Hook.m_bOwnsInput)
         m_Hook.f_SaveSettings();
     f_SetRegistryKey(gc_RegistryKey);
-    m_pMainDialog = std::make_unique<CQuillonDlg>(m_Hook);
+    m_pLaptopSetup = std::make_unique<CLaptopSetupWindow>(m_Hook);
+    m_pMainDialog = std::make_unique<CQuillonDlg>(m_Hook, m_pLaptopSetup.get());
     if (!m_pMainDialog->f_Create())
     {
         m_pMainDialog.reset();

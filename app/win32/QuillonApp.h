@@ -17,6 +17,7 @@ namespace NQuillon
 {
 class CQuillon_Service;
 class CQuillonDlg;
+class CLaptopSetupWindow;
 
 class CQuillonApp : public CAppBase, private ICCommandHost
 {
@@ -58,6 +59,7 @@ private:
     // The service object of the running initialisation.
     CQuillon_Service* m_pService = nullptr;
     HANDLE m_hInstanceMutex = nullptr;
+    std::unique_ptr<CLaptopSetupWindow> m_pLaptopSetup;
     std::unique_ptr<CQuillonDlg> m_pMainDialog;
 };
 } // namespace NQuillon
