@@ -114,25 +114,23 @@ TEST_F(CLauncherProcess, StartsTheBuildWithItsArgumentsAndPassesItsExitCode)
     }
 }
 
-TEST_F(CLauncherProcess, MissingBuildEndsWithTheNoChildCode)
+TEST_F(CLauncherProcess, StartsNoChildAndEndsWithTheNoChildCode)
 {
+    const std::wstring cases[] = {
+        // The path names a program that is not Quillon(.exe).
+        L"\"" + f_Path(L"Quillon") + L".exe-old\" exit=5",
+        // Without ".exe" on the path, the argument's ".exe" takes the suffix and the child line
+        // names Quillon, the launcher itself: the second launcher refuses to go on.
+        f_Path(L"Quillon") + L" -x y.exe",
+    };
+    for (const std::wstring& line : cases)
+    {
+        EXPECT_EQ(f_Launch(line), NQuillon::NLauncher::gc_ExitNoChild) << line;
+        EXPECT_EQ(f_ChildLine(), L"(no child)");
+    }
+    // The build is missing.
     ASSERT_TRUE(DeleteFileW(f_Path(L"Quillon.x64.exe").c_str()));
     EXPECT_EQ(f_Launch(L"\"" + f_Path(L"Quillon.exe") + L"\" exit=5"), NQuillon::NLauncher::gc_ExitNoChild);
-    EXPECT_EQ(f_ChildLine(), L"(no child)");
-}
-
-TEST_F(CLauncherProcess, LineNamingNoProgramExeEndsWithTheNoChildCode)
-{
-    EXPECT_EQ(f_Launch(L"\"" + f_Path(L"Quillon") + L".exe-old\" exit=5"),
-              NQuillon::NLauncher::gc_ExitNoChild);
-    EXPECT_EQ(f_ChildLine(), L"(no child)");
-}
-
-TEST_F(CLauncherProcess, LineThatWouldStartTheLauncherAgainIsRefused)
-{
-    // Without ".exe" on the path, the argument's ".exe" takes the suffix and the child line
-    // names Quillon, the launcher itself: the second launcher refuses to go on.
-    EXPECT_EQ(f_Launch(f_Path(L"Quillon") + L" -x y.exe"), NQuillon::NLauncher::gc_ExitNoChild);
     EXPECT_EQ(f_ChildLine(), L"(no child)");
 }
 } // namespace
