@@ -97,7 +97,7 @@ standin=$!
 
 start=$(date +%s%N)
 status=0
-"$run" "Z:$root/$work/setup64.exe" /S || status=$?
+timeout 120 "$run" "Z:$root/$work/setup64.exe" /S || status=$?
 check "silent install exits with 0 (got $status) in $(seconds_since "$start") s" test "$status" -eq 0
 for f in Quillon.exe Quillon.x64.exe Quillon.x86.exe README.txt LICENSE.txt Uninstall.exe; do
     check "installed $f" test -f "$dir/$f"
@@ -111,13 +111,20 @@ check "tray icon in the Run key" sh -c "'$run' reg query 'HKLM\\Software\\Micros
 check "uninstall entry with version $version" sh -c "'$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon' /v DisplayVersion | grep -q '$version'"
 check "Start menu entry" test -f "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon Settings.lnk"
 
+# An upgrade: the same installer again over the running service (which it must stop first:
+# starting a running service fails with a message box).
+status=0
+timeout 120 "$run" "Z:$root/$work/setup64.exe" /S || status=$?
+check "installing again over the running service exits with 0 (got $status)" test "$status" -eq 0
+check "service running again (state: $(service_state))" test "$(service_state)" = RUNNING
+
 # The user's configuration, which the silent uninstall must keep.
 printf 'the user configuration' >"$dir/Settings.dat"
 
 echo "=== the silent uninstall"
 start=$(date +%s%N)
 status=0
-"$run" "C:\\Program Files\\Quillon\\Uninstall.exe" /S || status=$?
+timeout 120 "$run" "C:\\Program Files\\Quillon\\Uninstall.exe" /S || status=$?
 # The uninstaller runs on from a copy of itself in the temporary folder: wait for its end.
 for _ in $(seq 600); do
     [ -e "$dir/Uninstall.exe" ] || reg_has 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon' || break
@@ -137,7 +144,7 @@ check "no registry entry names Quillon" sh -c "! grep -i -n quillon '$prefix/sys
 
 echo
 if [ "$failures" -ne 0 ]; then
-    echo "package test: $failures failed"
+    echo "package test: $failures failed (${SECONDS} s)"
     exit 1
 fi
-echo "package test: all passed"
+echo "package test: all passed in ${SECONDS} s"
