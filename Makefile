@@ -3,7 +3,7 @@
 NATIVE_PRESETS := native native-asan native-tsan native-i686
 WINDOWS_PRESETS := win64 win32
 
-.PHONY: all deps test test-native test-windows test-monitors run screenshots build-windows fuzz format clean
+.PHONY: all deps test test-native test-windows test-monitors run package test-package screenshots build-windows fuzz format clean
 
 all: test
 
@@ -27,6 +27,16 @@ test-monitors: deps
 
 run: deps
 	@./tools/build/run-main.sh
+
+# The release: both architectures built from scratch (build/release-win64, build/release-win32),
+# then dist/Quillon-VERSION-windows.zip, -setup.exe and -debug.zip, then the package test.
+package: deps
+	@./tools/package/make-package.sh
+	@./tools/package/test-package.sh
+
+# The package test alone, on what dist/ holds (slow: installs and uninstalls under Wine).
+test-package: deps
+	@./tools/package/test-package.sh
 
 # The fuzz targets (clang and libFuzzer, their own build in build/fuzz; not part of `make test`),
 # each for FUZZ_SECONDS seconds. Crashes land in tests/fuzz/found/, which the tests replay.

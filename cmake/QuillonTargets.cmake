@@ -64,25 +64,34 @@ function(quillon_split_debug target)
         VERBATIM)
 endfunction()
 
-# quillon_program_resources(TARGET DESCRIPTION): what every Windows program carries: the
-# manifest (common controls 6, DPI awareness), the icon, a version resource naming the program,
-# and the dialog templates of widgets/ and ui/.
+# quillon_program_resources(TARGET DESCRIPTION [NO_DIALOGS]): what every Windows program
+# carries: the manifest (common controls 6, DPI awareness), the icon, a version resource naming
+# the program (version from the VERSION file), and the dialog templates of widgets/ and ui/
+# unless NO_DIALOGS (the launcher has no window).
 function(quillon_program_resources target description)
+    cmake_parse_arguments(ARG "NO_DIALOGS" "" "" ${ARGN})
     set(QUILLON_RC_DESCRIPTION "${description}")
     get_target_property(output_name ${target} OUTPUT_NAME)
     if(NOT output_name)
         set(output_name ${target})
     endif()
     set(QUILLON_RC_FILENAME "${output_name}.exe")
+    set(QUILLON_RC_MANIFEST ${CMAKE_BINARY_DIR}/resources/Program.manifest)
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/Program.manifest.in ${QUILLON_RC_MANIFEST} @ONLY)
+    set(depends ${PROJECT_SOURCE_DIR}/widgets/win32/Quillon.ico ${QUILLON_RC_MANIFEST})
+    if(ARG_NO_DIALOGS)
+        set(QUILLON_RC_BODY "#include \"widgets/win32/Resource.h\"\nIDI_QUILLON ICON \"widgets/win32/Quillon.ico\"")
+    else()
+        set(QUILLON_RC_BODY "#include \"widgets/win32/Program.rc\"")
+        list(APPEND depends
+             ${PROJECT_SOURCE_DIR}/widgets/win32/Program.rc
+             ${PROJECT_SOURCE_DIR}/widgets/win32/Widgets.rc
+             ${PROJECT_SOURCE_DIR}/ui/win32/Ui.rc)
+    endif()
     set(rc ${CMAKE_BINARY_DIR}/resources/${target}.rc)
     configure_file(${PROJECT_SOURCE_DIR}/cmake/ProgramResources.rc.in ${rc} @ONLY)
     target_sources(${target} PRIVATE ${rc})
     # windres looks for the included resources from the source root.
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
-    set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS
-                 ${PROJECT_SOURCE_DIR}/widgets/win32/Program.rc
-                 ${PROJECT_SOURCE_DIR}/widgets/win32/Program.manifest
-                 ${PROJECT_SOURCE_DIR}/widgets/win32/Quillon.ico
-                 ${PROJECT_SOURCE_DIR}/widgets/win32/Widgets.rc
-                 ${PROJECT_SOURCE_DIR}/ui/win32/Ui.rc)
+    set_property(SOURCE ${rc} APPEND PROPERTY OBJECT_DEPENDS ${depends})
 endfunction()

@@ -12,6 +12,7 @@ packages=(
     clang libclang-rt-14-dev
     g++-i686-linux-gnu qemu-user-static
     python3
+    nsis zip unzip
 )
 
 missing=()

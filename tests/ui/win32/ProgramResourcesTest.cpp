@@ -67,13 +67,16 @@ TEST_P(CProgramResourcesTest, CarriesTheManifestTheIconAndItsVersion)
     EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
     EXPECT_NE(FindResourceA(m_Module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)), nullptr); // the icon group
     EXPECT_EQ(fp_VersionString("ProductName"), "Quillon");
-    EXPECT_EQ(fp_VersionString("ProductVersion"), "0.1A");
+    EXPECT_EQ(fp_VersionString("ProductVersion"), QUILLON_VERSION);
+    EXPECT_EQ(fp_VersionString("FileVersion"), QUILLON_VERSION ".0");
+    EXPECT_NE(manifest.find("version=\"" QUILLON_VERSION ".0\""), std::string::npos);
     EXPECT_EQ(fp_VersionString("OriginalFilename"), GetParam().m_FileName);
     EXPECT_FALSE(fp_VersionString("FileDescription").empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, CProgramResourcesTest,
                          ::testing::Values(CProgram{QUILLON_PROGRAM, QUILLON_PROGRAM_NAME},
+                                           CProgram{QUILLON_LAUNCHER_PROGRAM, "Quillon.exe"},
                                            CProgram{QUILLON_FILTER_PROGRAM, "quillon-filter.exe"}));
 
 TEST(CCommonControlsTest, TheManifestSelectsVersionSix)

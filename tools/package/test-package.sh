@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# Checks what make-package.sh wrote to dist/ (slow: a fresh Wine prefix, about a minute):
+#  - the zip holds exactly the listed files; every program is stripped and carries the version
+#    resource of VERSION and the manifest (read back with windres); the launcher imports only
+#    kernel32 and the C runtime; the setup is a 32-bit installer;
+#  - the installer, built from the same script as a 64-bit program with the 64-bit launcher
+#    in place of the 32-bit one (32-bit programs cannot run here), installs silently into a fresh prefix: program files, the service registered and
+#    running (its engine opens the filter driver's stand-in), the tray icon in the Run key,
+#    the uninstall entry; the silent uninstall then leaves no service, no program files, no
+#    registry entries, and keeps Settings.dat.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+
+version=$(head -n1 VERSION)
+zip=dist/Quillon-$version-windows.zip
+setup=dist/Quillon-$version-setup.exe
+for f in "$zip" "$setup" dist/Quillon-"$version"-debug.zip; do
+    [ -f "$f" ] || { echo "missing $f: run make package" >&2; exit 1; }
+done
+filter=build/release-win64/tools/filterstandin/quillon-filter.exe
+launcher64=build/release-win64/launcher/Quillon.exe
+for f in "$filter" "$launcher64"; do
+    [ -f "$f" ] || { echo "missing $f: run make package" >&2; exit 1; }
+done
+
+failures=0
+seconds_since() { local ms=$((($(date +%s%N) - $1) / 1000000)); printf '%d.%d' $((ms / 1000)) $((ms % 1000 / 100)); }
+check() { # check DESCRIPTION COMMAND...
+    if "${@:2}"; then echo "  ok    $1"; else echo "  FAIL  $1"; failures=$((failures + 1)); fi
+}
+
+work=build/package-test
+rm -rf "$work"
+mkdir -p "$work/stage"
+echo "=== the zip"
+unzip -q "$zip" -d "$work/stage"
+expected="LICENSE.txt Quillon.exe Quillon.x64.exe Quillon.x86.exe README.txt"
+if [ -n "$(find build/release-win32 build/release-win64 -name MacBookPro.dat -print -quit)" ]; then
+    expected="LICENSE.txt MacBookPro.dat Quillon.exe Quillon.x64.exe Quillon.x86.exe README.txt"
+fi
+actual=$(cd "$work/stage" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')
+check "holds exactly: $expected" test "$actual" = "$expected"
+check "the debug zip holds the three debug files" test \
+    "$(unzip -Z1 dist/Quillon-"$version"-debug.zip | LC_ALL=C sort | tr '\n' ' ')" = \
+    "Quillon.exe.debug Quillon.x64.exe.debug Quillon.x86.exe.debug "
+
+has_resources() { # program format description
+    local rc
+    rc=$(x86_64-w64-mingw32-windres -i "$1" -O rc 2>/dev/null | grep -v '^  0x') || return 1
+    x86_64-w64-mingw32-objdump -f "$1" | grep -q "file format $2" &&
+        grep -q "FILEVERSION ${version//./, }, 0" <<<"$rc" &&
+        grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$rc" &&
+        grep -q "VALUE \"FileVersion\", \"$version.0\"" <<<"$rc" &&
+        grep -q 'VALUE "CompanyName", "Velmora"' <<<"$rc" &&
+        grep -q "VALUE \"FileDescription\", \"$3\"" <<<"$rc" &&
+        grep -q "VALUE \"ProductName\", \"Quillon\"" <<<"$rc" &&
+        grep -q 'RT_MANIFEST' <<<"$rc" &&
+        grep -q "name=\"\"Velmora.Quillon\"\" version=\"\"$version.0\"\"" <<<"$rc"
+}
+stripped() { ! x86_64-w64-mingw32-objdump -h "$1" | grep -q '\.debug_'; }
+for program in "Quillon.exe pei-i386 Quillon launcher" "Quillon.x64.exe pei-x86-64 Quillon keyboard and mouse remapper" \
+    "Quillon.x86.exe pei-i386 Quillon keyboard and mouse remapper"; do
+    read -r name format description <<<"$program"
+    check "$name: $format, version $version, manifest" has_resources "$work/stage/$name" "$format" "$description"
+    check "$name: stripped" stripped "$work/stage/$name"
+done
+check "Quillon.exe imports only KERNEL32.dll and msvcrt.dll" test \
+    "$(x86_64-w64-mingw32-objdump -p "$work/stage/Quillon.exe" | sed -n 's/.*DLL Name: //p' | LC_ALL=C sort | tr '\n' ' ')" \
+    = "KERNEL32.dll msvcrt.dll "
+check "the setup is a 32-bit program" sh -c "x86_64-w64-mingw32-objdump -f '$setup' | grep -q 'file format pei-i386'"
+
+echo "=== the installer under Wine (64-bit build of the same script)"
+# Wine here runs no 32-bit program, and a 32-bit one started anyway "ends" with 0.
+mkdir -p "$work/stage64"
+cp "$work/stage"/* "$work/stage64/"
+cp "$launcher64" "$work/stage64/Quillon.exe"
+makensis -V1 -DAMD64 -DVERSION="$version" -DSTAGE="$root/$work/stage64" -DICON="$root/widgets/win32/Quillon.ico" \
+    -DOUTFILE="$root/$work/setup64.exe" package/Quillon.nsi
+
+# A fresh prefix with the test runner's set-up (own server and display, no debugger).
+sed "s|@QUILLON_WINEPREFIX@|$root/$work/wine/prefix|" cmake/wine-run.sh.in >"$work/wine-run.sh"
+chmod +x "$work/wine-run.sh"
+run="$work/wine-run.sh"
+trap '"$run" --stop >/dev/null 2>&1 || true' EXIT
+"$run" --start
+
+prefix=$work/wine/prefix
+dir="$prefix/drive_c/Program Files/Quillon"
+reg_has() { "$run" reg query "$1" ${2:+/v "$2"} >/dev/null 2>&1; }
+service_state() { "$run" sc query Quillon 2>/dev/null | tr -d '\r' | sed -n 's/.*STATE *: *[0-9]* *//p'; }
+
+# The stand-in waits for the service's engine to open the device, feeds one key, and ends.
+printf 'key 0x1E down\nkey 0x1E up\n' >"$work/keys.txt"
+"$run" "$filter" --wait-client 60000 "Z:$root/$work/keys.txt" >"$work/filter.log" 2>&1 &
+standin=$!
+
+start=$(date +%s%N)
+status=0
+timeout 120 "$run" "Z:$root/$work/setup64.exe" /S || status=$?
+check "silent install exits with 0 (got $status) in $(seconds_since "$start") s" test "$status" -eq 0
+for f in Quillon.exe Quillon.x64.exe Quillon.x86.exe README.txt LICENSE.txt Uninstall.exe; do
+    check "installed $f" test -f "$dir/$f"
+done
+check "service running (state: $(service_state))" test "$(service_state)" = RUNNING
+check "service runs Quillon.x64.exe" sh -c "'$run' reg query 'HKLM\\SYSTEM\\CurrentControlSet\\Services\\Quillon' /v ImagePath | grep -q 'Quillon\\\\Quillon.x64.exe\" -Service Quillon'"
+filter_status=0
+wait "$standin" || filter_status=$?
+check "the service's engine served the filter stand-in (exit $filter_status)" test "$filter_status" -eq 0
+check "tray icon in the Run key" sh -c "'$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' /v Quillon | grep -q 'Quillon.exe\" -TrayIcon'"
+check "uninstall entry with version $version" sh -c "'$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon' /v DisplayVersion | grep -q '$version'"
+check "Start menu entry" test -f "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon Settings.lnk"
+
+# An upgrade: the same installer again over the running service (which it must stop first:
+# starting a running service fails with a message box).
+status=0
+timeout 120 "$run" "Z:$root/$work/setup64.exe" /S || status=$?
+check "installing again over the running service exits with 0 (got $status)" test "$status" -eq 0
+check "service running again (state: $(service_state))" test "$(service_state)" = RUNNING
+
+# The user's configuration, which the silent uninstall must keep.
+printf 'the user configuration' >"$dir/Settings.dat"
+
+echo "=== the silent uninstall"
+start=$(date +%s%N)
+status=0
+timeout 120 "$run" "C:\\Program Files\\Quillon\\Uninstall.exe" /S || status=$?
+# The uninstaller runs on from a copy of itself in the temporary folder: wait for its end.
+for _ in $(seq 600); do
+    [ -e "$dir/Uninstall.exe" ] || reg_has 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon' || break
+    sleep 0.2
+done
+check "silent uninstall exits with 0 (got $status), done in $(seconds_since "$start") s" test "$status" -eq 0
+check "no service" sh -c "! '$run' reg query 'HKLM\\SYSTEM\\CurrentControlSet\\Services\\Quillon' >/dev/null 2>&1"
+check "no program files: only Settings.dat is left" test "$(ls -A "$dir" 2>/dev/null | tr '\n' ' ')" = "Settings.dat "
+check "Settings.dat kept as it was" test "$(cat "$dir/Settings.dat" 2>/dev/null)" = "the user configuration"
+check "no Run key entry" sh -c "! '$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' /v Quillon >/dev/null 2>&1"
+check "no uninstall entry" sh -c "! '$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon' >/dev/null 2>&1"
+check "no Start menu entry" test ! -e "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon Settings.lnk"
+# The server writes the registry files when it ends: nothing in them may name Quillon (the
+# drivers' services and filter entries included), nor wait for a restart.
+"$run" --stop
+check "no registry entry names Quillon" sh -c "! grep -i -n quillon '$prefix/system.reg' '$prefix/user.reg'"
+
+echo
+if [ "$failures" -ne 0 ]; then
+    echo "package test: $failures failed (${SECONDS} s)"
+    exit 1
+fi
+echo "package test: all passed in ${SECONDS} s"
