@@ -35,10 +35,7 @@ rm -rf "$work"
 mkdir -p "$work/stage"
 echo "=== the zip"
 unzip -q "$zip" -d "$work/stage"
-expected="LICENSE.txt Quillon.exe Quillon.x64.exe Quillon.x86.exe README.txt"
-if [ -n "$(find build/release-win32 build/release-win64 -name MacBookPro.dat -print -quit)" ]; then
-    expected="LICENSE.txt MacBookPro.dat Quillon.exe Quillon.x64.exe Quillon.x86.exe README.txt"
-fi
+expected="LICENSE.txt MacBookPro.dat Quillon.exe Quillon.x64.exe Quillon.x86.exe README.txt"
 actual=$(cd "$work/stage" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')
 check "holds exactly: $expected" test "$actual" = "$expected"
 check "the debug zip holds the three debug files" test \
