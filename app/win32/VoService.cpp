@@ -3,6 +3,7 @@
 #include "app/CommandLineRole.h"
 #include "core/Exception.h"
 #include "core/Format.h"
+#include "core/win32/ServiceHandle.h"
 
 #include <atomic>
 #include <vector>
@@ -11,6 +12,8 @@ namespace NQuillon
 {
 namespace
 {
+using NTev::NSys::CServiceHandle;
+
 std::atomic<CVoService*> g_pCurrentService{nullptr};
 
 constexpr DWORD gc_ServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
@@ -20,24 +23,6 @@ constexpr DWORD gc_ManagerAccess = DELETE | SC_MANAGER_CREATE_SERVICE | SC_MANAG
 constexpr DWORD gc_PollMilliseconds = 10;
 constexpr DWORD gc_ProcessEndMilliseconds = 240000;
 constexpr DWORD gc_FailureResetSeconds = 86400;
-
-class CServiceHandle
-{
-public:
-    explicit CServiceHandle(SC_HANDLE handle) noexcept : m_Handle(handle) {}
-    ~CServiceHandle()
-    {
-        if (m_Handle)
-            CloseServiceHandle(m_Handle);
-    }
-    CServiceHandle(const CServiceHandle&) = delete;
-    CServiceHandle& operator=(const CServiceHandle&) = delete;
-    SC_HANDLE f_Get() const noexcept { return m_Handle; }
-    explicit operator bool() const noexcept { return m_Handle != nullptr; }
-
-private:
-    SC_HANDLE m_Handle;
-};
 
 NTev::CStr fg_GetProgramFileName()
 {

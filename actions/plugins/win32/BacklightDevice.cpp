@@ -2,6 +2,7 @@
 // reached as "\\.\StartupDiskDriver" with two control codes.
 
 #include "actions/plugins/Backlight.h"
+#include "core/win32/ServiceHandle.h"
 
 #include <windows.h>
 
@@ -9,23 +10,11 @@ namespace NQuillon
 {
 namespace
 {
+using NTev::NSys::CServiceHandle;
+
 constexpr DWORD gc_ControlReadLevel = 0x9C40244C;
 constexpr DWORD gc_ControlSetLevel = 0x9C402450;
 constexpr DWORD gc_ManagerAccess = 0x10036;
-
-class CServiceHandle
-{
-public:
-    explicit CServiceHandle(SC_HANDLE handle) noexcept : m_hHandle(handle) {}
-    ~CServiceHandle()
-    {
-        if (m_hHandle)
-            CloseServiceHandle(m_hHandle);
-    }
-    CServiceHandle(const CServiceHandle&) = delete;
-    CServiceHandle& operator=(const CServiceHandle&) = delete;
-    SC_HANDLE m_hHandle;
-};
 
 class CWin32BacklightDevice final : public ICBacklightDevice
 {
@@ -40,16 +29,16 @@ public:
         if (m_hDevice != INVALID_HANDLE_VALUE)
             return true;
         CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, gc_ManagerAccess));
-        if (!manager.m_hHandle)
+        if (!manager.f_Get())
             return false;
         CServiceHandle service(
-            OpenServiceA(manager.m_hHandle, "StartupDiskDriver", SERVICE_QUERY_STATUS | SERVICE_START));
-        if (!service.m_hHandle)
+            OpenServiceA(manager.f_Get(), "StartupDiskDriver", SERVICE_QUERY_STATUS | SERVICE_START));
+        if (!service.f_Get())
             return false;
         SERVICE_STATUS status{};
         const bool running =
-            QueryServiceStatus(service.m_hHandle, &status) && status.dwCurrentState == SERVICE_RUNNING;
-        if (!running && !StartServiceA(service.m_hHandle, 0, nullptr))
+            QueryServiceStatus(service.f_Get(), &status) && status.dwCurrentState == SERVICE_RUNNING;
+        if (!running && !StartServiceA(service.f_Get(), 0, nullptr))
             return false;
         m_hDevice = CreateFileA("\\\\.\\StartupDiskDriver", 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr);

@@ -1,6 +1,7 @@
 #include "tests/app/win32/AppTestSupport.h"
 
 #include "app/CommandLineRole.h"
+#include "core/win32/ServiceHandle.h"
 #include "tests/support/win32/DebugMonitor.h"
 
 #include <cstdio>
@@ -10,27 +11,12 @@ namespace NQuillonTest
 {
 namespace
 {
+using NTev::NSys::CServiceHandle;
+
 constexpr DWORD gc_PollMilliseconds = 20;
 
 // Traces are collected from the start of the test program: a failure shows what came before.
 const bool g_bMonitorStarted = (gf_GetDebugMonitor(), true);
-
-class CScHandle
-{
-public:
-    explicit CScHandle(SC_HANDLE handle) noexcept : m_Handle(handle) {}
-    ~CScHandle()
-    {
-        if (m_Handle)
-            CloseServiceHandle(m_Handle);
-    }
-    CScHandle(const CScHandle&) = delete;
-    CScHandle& operator=(const CScHandle&) = delete;
-    SC_HANDLE f_Get() const noexcept { return m_Handle; }
-
-private:
-    SC_HANDLE m_Handle;
-};
 
 std::string fg_ProgramPath()
 {
@@ -206,7 +192,7 @@ std::string gf_DescribeService(const std::string& name)
 {
     static const char* const stateNames[] = {"?",       "STOPPED",          "START_PENDING", "STOP_PENDING",
                                              "RUNNING", "CONTINUE_PENDING", "PAUSE_PENDING", "PAUSED"};
-    CScHandle service(gf_OpenService(name, SERVICE_QUERY_STATUS));
+    CServiceHandle service(gf_OpenService(name, SERVICE_QUERY_STATUS));
     if (!service.f_Get())
         return "service " + name + ": cannot be opened (error " + std::to_string(GetLastError()) + ")";
     SERVICE_STATUS_PROCESS status = {};
@@ -274,7 +260,7 @@ std::string gf_UniqueServiceName(const char* tag)
 
 SC_HANDLE gf_OpenService(const std::string& name, DWORD access)
 {
-    CScHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager.f_Get())
         return nullptr;
     return OpenServiceA(manager.f_Get(), name.c_str(), access);
@@ -283,7 +269,7 @@ SC_HANDLE gf_OpenService(const std::string& name, DWORD access)
 CServiceConfig gf_QueryServiceConfig(const std::string& name)
 {
     CServiceConfig result;
-    CScHandle service(gf_OpenService(name, SERVICE_QUERY_CONFIG));
+    CServiceHandle service(gf_OpenService(name, SERVICE_QUERY_CONFIG));
     if (!service.f_Get())
         return result;
     result.m_bExists = true;
@@ -318,7 +304,7 @@ CServiceConfig gf_QueryServiceConfig(const std::string& name)
 
 DWORD gf_QueryServiceState(const std::string& name, DWORD* processId)
 {
-    CScHandle service(gf_OpenService(name, SERVICE_QUERY_STATUS));
+    CServiceHandle service(gf_OpenService(name, SERVICE_QUERY_STATUS));
     if (!service.f_Get())
         return 0;
     SERVICE_STATUS_PROCESS status = {};
@@ -333,7 +319,7 @@ DWORD gf_QueryServiceState(const std::string& name, DWORD* processId)
 
 bool gf_SetServiceCommand(const std::string& name, const std::string& command)
 {
-    CScHandle service(gf_OpenService(name, SERVICE_CHANGE_CONFIG));
+    CServiceHandle service(gf_OpenService(name, SERVICE_CHANGE_CONFIG));
     return service.f_Get() &&
            ChangeServiceConfigA(service.f_Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                 command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -341,7 +327,7 @@ bool gf_SetServiceCommand(const std::string& name, const std::string& command)
 
 bool gf_SetServiceDisplayName(const std::string& name, const std::string& displayName)
 {
-    CScHandle service(gf_OpenService(name, SERVICE_CHANGE_CONFIG));
+    CServiceHandle service(gf_OpenService(name, SERVICE_CHANGE_CONFIG));
     return service.f_Get() &&
            ChangeServiceConfigA(service.f_Get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
                                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, displayName.c_str());
@@ -365,7 +351,7 @@ std::string gf_ProgramDirectory()
 
 void gf_DeleteServiceNow(const std::string& name)
 {
-    CScHandle service(gf_OpenService(name, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
+    CServiceHandle service(gf_OpenService(name, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
     if (!service.f_Get())
         return;
     SERVICE_STATUS_PROCESS status = {};
