@@ -31,7 +31,7 @@ inline const char* const gc_DialogConfiguration = R"json({
 })json";
 
 // The engine with the state a load that gave up leaves (no waiting for its retries).
-class CTestEngine final : public NQuillon::CMessageHook
+class CDialogTestEngine final : public NQuillon::CMessageHook
 {
 public:
     void f_MarkLoadFailed()
@@ -60,7 +60,7 @@ public:
     }
 
     CTempDirectory m_Directory;
-    CTestEngine m_Engine;
+    CDialogTestEngine m_Engine;
 };
 
 // The tree as indented text, two blanks a level.
