@@ -25,20 +25,19 @@ std::string fg_ProgramPath()
     return std::string(full, length);
 }
 
-struct CFindBox
+struct CFindWindow
 {
     DWORD m_ProcessId;
+    const std::function<bool(HWND)>& m_Matches;
     HWND m_Found;
 };
 
-BOOL CALLBACK fg_FindBox(HWND window, LPARAM parameter)
+BOOL CALLBACK fg_FindWindow(HWND window, LPARAM parameter)
 {
-    auto* find = reinterpret_cast<CFindBox*>(parameter);
+    auto* find = reinterpret_cast<CFindWindow*>(parameter);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof(className));
-    if (processId == find->m_ProcessId && std::string(className) == "#32770" && IsWindowVisible(window))
+    if (processId == find->m_ProcessId && find->m_Matches(window))
     {
         find->m_Found = window;
         return FALSE;
@@ -48,9 +47,13 @@ BOOL CALLBACK fg_FindBox(HWND window, LPARAM parameter)
 
 HWND fg_FindMessageBox(DWORD processId)
 {
-    CFindBox find{processId, nullptr};
-    EnumWindows(&fg_FindBox, reinterpret_cast<LPARAM>(&find));
-    return find.m_Found;
+    return gf_FindProcessWindow(processId,
+                                [](HWND window)
+                                {
+                                    char className[64] = {};
+                                    GetClassNameA(window, className, sizeof(className));
+                                    return std::string(className) == "#32770" && IsWindowVisible(window);
+                                });
 }
 
 std::string fg_WindowText(HWND window)
@@ -69,6 +72,13 @@ bool fg_HasButton(HWND box, int id)
     return button && IsWindowVisible(button);
 }
 } // namespace
+
+HWND gf_FindProcessWindow(DWORD processId, const std::function<bool(HWND)>& matches)
+{
+    CFindWindow find{processId, matches, nullptr};
+    EnumWindows(&fg_FindWindow, reinterpret_cast<LPARAM>(&find));
+    return find.m_Found;
+}
 
 CProgramProcess::CProgramProcess(const std::string& arguments) : CProgramProcess(fg_ProgramPath(), arguments)
 {

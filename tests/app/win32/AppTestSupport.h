@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace NQuillonTest
@@ -54,6 +55,9 @@ struct CMessageBox
     bool m_bNo = false;
     bool m_bOk = false;
 };
+
+// The first top-level window of the process that matches, or null.
+HWND gf_FindProcessWindow(DWORD processId, const std::function<bool(HWND)>& matches);
 
 // Waits for a message box of the process to appear; false when the process ended or none
 // came in time.

@@ -44,27 +44,6 @@ std::vector<std::string> fg_Below(std::vector<std::string> path, std::initialize
     return path;
 }
 
-struct CFindDialog
-{
-    DWORD m_ProcessId;
-    HWND m_Found;
-};
-
-BOOL CALLBACK fg_FindMainDialog(HWND window, LPARAM parameter)
-{
-    auto* find = reinterpret_cast<CFindDialog*>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char title[64] = {};
-    GetWindowTextA(window, title, sizeof title);
-    if (processId == find->m_ProcessId && std::string(title) == "Quillon")
-    {
-        find->m_Found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Polls until the condition holds or the time is up.
 template <class t_CCondition>
 bool fg_Within(std::chrono::milliseconds limit, t_CCondition condition)
@@ -96,16 +75,20 @@ protected:
         m_StandIn.f_Start();
         m_pProcess = std::make_unique<CProgramProcess>(m_Program, f_Role());
         ASSERT_TRUE(m_pProcess->f_IsStarted()) << m_pProcess->f_Describe();
-        CFindDialog find{m_pProcess->f_GetProcessId(), nullptr};
+        const auto isMainDialog = [](HWND window)
+        {
+            char title[64] = {};
+            GetWindowTextA(window, title, sizeof title);
+            return std::string(title) == "Quillon";
+        };
         ASSERT_TRUE(fg_Within(std::chrono::seconds(10),
                               [&]
                               {
-                                  EnumWindows(fg_FindMainDialog, reinterpret_cast<LPARAM>(&find));
-                                  return find.m_Found != nullptr;
+                                  m_Dialog = gf_FindProcessWindow(m_pProcess->f_GetProcessId(), isMainDialog);
+                                  return m_Dialog != nullptr;
                               }))
             << m_pProcess->f_Describe() << "\n"
             << gf_LastTraceLines();
-        m_Dialog = find.m_Found;
         // The window is found while it is being made: its tree comes with its first items.
         HWND tree = nullptr;
         ASSERT_TRUE(fg_Within(std::chrono::seconds(10),
