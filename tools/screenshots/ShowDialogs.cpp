@@ -7,6 +7,7 @@
 #include "tools/config/ConfigJson.h"
 #include "tools/filterstandin/FilterStandIn.h"
 #include "ui/EditKeys.h"
+#include "ui/LaptopConfiguration.h"
 #include "ui/win32/AboutDlg.h"
 #include "ui/win32/InputKeyMapperDlgWindow.h"
 #include "ui/win32/QuillonDlg.h"
@@ -31,25 +32,6 @@ using NQuillon::CMessageHook;
 
 namespace
 {
-CInputDialog fg_Options()
-{
-    CInputDialog dialog("MacBook Pro Keyboard Detected", "Configure your MacBook Pro Keyboard");
-    dialog.f_AddChoiceOfTexts("Remap 'fn+Left Click' to", {"Right Click", "Middle Click", "Do not remap"}, 0);
-    dialog.f_AddChoiceOfTexts("Remap 'Enter' to",
-                              {"Right Click", "Middle Click", "Delete", "AltGr", "Menu", "Do not remap"}, 0);
-    dialog.f_AddChoiceOfTexts("Remap 'Eject' to", {"Eject CDs", "Delete", "Do not remap"}, 0);
-    dialog.f_AddChoiceOfTexts("Remap 'fn+Eject' to", {"Print Screen", "Eject CDs", "Do not remap"}, 0);
-    dialog.f_AddChoiceOfTexts(
-        "Remap 'Right Apple' to",
-        {"AltGr", "Ctrl", "Menu", "Right Click", "Middle Click", "Delete", "Do not remap"}, 0);
-    dialog.f_AddChoiceOfTexts("Remap left side function keys to",
-                              {"fn, Ctrl, Alt, Win", "fn, Ctrl, Win, Alt"}, 0);
-    dialog.f_AddChecks("Options", {{"Enable Remote Desktop workaround (adds 3 ms delay to keys)", false},
-                                   {"Accelerate mouse scroll wheel", false},
-                                   {"Swap 'Tilde/Paragraph' and 'Oem Key'", true}});
-    return dialog;
-}
-
 CInputDialog fg_Group()
 {
     CInputDialog dialog("Create New Remapping Group", "Creates a new remapping group");
@@ -249,6 +231,31 @@ int fg_MainPicture(CMainDialogShot& shot)
     return result;
 }
 
+// Waits for the menu the dialog opened, shows it (with the dialog under it, or alone) for the
+// picture, then closes the menu and the dialog.
+int fg_MenuOpened(CMainDialogShot& shot, bool withDialog)
+{
+    HWND menu = fg_WaitForMenu();
+    if (!menu)
+    {
+        fg_Quit(shot.m_Window);
+        return 1;
+    }
+    RECT rect{};
+    GetWindowRect(menu, &rect);
+    if (withDialog)
+    {
+        RECT dialogRect{}, menuRect = rect;
+        GetWindowRect(shot.m_Window, &dialogRect);
+        UnionRect(&rect, &dialogRect, &menuRect);
+    }
+    fg_PresentRect(rect);
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(shot.m_Window, WM_CANCELMODE, 0, 0);
+    fg_Quit(shot.m_Window);
+    return 0;
+}
+
 // The context menu of the group, over the dialog.
 int fg_MenuPicture(CMainDialogShot& shot)
 {
@@ -257,21 +264,7 @@ int fg_MenuPicture(CMainDialogShot& shot)
         tree, TreeView_GetChild(tree, TreeView_GetNextSibling(tree, TreeView_GetRoot(tree))));
     TreeView_SelectItem(tree, group);
     PostMessageA(shot.m_Window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree), -1);
-    HWND menu = fg_WaitForMenu();
-    if (!menu)
-    {
-        fg_Quit(shot.m_Window);
-        return 1;
-    }
-    RECT dialogRect{}, menuRect{}, both{};
-    GetWindowRect(shot.m_Window, &dialogRect);
-    GetWindowRect(menu, &menuRect);
-    UnionRect(&both, &dialogRect, &menuRect);
-    fg_PresentRect(both);
-    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    PostMessageA(shot.m_Window, WM_CANCELMODE, 0, 0);
-    fg_Quit(shot.m_Window);
-    return 0;
+    return fg_MenuOpened(shot, true);
 }
 
 // The tray menu, opened as a click on the icon opens it.
@@ -282,19 +275,7 @@ int fg_TrayPicture(CMainDialogShot& shot)
     ShowWindow(shot.m_Window, SW_HIDE);
     SetCursorPos(300, 200);
     PostMessageA(shot.m_Window, NQuillon::gc_TrayCallbackMessage, NQuillon::gc_TrayIconId, WM_RBUTTONUP);
-    HWND menu = fg_WaitForMenu();
-    if (!menu)
-    {
-        fg_Quit(shot.m_Window);
-        return 1;
-    }
-    RECT rect{};
-    GetWindowRect(menu, &rect);
-    fg_PresentRect(rect);
-    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
-    PostMessageA(shot.m_Window, WM_CANCELMODE, 0, 0);
-    fg_Quit(shot.m_Window);
-    return 0;
+    return fg_MenuOpened(shot, false);
 }
 
 int fg_AboutPicture(CMainDialogShot& shot)
@@ -310,7 +291,8 @@ int main(int argc, char** argv)
 {
     const std::string which = argc == 2 ? argv[1] : "";
     if (which == "options")
-        return fg_ShowInput(fg_Options());
+        // The options the laptop set-up shows for the layout whose key is 41.
+        return fg_ShowInput(NQuillon::gf_LaptopOptionsDialog(1));
     if (which == "group")
         return fg_ShowInput(fg_Group());
     if (which == "editor")
