@@ -26,9 +26,9 @@ enum class EAgentMessage : std::uint16_t
     WindowOperation = 1, // subject: window operation code, 0 to 9
     LockQuery = 2,       // subject: virtual key of Caps, Num or Scroll Lock; ticket
     Notice = 3,          // subject: EAgentNotice
-                // Agent to service.
-    LockState = 16, // subject: the virtual key asked for; ticket of the question; value 1 on, 0 off
-    EjectKey = 17,  // value: 1 press, 0 release of the laptop's Eject key
+                         // Agent to service.
+    LockState = 16,      // subject: the virtual key asked for; ticket of the question; value 1 on, 0 off
+    EjectKey = 17,       // value: 1 press, 0 release of the laptop's Eject key
 };
 
 enum class EAgentNotice : std::uint16_t

@@ -68,36 +68,44 @@ void CMessageHook::f_PeriodicTick()
             m_bRefreshPending = false;
         }
     }
-    if (checkRebootMarker)
+    if (checkRebootMarker && f_IsRebootPending())
     {
         // Deleted before the notice shows, so that it is shown once per marker.
-        NTev::CStr marker = f_GetSettingsDirectory();
-        marker += "/Rebootneeded";
-        if (NTev::NSys::NFile::gf_Exists(marker.f_GetStr(), NTev::NSys::NFile::ExistsNotDirectory))
+        try
         {
-            try
-            {
-                NTev::NSys::NFile::gf_Delete(marker.f_GetStr());
-            }
-            catch (const NTev::NException::CException&)
-            {
-            }
-            fp_ShowRebootNotice();
+            NTev::NSys::NFile::gf_Delete(fp_GetRebootMarker().f_GetStr());
         }
+        catch (const NTev::NException::CException&)
+        {
+        }
+        fp_ShowRebootNotice();
     }
     if (f_GetEngineTime() >= m_NextSettingsCheck)
     {
         // The configuring process reloads too: with a copy older than the file, its next save
         // would throw away what another process saved.
         fp_CheckSettings(fp_ConsumeDirectoryChange());
-        if (m_bOwnsInput)
+        if (m_bOwnsInput || m_bHostsSessionAgent)
             f_EnumerateDesktops();
         // From its own previous value: after a long pause the check runs on every turn
         // until it has caught up.
         m_NextSettingsCheck += gc_SettingsCheckPeriod;
     }
-    if (m_bOwnsInput)
+    if (m_bOwnsInput || m_bHostsSessionAgent)
         f_FollowInputDesktop();
+}
+
+NTev::CStr CMessageHook::fp_GetRebootMarker()
+{
+    NTev::CStr marker = f_GetSettingsDirectory();
+    marker += "/Rebootneeded";
+    return marker;
+}
+
+bool CMessageHook::f_IsRebootPending()
+{
+    return NTev::NSys::NFile::gf_Exists(fp_GetRebootMarker().f_GetStr(),
+                                        NTev::NSys::NFile::ExistsNotDirectory);
 }
 
 void CMessageHook::fp_CheckSettings(bool changeSeen)

@@ -49,11 +49,25 @@ bool CMessageHook::f_OnLaptopKeyReports(const CRawHidPacket& packet)
     for (std::uint32_t i = 0; i < packet.m_ReportCount; ++i)
     {
         CLockGuard lock(m_Lock);
+        // The service evaluates the key; its default processing goes on here meanwhile, as
+        // for a key that passes, since the answer may not wait for the service.
+        if (ICEjectKeySink* sink = m_pEjectKeySink.load(); sink && m_CaptureMode == 0)
+        {
+            sink->f_OnEjectKey(packet.m_pReports[i * 2 + 1] == 1);
+            continue;
+        }
         if (packet.m_pReports[i * 2 + 1] == 1)
             handled |= f_OnKeyDown(mc_EjectKeyNumber);
         else
             handled |= f_OnKeyUp(mc_EjectKeyNumber);
     }
     return handled;
+}
+
+void CMessageHook::f_SetEjectKeySink(ICEjectKeySink* sink) noexcept
+{
+    CLockGuard lock(m_Lock);
+    if (m_pEjectKeySink.exchange(sink) != sink)
+        m_bRefreshPending = true; // registration's sink flag follows
 }
 } // namespace NQuillon

@@ -51,6 +51,32 @@ public:
         ~ICDriverSetup() = default;
     };
 
+    // The desktop work of an engine in the service's session, which no user sees: the session
+    // agent does it in the user's session (agent/). Every call returns at once, false when the
+    // agent is absent or slow and the request was dropped.
+    class ICSessionAgent
+    {
+    public:
+        virtual bool f_RunWindowOperation(std::int32_t code) = 0;
+        // Asks the agent for the lock's toggle state; when it differs from the wanted one, the
+        // make and break of the scan code are written once the answer is in.
+        virtual bool f_SetLockState(std::int32_t virtualKey, std::uint16_t scanCode, bool on) = 0;
+
+    protected:
+        ~ICSessionAgent() = default;
+    };
+
+    // In a process that serves as session agent: where the laptop's Eject key goes instead of
+    // this engine's evaluation (except while keys are captured for a recording dialog).
+    class ICEjectKeySink
+    {
+    public:
+        virtual void f_OnEjectKey(bool down) = 0;
+
+    protected:
+        ~ICEjectKeySink() = default;
+    };
+
     static constexpr std::int32_t mc_EjectKeyNumber = 100;
 
     static constexpr std::int32_t mc_WheelForward = 21;
@@ -64,6 +90,11 @@ public:
     // Where records go; null writes nothing.
     void f_SetChannel(ICRecordChannel* channel) noexcept { m_pChannel = channel; }
     void f_SetDriverSetup(ICDriverSetup* setup) noexcept { m_pDriverSetup = setup; }
+    // Set before the engine thread starts: the engine then runs no desktop threads of its own.
+    void f_SetSessionAgent(ICSessionAgent* agent) noexcept { m_pSessionAgent = agent; }
+    ICSessionAgent* f_GetSessionAgent() const noexcept { return m_pSessionAgent.load(); }
+    // Any time; null gives the Eject key back to this engine.
+    void f_SetEjectKeySink(ICEjectKeySink* sink) noexcept;
 
     // ---- the engine thread ----
     // Also wakes the engine thread's message loop, so that it sees the request at once.
@@ -89,6 +120,8 @@ public:
     bool f_OnReportWindowInput(void* rawInput, std::size_t size);
     // Redo raw-input registration on the next turn of the engine loop (a device changed).
     void f_RequestRefresh();
+    // The filter driver's installation left the marker that asks for a restart of the machine.
+    bool f_IsRebootPending();
     std::uint32_t f_GetEngineThreadId() const noexcept { return m_EngineThreadId.load(); }
     // One of the engine's threads ended by an exception: an engine that owns input stops
     // cleanly (keys released, device closed) rather than own input half.
@@ -155,6 +188,9 @@ public:
     // Set in the service role: the engine's threads then belong to the service's session, and
     // their key state is not the interactive user's.
     bool m_bRunsAsService = false;
+    // Set in the processes that may serve as session agent (tray, hidden agent): their engine
+    // follows the desktops as an engine that owns input does, for the service's window jobs.
+    bool m_bHostsSessionAgent = false;
 
 protected:
     // The engine lock (the thread base has a small lock of its own).
@@ -219,9 +255,12 @@ private:
     void fp_WakeEngineThread() noexcept;
     bool fp_ConsumeDirectoryChange();
     void fp_ShowRebootNotice();
+    NTev::CStr fp_GetRebootMarker();
 
     ICRecordChannel* m_pChannel;
     ICDriverSetup* m_pDriverSetup = nullptr;
+    std::atomic<ICSessionAgent*> m_pSessionAgent{nullptr};
+    std::atomic<ICEjectKeySink*> m_pEjectKeySink{nullptr};
     std::unique_ptr<CInputState> m_pInput;
     std::unique_ptr<CRepeatThread> m_pRepeatThread;
     // Window station, desktops, the filter-driver channel: owned by the backend.

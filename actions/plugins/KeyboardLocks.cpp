@@ -77,15 +77,24 @@ void CAccelerator_KeyboardLocksManipulation::f_OnPress()
     if (!engine || !engine->m_bOwnsInput || m_Lock < 0 || m_Lock >= gc_LockCount)
         return;
     const CLockKey& key = gc_Locks[m_Lock];
-    const CToggleReader reader = g_ToggleReader.load();
-    const std::optional<bool> on =
-        reader ? reader(*engine, key.m_VirtualKey) : gf_ReadPlatformLockToggle(*engine, key.m_VirtualKey);
+    // A service's own key state is not the user's: the agent in the user's session reads it.
+    if (CMessageHook::ICSessionAgent* agent = engine->f_GetSessionAgent())
+    {
+        agent->f_SetLockState(key.m_VirtualKey, key.m_ScanCode, m_State == 1);
+        return;
+    }
+    const std::optional<bool> on = fs_ReadToggle(*engine, key.m_VirtualKey);
     if (!on || *on == (m_State == 1))
         return;
+    fs_WriteLockPair(*engine, key.m_ScanCode);
+}
+
+void CAccelerator_KeyboardLocksManipulation::fs_WriteLockPair(CMessageHook& engine, std::uint16_t scanCode)
+{
     // Written straight to the driver, not as generated presses: the engine's press counts are
     // not the user's keys and stay as they are.
-    fg_WriteKey(*engine, key.m_ScanCode, true);
-    fg_WriteKey(*engine, key.m_ScanCode, false);
+    fg_WriteKey(engine, scanCode, true);
+    fg_WriteKey(engine, scanCode, false);
 }
 
 void CAccelerator_KeyboardLocksManipulation::f_Read(NTev::NStream::CBinaryStream& stream,
@@ -117,5 +126,12 @@ bool CAccelerator_KeyboardLocksManipulation::f_SetField(const char* name, std::i
 void CAccelerator_KeyboardLocksManipulation::fs_SetToggleReader(CToggleReader reader) noexcept
 {
     g_ToggleReader = reader;
+}
+
+std::optional<bool> CAccelerator_KeyboardLocksManipulation::fs_ReadToggle(const CMessageHook& engine,
+                                                                          std::int32_t virtualKey)
+{
+    const CToggleReader reader = g_ToggleReader.load();
+    return reader ? reader(engine, virtualKey) : gf_ReadPlatformLockToggle(engine, virtualKey);
 }
 } // namespace NQuillon

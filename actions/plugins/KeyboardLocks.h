@@ -5,8 +5,10 @@
 // The toggle state is read with GetKeyState on the engine's thread. That is the interactive
 // user's state only when the engine runs in the user's session: a service's thread has the key
 // state of its own session, and the records the engine sees only tell it when a lock flips,
-// never where it started. So an engine that runs as a service does not know the state and
-// writes nothing: setting a lock to a state it may already have would flip it the wrong way.
+// never where it started. So a service asks its session agent, which reads the state in the
+// user's session; the pair is written when the answer comes. A service without an agent does
+// not know the state and writes nothing: setting a lock to a state it may already have would
+// flip it the wrong way.
 
 #include "actions/Accelerator.h"
 #include "actions/ActionFields.h"
@@ -43,6 +45,11 @@ public:
     using CToggleReader = std::optional<bool> (*)(const CMessageHook& engine, std::int32_t virtualKey);
     // Tests read the toggle state from elsewhere; null restores the platform's.
     static void fs_SetToggleReader(CToggleReader reader) noexcept;
+    // Through the tests' reader when set, else the platform's.
+    static std::optional<bool> fs_ReadToggle(const CMessageHook& engine, std::int32_t virtualKey);
+
+    // The make and break of a lock key, straight to the driver.
+    static void fs_WriteLockPair(CMessageHook& engine, std::uint16_t scanCode);
 
     // 0 Caps Lock, 1 Num Lock, 2 Scroll Lock.
     std::int32_t m_Lock = 0;

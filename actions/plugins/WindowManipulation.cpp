@@ -39,7 +39,12 @@ void CAccelerator_WindowManipulation::f_GetOptions(std::vector<CActionOptionGrou
 
 void CAccelerator_WindowManipulation::f_OnPress()
 {
-    if (auto* engine = dynamic_cast<CMessageHook*>(m_pOwner))
+    auto* engine = dynamic_cast<CMessageHook*>(m_pOwner);
+    if (!engine)
+        return;
+    if (CMessageHook::ICSessionAgent* agent = engine->f_GetSessionAgent())
+        agent->f_RunWindowOperation(m_Operation);
+    else
         g_Global.f_Queue(*engine, m_Operation);
 }
 

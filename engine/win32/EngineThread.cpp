@@ -264,7 +264,8 @@ void CMessageHook::f_NoteDesktop(const char* name)
 void CMessageHook::f_EnumerateDesktops()
 {
     CPlatform& platform = *m_pPlatform;
-    if (!platform.m_hWindowStation)
+    // A service's desktops are not the user's: its session agent has the desktop threads.
+    if (!platform.m_hWindowStation || m_pSessionAgent.load())
         return;
     {
         CLockGuard lock(m_Lock);

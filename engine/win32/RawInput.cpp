@@ -44,8 +44,9 @@ void CMessageHook::f_RegisterRawInput()
         devices.resize(listed == UINT(-1) ? 0 : listed);
     }
     platform.m_hLaptopKeyDevice = nullptr;
-    // Only a process that remaps or records keys hears the collection in the background.
-    const DWORD flags = (m_bOwnsInput || m_CaptureMode != 0) ? RIDEV_INPUTSINK : 0;
+    // Only a process that remaps, records keys or hears the Eject key for the service hears the
+    // collection in the background.
+    const DWORD flags = (m_bOwnsInput || m_CaptureMode != 0 || m_pEjectKeySink.load()) ? RIDEV_INPUTSINK : 0;
     RAWINPUTDEVICE entries[gc_MaxRegistrations];
     UINT entryCount = 0;
     for (const RAWINPUTDEVICELIST& device : devices)

@@ -3,6 +3,7 @@
 
 #include "actions/plugins/Backlight.h"
 #include "actions/plugins/CdEject.h"
+#include "actions/plugins/CtrlAltDelete.h"
 #include "actions/plugins/KeyboardLocks.h"
 #include "actions/plugins/WindowOperations.h"
 
@@ -26,5 +27,10 @@ std::unique_ptr<ICBacklightDevice> gf_CreatePlatformBacklightDevice()
 std::optional<bool> gf_ReadPlatformLockToggle(const CMessageHook&, std::int32_t)
 {
     return std::nullopt;
+}
+
+bool gf_SendPlatformSecureAttention()
+{
+    return false;
 }
 } // namespace NQuillon

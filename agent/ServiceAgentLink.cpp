@@ -1,0 +1,101 @@
+#include "agent/ServiceAgentLink.h"
+
+#include "actions/plugins/KeyboardLocks.h"
+
+namespace NQuillon
+{
+namespace
+{
+using CGuard = NTev::TCMutualLock<NTev::CMutual>;
+constexpr std::int32_t gc_WindowOperationCount = 10;
+} // namespace
+
+bool CServiceAgentLink::f_RunWindowOperation(std::int32_t code)
+{
+    // Codes without an operation stay here: the agent would refuse the message whole.
+    if (code < 0 || code >= gc_WindowOperationCount)
+        return false;
+    return m_Sender.f_Send({EAgentMessage::WindowOperation, static_cast<std::uint16_t>(code), 0, 0});
+}
+
+bool CServiceAgentLink::f_SetLockState(std::int32_t virtualKey, std::uint16_t scanCode, bool on)
+{
+    if (!gf_IsLockVirtualKey(virtualKey))
+        return false;
+    const double now = m_Engine.f_GetEngineTime();
+    std::uint32_t ticket;
+    {
+        CGuard lock(m_Lock);
+        CQuestion* slot = &m_Questions[0];
+        for (CQuestion& question : m_Questions)
+            if (!question.m_bOpen || question.m_AskedAt < slot->m_AskedAt)
+            {
+                slot = &question;
+                if (!question.m_bOpen)
+                    break;
+            }
+        ticket = m_NextTicket++;
+        if (!m_NextTicket)
+            m_NextTicket = 1;
+        *slot = {ticket, virtualKey, scanCode, on, now, true};
+    }
+    if (m_Sender.f_Send({EAgentMessage::LockQuery, static_cast<std::uint16_t>(virtualKey), ticket, 0}))
+        return true;
+    CGuard lock(m_Lock);
+    for (CQuestion& question : m_Questions)
+        if (question.m_bOpen && question.m_Ticket == ticket)
+            question.m_bOpen = false;
+    return false;
+}
+
+void CServiceAgentLink::f_OnAgentMessage(const CAgentMessage& message)
+{
+    switch (message.m_Type)
+    {
+        case EAgentMessage::LockState:
+            fp_OnLockState(message);
+            break;
+        case EAgentMessage::EjectKey:
+            if (message.m_Value)
+                m_Engine.f_OnKeyDown(CMessageHook::mc_EjectKeyNumber);
+            else
+                m_Engine.f_OnKeyUp(CMessageHook::mc_EjectKeyNumber);
+            break;
+        default:
+            break;
+    }
+}
+
+void CServiceAgentLink::fp_OnLockState(const CAgentMessage& message)
+{
+    const double now = m_Engine.f_GetEngineTime();
+    CQuestion answered;
+    {
+        CGuard lock(m_Lock);
+        for (CQuestion& question : m_Questions)
+            if (question.m_bOpen && question.m_Ticket == message.m_Ticket)
+            {
+                answered = question;
+                question.m_bOpen = false;
+            }
+    }
+    if (!answered.m_bOpen || answered.m_VirtualKey != message.m_Subject ||
+        now - answered.m_AskedAt > mc_AnswerSeconds)
+        return;
+    if ((message.m_Value == 1) != answered.m_bOn)
+        CAccelerator_KeyboardLocksManipulation::fs_WriteLockPair(m_Engine, answered.m_ScanCode);
+}
+
+void CServiceAgentLink::f_OnAgentConnection(bool connected)
+{
+    {
+        CGuard lock(m_Lock);
+        for (CQuestion& question : m_Questions)
+            question.m_bOpen = false;
+    }
+    // An agent that comes tells the user about a restart the driver waits for.
+    if (connected && m_Engine.f_IsRebootPending())
+        m_Sender.f_Send(
+            {EAgentMessage::Notice, static_cast<std::uint16_t>(EAgentNotice::RebootNeeded), 0, 0});
+}
+} // namespace NQuillon

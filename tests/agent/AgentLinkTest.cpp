@@ -1,0 +1,187 @@
+// The service's and the agent's ends of the session agent, joined through the message codec
+// as the pipe joins them: window operations run in the agent, lock states come back and decide
+// the pair the service writes, the Eject key goes to the service's evaluation.
+
+#include "actions/plugins/KeyboardLocks.h"
+#include "actions/plugins/WindowManipulation.h"
+#include "agent/ServiceAgentLink.h"
+#include "agent/SessionAgentHost.h"
+#include "engine/LaptopKeys.h"
+#include "tools/config/ConfigJson.h"
+
+#include "core/VirtualClock.h"
+#include "tests/actions/FakeWindowSystem.h"
+#include "tests/engine/EngineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace NQuillon;
+using namespace NQuillonTest;
+
+namespace
+{
+// One direction of the pipe: each message is encoded and decoded as the receiving end would.
+class CWire final : public ICAgentSender
+{
+public:
+    explicit CWire(EAgentSender sender) : m_Sender(sender) {}
+    bool f_Send(const CAgentMessage& message) override
+    {
+        ++m_Sent;
+        if (!m_pPeer || !m_bConnected)
+            return false;
+        const CAgentMessageBytes bytes = gf_EncodeAgentMessage(message);
+        if (const auto decoded = gf_DecodeAgentMessage(bytes.data(), bytes.size(), m_Sender))
+            m_pPeer->f_OnAgentMessage(*decoded);
+        return true;
+    }
+    EAgentSender m_Sender;
+    ICAgentReceiver* m_pPeer = nullptr;
+    bool m_bConnected = true;
+    int m_Sent = 0;
+};
+
+std::optional<bool> g_CapsLockOn;
+std::optional<bool> fg_ReadToggle(const CMessageHook&, std::int32_t virtualKey)
+{
+    return virtualKey == 20 ? g_CapsLockOn : std::nullopt;
+}
+
+class AgentLink : public ::testing::Test
+{
+protected:
+    AgentLink()
+    {
+        m_Service.f_SetSettingsDirectory(m_Directory.c_str());
+        m_Service.m_bOwnsInput = true;
+        m_ToService.m_pPeer = &m_Link;
+        m_ToAgent.m_pPeer = &m_Host;
+        CAccelerator_KeyboardLocksManipulation::fs_SetToggleReader(fg_ReadToggle);
+        CAccelerator_WindowManipulation::fs_GetGlobal().f_SetWindowSystem(&m_Windows);
+        m_Windows.m_WorkAreas = {{0, 0, 1000, 800}};
+        m_Windows.m_Windows[7].m_Rect = {0, 0, 200, 100};
+        m_Windows.m_Foreground = 7;
+    }
+    ~AgentLink() override
+    {
+        CAccelerator_KeyboardLocksManipulation::fs_SetToggleReader(nullptr);
+        CAccelerator_WindowManipulation::fs_GetGlobal().f_SetWindowSystem(nullptr);
+    }
+
+    NTev::CVirtualClock m_Clock;
+    NTev::CTimeSourceScope m_Scope{m_Clock};
+    std::string m_Directory = ::testing::TempDir();
+    CRecordLog m_Records;
+    CMessageHook m_Service{&m_Records};
+    CMessageHook m_Agent;
+    CWire m_ToAgent{EAgentSender::Service};
+    CWire m_ToService{EAgentSender::Agent};
+    CServiceAgentLink m_Link{m_Service, m_ToAgent};
+    CSessionAgentHost m_Host{m_Agent, m_ToService};
+    CFakeWindowSystem m_Windows;
+};
+} // namespace
+
+TEST_F(AgentLink, WindowOperationsRunInTheAgentAndCodesWithoutOneStayInTheService)
+{
+    EXPECT_TRUE(m_Link.f_RunWindowOperation(2)); // Center
+    EXPECT_EQ(m_Windows.m_Windows[7].m_Rect.m_Left, 400);
+    EXPECT_EQ(m_Windows.m_Windows[7].m_Rect.m_Top, 350);
+    const int sent = m_ToAgent.m_Sent;
+    EXPECT_FALSE(m_Link.f_RunWindowOperation(10));
+    EXPECT_FALSE(m_Link.f_RunWindowOperation(-1));
+    EXPECT_EQ(m_ToAgent.m_Sent, sent);
+    // No agent: the operation is dropped, not kept for a later one.
+    m_ToAgent.m_bConnected = false;
+    EXPECT_FALSE(m_Link.f_RunWindowOperation(1));
+    m_ToAgent.m_bConnected = true;
+    m_Windows.m_Windows[7].m_Rect = {0, 0, 200, 100};
+    EXPECT_TRUE(m_Link.f_RunWindowOperation(2));
+    EXPECT_EQ(m_Windows.m_Windows[7].m_Rect.m_Left, 400);
+}
+
+TEST_F(AgentLink, TheAgentsLockStateDecidesThePair)
+{
+    struct
+    {
+        std::optional<bool> m_AgentSees;
+        bool m_bWanted;
+        const char* m_Written;
+    } const cases[] = {
+        {false, true, "kbd 3A make\nkbd 3A break\n"},
+        {true, true, ""},
+        {true, false, "kbd 3A make\nkbd 3A break\n"},
+        {false, false, ""},
+        // The agent cannot read it: no answer, nothing written.
+        {std::nullopt, true, ""},
+    };
+    for (const auto& test : cases)
+    {
+        g_CapsLockOn = test.m_AgentSees;
+        m_Records.f_Clear();
+        EXPECT_TRUE(m_Link.f_SetLockState(20, 58, test.m_bWanted));
+        EXPECT_EQ(m_Records.f_Text(), test.m_Written);
+    }
+}
+
+TEST_F(AgentLink, LateStrayAndOrphanedAnswersAreDropped)
+{
+    g_CapsLockOn = false;
+    // The agent answers after the question's time ran out.
+    m_ToService.m_pPeer = nullptr;
+    ASSERT_TRUE(m_Link.f_SetLockState(20, 58, true));
+    m_Clock.f_AdvanceSeconds(CServiceAgentLink::mc_AnswerSeconds + 0.1);
+    m_Link.f_OnAgentMessage({EAgentMessage::LockState, 20, 1, 0});
+    // An answer nobody asked for, and one for another key.
+    m_Link.f_OnAgentMessage({EAgentMessage::LockState, 20, 77, 0});
+    ASSERT_TRUE(m_Link.f_SetLockState(20, 58, true));
+    m_Link.f_OnAgentMessage({EAgentMessage::LockState, 144, 2, 0});
+    // The agent went between question and answer.
+    ASSERT_TRUE(m_Link.f_SetLockState(20, 58, true));
+    m_Link.f_OnAgentConnection(false);
+    m_Link.f_OnAgentMessage({EAgentMessage::LockState, 20, 3, 0});
+    EXPECT_EQ(m_Records.f_Text(), "");
+    // Without an agent the question is not even asked.
+    m_ToAgent.m_bConnected = false;
+    EXPECT_FALSE(m_Link.f_SetLockState(20, 58, true));
+}
+
+TEST_F(AgentLink, TheEjectKeyIsEvaluatedByTheServiceWhileTheAgentIsConnected)
+{
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
+      "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+        {"kind": "Input", "trigger": "KB-100", "sequences": ["B"]}]}]}]})json"),
+                                              m_Service);
+    const std::uint8_t reports[] = {0, 1, 0, 0};
+    CMessageHook::CRawHidPacket packet;
+    packet.m_Type = CMessageHook::CRawHidPacket::mc_TypeHid;
+    packet.m_ReportSize = 2;
+    packet.m_ReportCount = 2;
+    packet.m_pReports = reports;
+
+    m_Host.f_OnAgentConnection(true);
+    EXPECT_FALSE(m_Agent.f_OnLaptopKeyReports(packet));
+    EXPECT_EQ(m_Records.f_Text(), "kbd 30 make\nkbd 30 break\n");
+    // Gone: the agent's own engine has the key again, and the service hears nothing.
+    m_Host.f_OnAgentConnection(false);
+    m_Records.f_Clear();
+    m_Agent.f_OnLaptopKeyReports(packet);
+    EXPECT_EQ(m_Records.f_Text(), "");
+}
+
+TEST_F(AgentLink, AnAgentThatConnectsHearsOfAPendingRestart)
+{
+    const std::string marker = m_Directory + "/Rebootneeded";
+    std::remove(marker.c_str());
+    m_ToAgent.m_Sent = 0;
+    m_Link.f_OnAgentConnection(true);
+    EXPECT_EQ(m_ToAgent.m_Sent, 0);
+    std::fclose(std::fopen(marker.c_str(), "wb"));
+    m_Agent.m_bRefreshPending = false;
+    m_Link.f_OnAgentConnection(true);
+    EXPECT_EQ(m_ToAgent.m_Sent, 1);
+    EXPECT_TRUE(m_Agent.m_bRefreshPending);
+    std::remove(marker.c_str());
+}
