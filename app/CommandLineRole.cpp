@@ -25,6 +25,7 @@ constexpr COption gc_Options[] = {
     {ERole::StopService, "-StopService", true},
     {ERole::RunAsProgram, "-RunAsProgram", false},
     {ERole::TrayIcon, "-TrayIcon", false},
+    {ERole::SessionAgent, "-SessionAgent", false},
     {ERole::Service, "-Service", true},
 };
 

@@ -16,6 +16,9 @@ enum class ERole
     StopService,
     RunAsProgram,
     TrayIcon,
+    // The hidden agent the service starts in the user's session; not in the help text, since
+    // only the service starts it.
+    SessionAgent,
     Service,
     Help,
 };

@@ -1,5 +1,6 @@
 #include "app/win32/QuillonApp.h"
 
+#include "agent/win32/SessionAgentClient.h"
 #include "app/CommandLineRole.h"
 #include "app/win32/QuillonService.h"
 #include "core/CommandLine.h"
@@ -16,6 +17,9 @@ constexpr const char* gc_ProductName = "Quillon";
 constexpr const char* gc_SupportContact = "support@quillon.example";
 constexpr const char* gc_StartupMutex = "Global\\QuillonStartup";
 constexpr const char* gc_TrayIconMutex = "Local\\QuillonTrayIconStartup";
+constexpr const char* gc_SessionAgentMutex = "Local\\QuillonSessionAgent";
+// A hidden agent that finds no service to serve in this time ends.
+constexpr DWORD gc_AgentConnectMilliseconds = 15000;
 constexpr const char* gc_RegistryKey = "Velmora\\Quillon";
 constexpr const char* gc_ServiceLoadOrderGroup = "Event Log";
 } // namespace
@@ -27,6 +31,7 @@ CQuillonApp::CQuillonApp()
 
 CQuillonApp::~CQuillonApp()
 {
+    m_pAgentClient.reset();
     m_pMainDialog.reset();
     m_Hook.f_Stop(true);
     if (m_hInstanceMutex)
@@ -85,7 +90,19 @@ BOOL CQuillonApp::InitInstance()
             if (!fp_TakeInstanceMutex(gc_TrayIconMutex))
                 return FALSE;
             m_Hook.m_bOwnsInput = false;
-            return fp_CommonStart();
+            m_Hook.m_bHostsSessionAgent = true;
+            if (!fp_CommonStart())
+                return FALSE;
+            m_pAgentClient = std::make_unique<CSessionAgentClient>(m_Hook);
+            m_pAgentClient->f_Start(false);
+            return TRUE;
+        case ERole::SessionAgent:
+            if (!fp_TakeInstanceMutex(gc_SessionAgentMutex))
+                return FALSE;
+            m_Hook.m_bOwnsInput = false;
+            m_Hook.m_bHostsSessionAgent = true;
+            succeeded = fp_RunSessionAgent();
+            break;
         case ERole::Service:
             if (!fp_TakeInstanceMutex(gc_StartupMutex))
                 return FALSE;
@@ -162,6 +179,37 @@ BOOL CQuillonApp::fp_CommonStart()
         return FALSE;
     }
     return TRUE;
+}
+
+bool CQuillonApp::fp_RunSessionAgent()
+{
+    try
+    {
+        m_Hook.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+    }
+    catch (const NTev::NException::CException&)
+    {
+        return false;
+    }
+    m_pAgentClient = std::make_unique<CSessionAgentClient>(m_Hook);
+    m_pAgentClient->f_Start(true);
+    // Until the service lets the agent go, a WM_QUIT comes, or no service answers in time.
+    const ULONGLONG started = GetTickCount64();
+    bool connected = false;
+    for (;;)
+    {
+        if (m_pAgentClient->f_WaitEnded(500))
+            break;
+        connected = connected || m_pAgentClient->f_IsConnected();
+        if (!connected && GetTickCount64() - started > gc_AgentConnectMilliseconds)
+            break;
+        MSG message;
+        if (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+            break;
+    }
+    m_pAgentClient.reset();
+    m_Hook.f_Stop(true);
+    return true;
 }
 
 bool CQuillonApp::f_ServiceOperation(EServiceOperation operation)

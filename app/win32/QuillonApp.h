@@ -18,6 +18,7 @@ namespace NQuillon
 class CQuillon_Service;
 class CQuillonDlg;
 class CLaptopSetupWindow;
+class CSessionAgentClient;
 
 class CQuillonApp : public CAppBase, private ICCommandHost
 {
@@ -51,6 +52,9 @@ private:
     bool fp_TakeInstanceMutex(const char* name);
     // Loads the settings and starts the engine of a role that keeps running.
     BOOL fp_CommonStart();
+    // The hidden agent the service starts: the engine's desktop threads and the agent's
+    // connection, until the service lets it go.
+    bool fp_RunSessionAgent();
 
     CMessageHook m_Hook;
     CEngineDriverSetup m_DriverSetup{m_Hook};
@@ -61,5 +65,7 @@ private:
     HANDLE m_hInstanceMutex = nullptr;
     std::unique_ptr<CLaptopSetupWindow> m_pLaptopSetup;
     std::unique_ptr<CQuillonDlg> m_pMainDialog;
+    // The tray's or the hidden agent's connection to the service.
+    std::unique_ptr<CSessionAgentClient> m_pAgentClient;
 };
 } // namespace NQuillon

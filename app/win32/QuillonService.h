@@ -6,12 +6,21 @@
 
 #include "app/win32/VoService.h"
 
+#include <atomic>
+#include <memory>
+
 namespace NQuillon
 {
+class CAgentService;
+
 class CQuillon_Service : public CVoService
 {
 public:
+    // "sc control <service> 128": the session agent is started anew.
+    static constexpr DWORD mc_ControlRestartAgent = 128;
+
     explicit CQuillon_Service(CMessageHook& hook);
+    ~CQuillon_Service() override;
 
 protected:
     // Loads the settings and starts the engine's thread.
@@ -20,8 +29,16 @@ protected:
     BOOL OnStop() override;
     BOOL OnPause() override { return TRUE; }
     BOOL OnContinue() override { return TRUE; }
+    void OnSessionChange(DWORD eventType, DWORD sessionId) override;
+    bool OnUserControl(DWORD control) override;
 
 private:
+    void fp_StopAgent();
+
     CMessageHook& m_Hook;
+    // The desktop work in the user's session; from start to stop.
+    std::unique_ptr<CAgentService> m_pAgent;
+    // The agent service while it runs, for the control handler's thread.
+    std::atomic<CAgentService*> m_pRunningAgent{nullptr};
 };
 } // namespace NQuillon

@@ -5,6 +5,8 @@
 #include "core/Format.h"
 #include "core/win32/ServiceHandle.h"
 
+#include <wtsapi32.h>
+
 #include <atomic>
 #include <vector>
 
@@ -17,9 +19,12 @@ using NTev::NSys::CServiceHandle;
 std::atomic<CVoService*> g_pCurrentService{nullptr};
 
 constexpr DWORD gc_ServiceType = SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS;
-constexpr DWORD gc_AcceptedControls = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE;
+constexpr DWORD gc_AcceptedControls =
+    SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE | SERVICE_ACCEPT_SESSIONCHANGE;
 constexpr DWORD gc_ManagerAccess = DELETE | SC_MANAGER_CREATE_SERVICE | SC_MANAGER_ENUMERATE_SERVICE |
                                    SC_MANAGER_LOCK | SC_MANAGER_QUERY_LOCK_STATUS;
+constexpr DWORD gc_FirstUserControl = 128;
+constexpr DWORD gc_LastUserControl = 255;
 constexpr DWORD gc_PollMilliseconds = 10;
 constexpr DWORD gc_ProcessEndMilliseconds = 240000;
 constexpr DWORD gc_FailureResetSeconds = 86400;
@@ -276,10 +281,23 @@ void WINAPI CVoService::fs_ServiceMain(DWORD, LPSTR*)
         service->fp_ServiceMain();
 }
 
-void WINAPI CVoService::fs_ControlHandler(DWORD control)
+DWORD WINAPI CVoService::fs_ControlHandler(DWORD control, DWORD eventType, void* eventData, void*)
 {
-    if (CVoService* service = fs_GetCurrent())
-        service->fp_Control(control);
+    CVoService* service = fs_GetCurrent();
+    if (!service)
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    if (control == SERVICE_CONTROL_SESSIONCHANGE)
+    {
+        // Answered at once, without the status lock: a stop may hold it for long.
+        const auto* notification = static_cast<const WTSSESSION_NOTIFICATION*>(eventData);
+        if (notification && notification->cbSize >= sizeof *notification)
+            service->OnSessionChange(eventType, notification->dwSessionId);
+        return NO_ERROR;
+    }
+    if (control >= gc_FirstUserControl && control <= gc_LastUserControl)
+        return service->OnUserControl(control) ? NO_ERROR : ERROR_CALL_NOT_IMPLEMENTED;
+    service->fp_Control(control);
+    return NO_ERROR;
 }
 
 void CVoService::fp_ReportStatus()
@@ -306,7 +324,7 @@ void CVoService::fp_ServiceMain()
     m_Status.dwCurrentState = SERVICE_START_PENDING;
     m_Status.dwControlsAccepted = gc_AcceptedControls;
     // For a service of its own process the name is not looked at.
-    m_hStatus = RegisterServiceCtrlHandlerA("MyService", &CVoService::fs_ControlHandler);
+    m_hStatus = RegisterServiceCtrlHandlerExA("MyService", &CVoService::fs_ControlHandler, nullptr);
     if (!m_hStatus)
     {
         NTev::gf_DebugOutput(" [{}] RegisterServiceCtrlHandler failed {}\n", m_ServiceName, GetLastError());

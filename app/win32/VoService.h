@@ -47,10 +47,23 @@ protected:
     virtual BOOL OnStop() = 0;
     virtual BOOL OnPause() = 0;
     virtual BOOL OnContinue() = 0;
+    // A user logged on or off, or a session was connected to or disconnected from the console
+    // (a WTS_* event type). Called on the dispatcher's thread: must not block.
+    virtual void OnSessionChange(DWORD eventType, DWORD sessionId)
+    {
+        (void)eventType;
+        (void)sessionId;
+    }
+    // A control code of the service's own (128 to 255); false when it has no meaning here.
+    virtual bool OnUserControl(DWORD control)
+    {
+        (void)control;
+        return false;
+    }
 
 private:
     static void WINAPI fs_ServiceMain(DWORD argumentCount, LPSTR* arguments);
-    static void WINAPI fs_ControlHandler(DWORD control);
+    static DWORD WINAPI fs_ControlHandler(DWORD control, DWORD eventType, void* eventData, void* context);
     void fp_ServiceMain();
     void fp_Control(DWORD control);
     // Reports the current status; a failure is traced.

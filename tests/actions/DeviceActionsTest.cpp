@@ -4,6 +4,7 @@
 #include "actions/plugins/Backlight.h"
 #include "actions/plugins/CDManipulation.h"
 #include "actions/plugins/CdEject.h"
+#include "actions/plugins/CtrlAltDelete.h"
 #include "actions/plugins/KeyboardLocks.h"
 #include "actions/plugins/WindowManipulation.h"
 #include "engine/MessageHook.h"
@@ -316,5 +317,57 @@ TEST(WindowJob, APressRunsOnTheInputDesktopOrIsDropped)
     EXPECT_EQ(system.m_Log, (std::vector<std::string>{"move 450,350"}));
 #endif
     job.f_SetWindowSystem(nullptr);
+}
+
+// A service's desktops are not the user's: its window, lock and Ctrl+Alt+Delete actions go to
+// its session agent and to the system, never to its own desktops or key state.
+class CRecordingAgent final : public NQuillon::CMessageHook::ICSessionAgent
+{
+public:
+    bool f_RunWindowOperation(std::int32_t code) override
+    {
+        m_Log += "window " + std::to_string(code) + "\n";
+        return true;
+    }
+    bool f_SetLockState(std::int32_t virtualKey, std::uint16_t scanCode, bool on) override
+    {
+        m_Log +=
+            "lock " + std::to_string(virtualKey) + " " + std::to_string(scanCode) + (on ? " on\n" : " off\n");
+        return true;
+    }
+    std::string m_Log;
+};
+
+int g_SecureAttentions = 0;
+
+TEST(ServiceActions, GoToTheAgentAndTheSystem)
+{
+    NQuillonTest::CRecordLog log;
+    NQuillon::CMessageHook engine(&log);
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
+      "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+        {"kind": "Plugin", "class": "CAccelerator_WindowManipulation", "trigger": "F1", "operation": 3},
+        {"kind": "Plugin", "class": "CAccelerator_KeyboardLocksManipulation", "trigger": "F2", "lock": 1, "state": 0},
+        {"kind": "Plugin", "class": "CAccelerator_CtrlAltDelete", "trigger": "F3"}
+      ]}]}]})json"),
+                                              engine);
+    engine.m_bOwnsInput = true;
+    engine.m_bRunsAsService = true;
+    CRecordingAgent agent;
+    engine.f_SetSessionAgent(&agent);
+    NQuillonTest::CFakeWindowSystem system;
+    NQuillon::CAccelerator_WindowManipulation::fs_GetGlobal().f_SetWindowSystem(&system);
+    NQuillon::CAccelerator_CtrlAltDelete::fs_SetSecureAttention([] { return ++g_SecureAttentions > 0; });
+    for (std::int32_t key : {59, 60, 61})
+    {
+        engine.f_OnKeyDown(key);
+        engine.f_OnKeyUp(key);
+    }
+    EXPECT_EQ(agent.m_Log, "window 3\nlock 144 69 off\n");
+    EXPECT_EQ(g_SecureAttentions, 1);
+    EXPECT_TRUE(system.m_Log.empty());
+    EXPECT_EQ(log.f_Text(), "");
+    NQuillon::CAccelerator_CtrlAltDelete::fs_SetSecureAttention(nullptr);
+    NQuillon::CAccelerator_WindowManipulation::fs_GetGlobal().f_SetWindowSystem(nullptr);
 }
 } // namespace

@@ -32,6 +32,7 @@ TEST(CommandLineRole, EachOptionSelectsItsRole)
         {"-StopService", ERole::StopService, ""},
         {"-RunAsProgram", ERole::RunAsProgram, ""},
         {"-TrayIcon", ERole::TrayIcon, ""},
+        {"-SessionAgent", ERole::SessionAgent, ""},
         {"-Service", ERole::Service, ""},
         {"", ERole::Help, ""},
         {"-service", ERole::Help, ""},

@@ -1,0 +1,166 @@
+#include "agent/win32/SessionSystem.h"
+
+#include "agent/win32/AgentPipeServer.h"
+
+#include "core/CommandLine.h"
+#include "core/DebugOutput.h"
+#include "core/Format.h"
+
+#include <sddl.h>
+#include <userenv.h>
+#include <wtsapi32.h>
+
+#include <memory>
+#include <vector>
+
+namespace NQuillon
+{
+namespace
+{
+// How long an agent whose pipe closed gets to end by itself.
+constexpr DWORD gc_AgentEndMilliseconds = 2000;
+
+struct CHandleCloser
+{
+    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
+};
+using CHandle = std::unique_ptr<void, CHandleCloser>;
+
+CHandle fg_QueryUserToken(std::uint32_t session)
+{
+    HANDLE token = nullptr;
+    if (!WTSQueryUserToken(session, &token))
+        return nullptr;
+    return CHandle(token);
+}
+
+// The service's own account in the session: the agent of a console that nobody has logged on
+// to yet. Moving a token into another session takes the service's privileges.
+CHandle fg_ServiceTokenForSession(std::uint32_t session)
+{
+    HANDLE own = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own))
+        return nullptr;
+    CHandle ownToken(own);
+    HANDLE duplicate = nullptr;
+    if (!DuplicateTokenEx(own, TOKEN_ALL_ACCESS, nullptr, SecurityIdentification, TokenPrimary, &duplicate))
+        return nullptr;
+    CHandle token(duplicate);
+    DWORD sessionId = session;
+    if (!SetTokenInformation(duplicate, TokenSessionId, &sessionId, sizeof sessionId))
+        return nullptr;
+    return token;
+}
+void fg_WindowsSeparators(NTev::CStr& path)
+{
+    std::vector<char> text(path.f_GetStr(), path.f_GetStr() + path.f_GetLen() + 1);
+    for (char& c : text)
+        if (c == '/')
+            c = '\\';
+    path = text.data();
+}
+} // namespace
+
+CSessionSystem::~CSessionSystem()
+{
+    f_EndLaunchedAgent();
+}
+
+std::uint32_t CSessionSystem::f_GetConsoleSession()
+{
+    return WTSGetActiveConsoleSessionId();
+}
+
+NTev::CStr CSessionSystem::f_GetSessionUser(std::uint32_t session)
+{
+    CHandle token = fg_QueryUserToken(session);
+    if (!token)
+        return {};
+    DWORD size = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    if (!size)
+        return {};
+    std::vector<unsigned char> buffer(size);
+    if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
+        return {};
+    char* text = nullptr;
+    if (!ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+        return {};
+    NTev::CStr user(text);
+    LocalFree(text);
+    return user;
+}
+
+bool CSessionSystem::f_Serve(std::uint32_t session, const char* user)
+{
+    return m_Server.f_Serve(session, user);
+}
+
+void CSessionSystem::f_StopServing()
+{
+    m_Server.f_Close();
+}
+
+bool CSessionSystem::f_LaunchAgent(std::uint32_t session)
+{
+    f_EndLaunchedAgent();
+    CHandle token = fg_QueryUserToken(session);
+    if (!token)
+        token = fg_ServiceTokenForSession(session);
+    if (!token)
+    {
+        NTev::gf_DebugOutput("No token for the session agent in session {}: error {}\n", session,
+                             GetLastError());
+        return false;
+    }
+    NTev::CStr program = NTev::NSys::NFile::gfs_GetProgramPath();
+    NTev::CStr directory = NTev::NSys::NFile::gf_GetProgramDirectory();
+    fg_WindowsSeparators(program);
+    fg_WindowsSeparators(directory);
+    NTev::CStr command;
+    NTev::gf_Format(command, "\"{}\" -SessionAgent", program);
+    std::vector<char> commandLine(command.f_GetStr(), command.f_GetStr() + command.f_GetLen() + 1);
+    void* environment = nullptr;
+    if (!CreateEnvironmentBlock(&environment, token.get(), FALSE))
+        environment = nullptr;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    char desktop[] = "winsta0\\default";
+    startup.lpDesktop = desktop;
+    PROCESS_INFORMATION process{};
+    const BOOL created =
+        CreateProcessAsUserA(token.get(), program.f_GetStr(), commandLine.data(), nullptr, nullptr, FALSE,
+                             CREATE_NO_WINDOW | (environment ? CREATE_UNICODE_ENVIRONMENT : 0), environment,
+                             directory.f_GetStr(), &startup, &process);
+    const DWORD error = GetLastError();
+    if (environment)
+        DestroyEnvironmentBlock(environment);
+    if (!created)
+    {
+        NTev::gf_DebugOutput("The session agent did not start in session {}: error {}\n", session, error);
+        return false;
+    }
+    CloseHandle(process.hThread);
+    m_hAgent = process.hProcess;
+    m_AgentId = process.dwProcessId;
+    NTev::gf_DebugOutput("Session agent {} started in session {}\n", m_AgentId, session);
+    return true;
+}
+
+bool CSessionSystem::f_IsLaunchedAgentRunning()
+{
+    return m_hAgent && WaitForSingleObject(m_hAgent, 0) == WAIT_TIMEOUT;
+}
+
+void CSessionSystem::f_EndLaunchedAgent()
+{
+    if (!m_hAgent)
+        return;
+    // A hidden agent ends by itself once its pipe is gone; one that does not is ended.
+    if (WaitForSingleObject(m_hAgent, gc_AgentEndMilliseconds) == WAIT_TIMEOUT)
+        TerminateProcess(m_hAgent, 1);
+    CloseHandle(m_hAgent);
+    m_hAgent = nullptr;
+    m_AgentId = 0;
+}
+} // namespace NQuillon
