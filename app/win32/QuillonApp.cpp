@@ -101,6 +101,8 @@ BOOL CQuillonApp::InitInstance()
                 return FALSE;
             m_Hook.m_bOwnsInput = false;
             m_Hook.m_bHostsSessionAgent = true;
+            // Hidden: like the service, it has no window to explain a crash from.
+            m_CrashReporter.m_bQuiet = true;
             succeeded = fp_RunSessionAgent();
             break;
         case ERole::Service:

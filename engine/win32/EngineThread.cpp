@@ -214,6 +214,8 @@ void CMessageHook::fp_ShowRebootNotice()
 
 void CMessageHook::f_FollowInputDesktop()
 {
+    if (m_pSessionAgent.load())
+        return;
     HDESK desktop = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
     if (!desktop)
         return;
