@@ -101,14 +101,6 @@ void CAgentPipeClient::fp_Run()
         HANDLE pipe =
             CreateFileA(name.c_str(), CAgentPipeSecurity::mc_UserAccess, 0, nullptr, OPEN_EXISTING,
                         FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
-        DWORD mode = PIPE_READMODE_MESSAGE;
-        if (pipe != INVALID_HANDLE_VALUE && !SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr))
-        {
-            const DWORD error = GetLastError();
-            CloseHandle(pipe);
-            pipe = INVALID_HANDLE_VALUE;
-            SetLastError(error);
-        }
         if (pipe == INVALID_HANDLE_VALUE)
         {
             // No service yet, or another agent is served: traced once, tried again.
@@ -121,7 +113,13 @@ void CAgentPipeClient::fp_Run()
             continue;
         }
         lastError = NO_ERROR;
-        fp_Serve(pipe);
+        DWORD mode = PIPE_READMODE_MESSAGE;
+        if (SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr))
+            fp_Serve(pipe);
+        else
+            // The service let this agent go before it could be served: a connection ended.
+            NTev::gf_DebugOutput("Quillon agent pipe: SetNamedPipeHandleState failed with error {}\n",
+                                 GetLastError());
         CloseHandle(pipe);
         if (!m_bRetry)
             break;

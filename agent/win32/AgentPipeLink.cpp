@@ -167,8 +167,8 @@ CAgentPipeLink::EPump CAgentPipeLink::fp_OnRead(bool completed, DWORD bytes, DWO
 
 CAgentPipeLink::EPump CAgentPipeLink::fp_OnInvalid(const char* what, DWORD bytes)
 {
-    NTev::gf_DebugOutput("Quillon agent pipe: the {} sent a message {} ({} bytes read){}\n",
-                         fg_PeerName(m_Peer), what, bytes, m_bRefuseInvalid ? "; disconnected" : "; dropped");
+    NTev::gf_DebugOutput("Quillon agent pipe: a message from the {} was {} ({} bytes read); {}\n",
+                         fg_PeerName(m_Peer), what, bytes, m_bRefuseInvalid ? "disconnected" : "dropped");
     return m_bRefuseInvalid ? EPump::Refused : EPump::Open;
 }
 
