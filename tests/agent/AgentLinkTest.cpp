@@ -87,19 +87,26 @@ protected:
 TEST_F(AgentLink, WindowOperationsRunInTheAgentAndCodesWithoutOneStayInTheService)
 {
     EXPECT_TRUE(m_Link.f_RunWindowOperation(2)); // Center
+#ifndef _WIN32
+    // Without desktops the agent's engine runs the job at once (on Windows its input desktop
+    // thread does; the service's Wine test covers that).
     EXPECT_EQ(m_Windows.m_Windows[7].m_Rect.m_Left, 400);
     EXPECT_EQ(m_Windows.m_Windows[7].m_Rect.m_Top, 350);
+#endif
     const int sent = m_ToAgent.m_Sent;
     EXPECT_FALSE(m_Link.f_RunWindowOperation(10));
     EXPECT_FALSE(m_Link.f_RunWindowOperation(-1));
     EXPECT_EQ(m_ToAgent.m_Sent, sent);
     // No agent: the operation is dropped, not kept for a later one.
     m_ToAgent.m_bConnected = false;
+    m_Windows.m_Windows[7].m_Rect = {0, 0, 200, 100};
     EXPECT_FALSE(m_Link.f_RunWindowOperation(1));
     m_ToAgent.m_bConnected = true;
-    m_Windows.m_Windows[7].m_Rect = {0, 0, 200, 100};
     EXPECT_TRUE(m_Link.f_RunWindowOperation(2));
+#ifndef _WIN32
     EXPECT_EQ(m_Windows.m_Windows[7].m_Rect.m_Left, 400);
+    EXPECT_EQ(m_Windows.m_Windows[7].m_Rect.m_Right, 600);
+#endif
 }
 
 TEST_F(AgentLink, TheAgentsLockStateDecidesThePair)

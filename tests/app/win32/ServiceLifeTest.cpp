@@ -49,7 +49,8 @@ void fg_RunLife(const std::string& name)
     EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_INTERROGATE, &status));
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_EQ(status.dwControlsAccepted,
-              static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE));
+              static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE |
+                                 SERVICE_ACCEPT_SESSIONCHANGE));
     CloseServiceHandle(service);
 
     // Starting it again fails: it runs.
