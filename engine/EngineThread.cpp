@@ -70,15 +70,20 @@ void CMessageHook::f_PeriodicTick()
     }
     if (checkRebootMarker && f_IsRebootPending())
     {
-        // Deleted before the notice shows, so that it is shown once per marker.
+        // Deleted before the notice shows, so that it is shown once per marker. The tray and a
+        // hidden agent may both look: the one whose delete found the marker gone leaves the
+        // notice to the other.
+        bool taken = true;
         try
         {
             NTev::NSys::NFile::gf_Delete(fp_GetRebootMarker().f_GetStr());
         }
         catch (const NTev::NException::CException&)
         {
+            taken = f_IsRebootPending();
         }
-        fp_ShowRebootNotice();
+        if (taken)
+            fp_ShowRebootNotice();
     }
     if (f_GetEngineTime() >= m_NextSettingsCheck)
     {

@@ -8,7 +8,7 @@ namespace
 {
 using CGuard = NTev::TCMutualLock<NTev::CMutual>;
 // The supervisor's turn: how soon a gone agent is noticed.
-constexpr double gc_TurnSeconds = 0.5;
+constexpr double gc_TurnSeconds = 1.0;
 } // namespace
 
 CAgentService::CAgentService(CMessageHook& engine)
