@@ -69,8 +69,9 @@ bool CAgentPipeClient::f_IsConnected() const
 
 void CAgentPipeClient::fp_Rest()
 {
-    // The wake event ends the rest at once for a stop.
-    WaitForSingleObject(m_Link.f_GetWakeEvent(), mc_RetryMilliseconds);
+    // A stop sets the wake event after the request, but an earlier wait may have taken it.
+    if (!m_Thread.f_IsStopRequested())
+        WaitForSingleObject(m_Link.f_GetWakeEvent(), mc_RetryMilliseconds);
 }
 
 void CAgentPipeClient::fp_Run()
