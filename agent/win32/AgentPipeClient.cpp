@@ -69,8 +69,9 @@ bool CAgentPipeClient::f_IsConnected() const
 
 void CAgentPipeClient::fp_Rest()
 {
-    // The wake event ends the rest at once for a stop.
-    WaitForSingleObject(m_Link.f_GetWakeEvent(), mc_RetryMilliseconds);
+    // A stop sets the wake event after the request, but an earlier wait may have taken it.
+    if (!m_Thread.f_IsStopRequested())
+        WaitForSingleObject(m_Link.f_GetWakeEvent(), mc_RetryMilliseconds);
 }
 
 void CAgentPipeClient::fp_Run()
@@ -113,14 +114,26 @@ void CAgentPipeClient::fp_Run()
             continue;
         }
         lastError = NO_ERROR;
-        DWORD mode = PIPE_READMODE_MESSAGE;
-        if (SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr))
-            fp_Serve(pipe);
-        else
-            // The service let this agent go before it could be served: a connection ended.
-            NTev::gf_DebugOutput("Quillon agent pipe: SetNamedPipeHandleState failed with error {}\n",
-                                 GetLastError());
-        CloseHandle(pipe);
+        {
+            // The link lets go of the handle before it is closed, also when the receiver throws.
+            struct CConnection
+            {
+                CAgentPipeLink& m_Link;
+                HANDLE m_hPipe;
+                ~CConnection()
+                {
+                    m_Link.f_Close();
+                    CloseHandle(m_hPipe);
+                }
+            } connection{m_Link, pipe};
+            DWORD mode = PIPE_READMODE_MESSAGE;
+            if (SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr))
+                fp_Serve(pipe);
+            else
+                // The service let this agent go before it could be served: a connection ended.
+                NTev::gf_DebugOutput("Quillon agent pipe: SetNamedPipeHandleState failed with error {}\n",
+                                     GetLastError());
+        }
         if (!m_bRetry)
             break;
         // Not at once: a service that refuses this agent is not asked again and again.

@@ -215,6 +215,10 @@ TEST_F(CAgentPipeTest, MessagesTravelBothWaysAndConnectionsAreReported)
             EXPECT_TRUE(client.f_Send(message));
         EXPECT_TRUE(fg_WaitFor([&] { return clientLog.f_GetMessages() == gc_ServiceMessages; }));
         EXPECT_TRUE(fg_WaitFor([&] { return m_ServerLog.f_GetMessages() == gc_AgentMessages; }));
+        // A connected client stops at once too, not after its rest.
+        const ULONGLONG before = GetTickCount64();
+        client.f_Stop();
+        EXPECT_LT(GetTickCount64() - before, CAgentPipeClient::mc_RetryMilliseconds / 2);
     }
     ASSERT_TRUE(fg_WaitFor([&] { return !m_Server.f_IsConnected(); }));
     EXPECT_EQ(m_Server.f_GetAgentProcessId(), 0u);
