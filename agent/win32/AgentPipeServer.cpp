@@ -172,6 +172,28 @@ bool CAgentPipeServer::fp_Listen()
     }
 }
 
+namespace
+{
+// Whether the process runs the program file (compared without case, as Windows names files).
+bool fg_RunsProgram(DWORD processId, const std::string& program)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process)
+        return false;
+    char path[MAX_PATH * 2] = {};
+    DWORD size = sizeof path;
+    const bool read = QueryFullProcessImageNameA(process, 0, path, &size);
+    CloseHandle(process);
+    return read && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(size),
+                                  program.c_str(), static_cast<int>(program.size())) == CSTR_EQUAL;
+}
+} // namespace
+
+void CAgentPipeServer::f_SetAgentProgram(const char* program)
+{
+    m_AgentProgram = program ? program : "";
+}
+
 void CAgentPipeServer::fp_OnConnected()
 {
     // The DACL admits the session's user, who may also be logged on in another session: only
@@ -183,6 +205,13 @@ void CAgentPipeServer::fp_OnConnected()
     {
         NTev::gf_DebugOutput("Quillon agent pipe: refused process {} of session {}; serving session {}\n",
                              processId, session, m_Session);
+        DisconnectNamedPipe(m_hPipe);
+        return;
+    }
+    if (!m_AgentProgram.empty() && !fg_RunsProgram(processId, m_AgentProgram))
+    {
+        NTev::gf_DebugOutput("Quillon agent pipe: refused process {}, which runs another program\n",
+                             processId);
         DisconnectNamedPipe(m_hPipe);
         return;
     }

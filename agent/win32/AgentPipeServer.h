@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include <windows.h>
 
@@ -36,6 +37,9 @@ public:
     bool f_Serve(std::uint32_t session, const char* userSid, const char* pipeName = nullptr);
     // Stops serving; a connected agent is disconnected.
     void f_Close();
+    // Before serving: only processes of this program file (a Windows path) are taken as agents;
+    // the user's other programs, which the DACL cannot tell apart, are refused. Null: any.
+    void f_SetAgentProgram(const char* program);
 
     // Never blocks: false when no agent is connected or it does not keep up.
     bool f_Send(const CAgentMessage& message) override;
@@ -62,6 +66,7 @@ private:
     bool m_bListening = false;
     std::uint32_t m_Session = 0;
     std::atomic<std::uint32_t> m_AgentProcessId{0};
+    std::string m_AgentProgram;
     CAgentPipeThread m_Thread;
 };
 } // namespace NQuillon

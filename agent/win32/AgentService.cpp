@@ -15,6 +15,8 @@ CAgentService::CAgentService(CMessageHook& engine)
     : m_Engine(engine), m_Link(engine, m_Server), m_Server(m_Link), m_Sessions(m_Server),
       m_Supervisor(m_Sessions)
 {
+    // The user's other programs pass the pipe's DACL too; only this program is taken.
+    m_Server.f_SetAgentProgram(CSessionSystem::fs_GetProgramPath().f_GetStr());
     f_GetStopEvent().f_Link(m_Wake);
 }
 

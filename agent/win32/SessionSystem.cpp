@@ -66,6 +66,13 @@ CSessionSystem::~CSessionSystem()
     f_EndLaunchedAgent();
 }
 
+NTev::CStr CSessionSystem::fs_GetProgramPath()
+{
+    NTev::CStr program = NTev::NSys::NFile::gfs_GetProgramPath();
+    fg_WindowsSeparators(program);
+    return program;
+}
+
 std::uint32_t CSessionSystem::f_GetConsoleSession()
 {
     return WTSGetActiveConsoleSessionId();
@@ -113,9 +120,8 @@ bool CSessionSystem::f_LaunchAgent(std::uint32_t session)
                              GetLastError());
         return false;
     }
-    NTev::CStr program = NTev::NSys::NFile::gfs_GetProgramPath();
+    const NTev::CStr program = fs_GetProgramPath();
     NTev::CStr directory = NTev::NSys::NFile::gf_GetProgramDirectory();
-    fg_WindowsSeparators(program);
     fg_WindowsSeparators(directory);
     NTev::CStr command;
     NTev::gf_Format(command, "\"{}\" -SessionAgent", program);

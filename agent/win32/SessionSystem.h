@@ -28,6 +28,8 @@ public:
     void f_EndLaunchedAgent() override;
 
     DWORD f_GetLaunchedAgentId() const noexcept { return m_AgentId; }
+    // This program's file, with Windows separators: the agent's program.
+    static NTev::CStr fs_GetProgramPath();
 
 private:
     CAgentPipeServer& m_Server;

@@ -297,6 +297,33 @@ TEST_F(CAgentPipeTest, AClientOfAnotherSessionIsRefused)
 
 // Wine does not check a pipe's DACL when a client opens it: there the open succeeds and the
 // descriptor itself is checked.
+TEST_F(CAgentPipeTest, OnlyTheAgentProgramIsServedWhereOneIsSet)
+{
+    char own[MAX_PATH * 2] = {};
+    DWORD size = sizeof own;
+    ASSERT_TRUE(QueryFullProcessImageNameA(GetCurrentProcess(), 0, own, &size));
+    const struct
+    {
+        const char* m_pProgram;
+        bool m_bServed;
+    } cases[] = {{"C:\\Program Files\\Quillon\\Quillon.x64.exe", false}, {own, true}};
+    for (const auto& test : cases)
+    {
+        m_Server.f_SetAgentProgram(test.m_pProgram);
+        ASSERT_TRUE(m_Server.f_Serve(m_Session, m_Sid.c_str(), m_Name.c_str()));
+        HANDLE pipe = fg_OpenWhenFree(m_Name);
+        ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
+        fg_WriteRaw(pipe, fg_Bytes(gc_AgentMessages[0]).data(), gc_AgentMessageSize);
+        if (test.m_bServed)
+            EXPECT_TRUE(fg_WaitFor([this] { return !m_ServerLog.f_GetMessages().empty(); }));
+        else
+            EXPECT_TRUE(fg_IsDisconnected(pipe));
+        CloseHandle(pipe);
+        m_Server.f_Close();
+    }
+    EXPECT_EQ(m_ServerLog.f_GetMessages().size(), 1u);
+}
+
 TEST_F(CAgentPipeTest, TheDaclAdmitsOnlySystemAndTheUser)
 {
     using CAces = std::vector<std::pair<std::string, DWORD>>;
