@@ -50,25 +50,23 @@ bool fg_PumpUntil(const std::function<bool()>& condition, DWORD milliseconds)
     }
 }
 
+BOOL CALLBACK fg_OnWindow(HWND window, LPARAM result)
+{
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (std::string(name).rfind("QuillonReportClass", 0) != 0 || process == GetCurrentProcessId())
+        return TRUE;
+    *reinterpret_cast<DWORD*>(result) = process;
+    return FALSE;
+}
+
 // The process of another program's report window: the agent's, since the service makes none.
 DWORD fg_FindAgent()
 {
     DWORD found = 0;
-    EnumWindows(
-        [](HWND window, LPARAM result) -> BOOL
-        {
-            char name[64] = {};
-            GetClassNameA(window, name, sizeof name);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (std::string(name).rfind("QuillonReportClass", 0) == 0 && process != GetCurrentProcessId())
-            {
-                *reinterpret_cast<DWORD*>(result) = process;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(fg_OnWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
