@@ -7,7 +7,6 @@ namespace NQuillon
 namespace
 {
 constexpr std::uint32_t gc_Magic = 0x31474151; // "QAG1"
-constexpr std::int32_t gc_WindowOperationCount = 10;
 constexpr std::int32_t gc_VirtualKeyCapital = 20;
 constexpr std::int32_t gc_VirtualKeyNumLock = 144;
 constexpr std::int32_t gc_VirtualKeyScroll = 145;
@@ -39,7 +38,7 @@ bool fg_IsValid(const CAgentMessage& message, EAgentSender sender) noexcept
     switch (message.m_Type)
     {
         case EAgentMessage::WindowOperation:
-            return fromService && subject < gc_WindowOperationCount && !message.m_Ticket && !message.m_Value;
+            return fromService && subject < gc_AgentWindowOperations && !message.m_Ticket && !message.m_Value;
         case EAgentMessage::LockQuery:
             return fromService && gf_IsLockVirtualKey(subject) && !message.m_Value;
         case EAgentMessage::Notice:

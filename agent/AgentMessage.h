@@ -31,6 +31,9 @@ enum class EAgentMessage : std::uint16_t
     EjectKey = 17,       // value: 1 press, 0 release of the laptop's Eject key
 };
 
+// Window operation codes 0 to 9 travel; other stored codes have no operation.
+constexpr std::int32_t gc_AgentWindowOperations = 10;
+
 enum class EAgentNotice : std::uint16_t
 {
     // The filter driver waits for a restart of the machine: the agent tells the user.

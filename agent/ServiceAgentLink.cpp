@@ -7,13 +7,12 @@ namespace NQuillon
 namespace
 {
 using CGuard = NTev::TCMutualLock<NTev::CMutual>;
-constexpr std::int32_t gc_WindowOperationCount = 10;
 } // namespace
 
 bool CServiceAgentLink::f_RunWindowOperation(std::int32_t code)
 {
     // Codes without an operation stay here: the agent would refuse the message whole.
-    if (code < 0 || code >= gc_WindowOperationCount)
+    if (code < 0 || code >= gc_AgentWindowOperations)
         return false;
     return m_Sender.f_Send({EAgentMessage::WindowOperation, static_cast<std::uint16_t>(code), 0, 0});
 }

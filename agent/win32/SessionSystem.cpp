@@ -1,6 +1,7 @@
 #include "agent/win32/SessionSystem.h"
 
 #include "agent/win32/AgentPipeServer.h"
+#include "app/DriverFiles.h"
 
 #include "core/CommandLine.h"
 #include "core/DebugOutput.h"
@@ -51,14 +52,6 @@ CHandle fg_ServiceTokenForSession(std::uint32_t session)
         return nullptr;
     return token;
 }
-void fg_WindowsSeparators(NTev::CStr& path)
-{
-    std::vector<char> text(path.f_GetStr(), path.f_GetStr() + path.f_GetLen() + 1);
-    for (char& c : text)
-        if (c == '/')
-            c = '\\';
-    path = text.data();
-}
 } // namespace
 
 CSessionSystem::~CSessionSystem()
@@ -68,9 +61,7 @@ CSessionSystem::~CSessionSystem()
 
 NTev::CStr CSessionSystem::fs_GetProgramPath()
 {
-    NTev::CStr program = NTev::NSys::NFile::gfs_GetProgramPath();
-    fg_WindowsSeparators(program);
-    return program;
+    return NDrivers::gf_WithBackslashes(NTev::NSys::NFile::gfs_GetProgramPath().f_GetStr());
 }
 
 std::uint32_t CSessionSystem::f_GetConsoleSession()
@@ -121,8 +112,8 @@ bool CSessionSystem::f_LaunchAgent(std::uint32_t session)
         return false;
     }
     const NTev::CStr program = fs_GetProgramPath();
-    NTev::CStr directory = NTev::NSys::NFile::gf_GetProgramDirectory();
-    fg_WindowsSeparators(directory);
+    const NTev::CStr directory =
+        NDrivers::gf_WithBackslashes(NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr());
     NTev::CStr command;
     NTev::gf_Format(command, "\"{}\" -SessionAgent", program);
     std::vector<char> commandLine(command.f_GetStr(), command.f_GetStr() + command.f_GetLen() + 1);

@@ -25,6 +25,8 @@ cleanup() {
     "$run" "$program" -StopService "$service" >/dev/null 2>&1 || true
     "$run" "$program" -RemoveService "$service" >/dev/null 2>&1 || true
     kill "$standin" 2>/dev/null || true
+    # The wrapper keeps a wineserver for later runs; a benchmark leaves none behind.
+    "$run" --stop >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 "$run" "$program" -AddService "$service"

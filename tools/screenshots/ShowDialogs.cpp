@@ -40,11 +40,12 @@ CInputDialog fg_Group()
     return dialog;
 }
 
-HWND fg_WaitForWindow(const char* title)
+// The visible window of the class (a dialog's by default) and title, once it shows.
+HWND fg_WaitForWindow(const char* title, ATOM windowClass = 32770)
 {
     for (int i = 0; i < 500; ++i)
     {
-        HWND window = FindWindowA(MAKEINTATOM(32770), title);
+        HWND window = FindWindowA(MAKEINTATOM(windowClass), title);
         if (window && IsWindowVisible(window))
             return window;
         Sleep(10);
@@ -201,19 +202,6 @@ void fg_Quit(HWND dialog)
     PostMessageA(dialog, WM_COMMAND, NQuillon::gf_TrayCommandId(NQuillon::ETrayCommand::Quit), 0);
 }
 
-// The visible pop-up menu of this process, once it shows.
-HWND fg_WaitForMenu()
-{
-    for (int i = 0; i < 500; ++i)
-    {
-        HWND menu = FindWindowA(MAKEINTATOM(32768), nullptr);
-        if (menu && IsWindowVisible(menu))
-            return menu;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
 // Reports a rectangle as fg_Present does and waits for the line that ends the picture.
 void fg_PresentRect(RECT rect)
 {
@@ -235,7 +223,8 @@ int fg_MainPicture(CMainDialogShot& shot)
 // picture, then closes the menu and the dialog.
 int fg_MenuOpened(CMainDialogShot& shot, bool withDialog)
 {
-    HWND menu = fg_WaitForMenu();
+    // The pop-up menu class.
+    HWND menu = fg_WaitForWindow(nullptr, 32768);
     if (!menu)
     {
         fg_Quit(shot.m_Window);

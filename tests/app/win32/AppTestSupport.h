@@ -111,6 +111,12 @@ SC_HANDLE gf_OpenService(const std::string& name, DWORD access);
 std::string gf_ExpectedServiceCommand(const std::string& name);
 // The program under test.
 std::string gf_ProgramPath();
+
+// A program directory of its own: a copy of the program at program, in its directory a
+// Settings.dat built from the configuration (JSON as quillon-config takes it). In
+// ProgramDirectory.cpp, which only the program's tests link.
+::testing::AssertionResult gf_MakeProgramDirectory(const std::string& directory, const std::string& program,
+                                                   const char* configuration);
 // The directory of the program under test, "\" separated, no trailing separator.
 std::string gf_ProgramDirectory();
 

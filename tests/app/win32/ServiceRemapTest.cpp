@@ -3,7 +3,6 @@
 // the keys it holds when the service stops.
 
 #include "app/CommandLineRole.h"
-#include "tools/config/ConfigJson.h"
 #include "tools/filterstandin/FilterStandIn.h"
 
 #include "engine/MessageHook.h"
@@ -38,14 +37,8 @@ TEST(ServiceRemap, TheServiceRemapsAndReleasesItsKeysWhenStopped)
     ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
     CTempDirectory directory;
     const std::string program = directory.f_Path("Quillon.x64.exe");
-    ASSERT_TRUE(CopyFileA(gf_ProgramPath().c_str(), program.c_str(), FALSE));
-    {
-        // The service loads Settings.dat from its program's directory: A is bound to B.
-        CMessageHook writer;
-        writer.f_SetSettingsDirectory(directory.f_GetPath().c_str());
-        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(gc_AToB), writer);
-        ASSERT_TRUE(writer.f_SaveSettings());
-    }
+    // The service loads Settings.dat from its program's directory: A is bound to B.
+    ASSERT_TRUE(gf_MakeProgramDirectory(directory.f_GetPath(), program, gc_AToB));
     CFilterStandIn standIn;
     standIn.f_Start();
     const std::string name = gf_UniqueServiceName("Remap");

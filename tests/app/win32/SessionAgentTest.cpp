@@ -4,7 +4,6 @@
 // killed agent again and replaces it when told that the session changed.
 
 #include "app/win32/QuillonService.h"
-#include "tools/config/ConfigJson.h"
 #include "tools/filterstandin/FilterStandIn.h"
 
 #include "engine/MessageHook.h"
@@ -76,11 +75,7 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
-        ASSERT_TRUE(CopyFileA(gf_ProgramPath().c_str(), m_Program.c_str(), FALSE));
-        CMessageHook writer;
-        writer.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
-        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(gc_Bindings), writer);
-        ASSERT_TRUE(writer.f_SaveSettings());
+        ASSERT_TRUE(gf_MakeProgramDirectory(m_Directory.f_GetPath(), m_Program, gc_Bindings));
         m_StandIn.f_Start();
         m_Window = CreateWindowExA(0, "Static", "agent target", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 20, 200,
                                    100, nullptr, nullptr, nullptr, nullptr);

@@ -65,13 +65,7 @@ protected:
     {
         ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
         m_Program = m_Directory.f_Path("Quillon.x64.exe");
-        ASSERT_TRUE(CopyFileA(gf_ProgramPath().c_str(), m_Program.c_str(), FALSE));
-        {
-            CMessageHook writer;
-            writer.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
-            NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(gc_Configuration), writer);
-            ASSERT_TRUE(writer.f_SaveSettings());
-        }
+        ASSERT_TRUE(gf_MakeProgramDirectory(m_Directory.f_GetPath(), m_Program, gc_Configuration));
         m_StandIn.f_Start();
         m_pProcess = std::make_unique<CProgramProcess>(m_Program, f_Role());
         ASSERT_TRUE(m_pProcess->f_IsStarted()) << m_pProcess->f_Describe();
