@@ -70,6 +70,26 @@ public:
         t_CSystem::fs_Release(fp_GetSemaphore());
     }
 
+    // Takes the lock only when that needs no wait: when it is free or already this thread's.
+    // A thread that must not block for long (a low-level input hook) tries again later.
+    bool f_TryLock() noexcept
+    {
+        std::uint32_t self = t_CSystem::fs_GetThreadId();
+        if (m_Owner.load(std::memory_order_relaxed) == self)
+        {
+            ++m_Recursion;
+            return true;
+        }
+        std::uint64_t word = m_LockWord.load(std::memory_order_relaxed);
+        if ((word & mc_CountMask) != 0 ||
+            !m_LockWord.compare_exchange_strong(word, word + 1, std::memory_order_acq_rel,
+                                                std::memory_order_relaxed))
+            return false;
+        m_Owner.store(self, std::memory_order_relaxed);
+        m_Recursion = 1;
+        return true;
+    }
+
     bool f_IsHeldByCurrentThread() const noexcept
     {
         return m_Owner.load(std::memory_order_relaxed) == t_CSystem::fs_GetThreadId();

@@ -232,3 +232,26 @@ TEST(Mutual, ScopeGuardUnlocksWhenLeftByException)
     EXPECT_FALSE(lock.f_IsHeldByCurrentThread());
     EXPECT_EQ(lock.f_GetContenderCount(), 0u);
 }
+
+TEST(Mutual, TryLockTakesAFreeOrOwnLockAndNeverWaitsForAnother)
+{
+    CMutual lock;
+    ASSERT_TRUE(lock.f_TryLock());
+    ASSERT_TRUE(lock.f_TryLock()); // recursion
+    std::atomic<int> otherTook{-1};
+    std::thread([&] { otherTook = lock.f_TryLock() ? 1 : 0; }).join();
+    EXPECT_EQ(otherTook, 0);
+    EXPECT_EQ(lock.f_GetContenderCount(), 1u);
+    lock.f_Unlock();
+    lock.f_Unlock();
+    // Free again: another thread takes it at once, and a plain lock after a try hands over.
+    std::thread(
+        [&]
+        {
+            otherTook = lock.f_TryLock() ? 1 : 0;
+            lock.f_Unlock();
+        })
+        .join();
+    EXPECT_EQ(otherTook, 1);
+    EXPECT_EQ(lock.f_GetContenderCount(), 0u);
+}

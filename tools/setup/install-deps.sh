@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build ccache g++ make
     googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-    wine wine64 xvfb imagemagick
+    wine wine64 xvfb imagemagick libxtst-dev
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     clang libclang-rt-14-dev
     g++-i686-linux-gnu qemu-user-static
