@@ -44,6 +44,8 @@ bool fg_IsValid(const CAgentMessage& message, EAgentSender sender) noexcept
         case EAgentMessage::Notice:
             return fromService && subject == static_cast<std::uint16_t>(EAgentNotice::RebootNeeded) &&
                    !message.m_Ticket && !message.m_Value;
+        case EAgentMessage::Capture:
+            return fromService && !subject && !message.m_Ticket && fg_IsFlag(message.m_Value);
         case EAgentMessage::LockState:
             return !fromService && gf_IsLockVirtualKey(subject) && fg_IsFlag(message.m_Value);
         case EAgentMessage::EjectKey:

@@ -7,7 +7,7 @@
 //   4  u16  type
 //   6  u16  subject   (operation code, virtual key, notice; 0 where the type has none)
 //   8  u32  ticket    (pairs a lock answer with its question; 0 elsewhere)
-//  12  i32  value     (key down 1 / up 0, lock on 1 / off 0; 0 elsewhere)
+//  12  i32  value     (key down 1 / up 0, lock on 1 / off 0, capture on 1 / off 0; 0 elsewhere)
 //
 // The pipe between the two admits only SYSTEM and the session's user, but each side still
 // trusts nothing it receives: a message of another size, with a type that does not travel in
@@ -26,6 +26,8 @@ enum class EAgentMessage : std::uint16_t
     WindowOperation = 1, // subject: window operation code, 0 to 9
     LockQuery = 2,       // subject: virtual key of Caps, Num or Scroll Lock; ticket
     Notice = 3,          // subject: EAgentNotice
+    Capture = 4,         // value: 1 the agent captures the session's input with the low-level
+                         // hooks (the service has no filter driver), 0 it stops
                          // Agent to service.
     LockState = 16,      // subject: the virtual key asked for; ticket of the question; value 1 on, 0 off
     EjectKey = 17,       // value: 1 press, 0 release of the laptop's Eject key

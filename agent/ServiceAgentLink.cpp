@@ -85,13 +85,47 @@ void CServiceAgentLink::fp_OnLockState(const CAgentMessage& message)
         CAccelerator_KeyboardLocksManipulation::fs_WriteLockPair(m_Engine, answered.m_ScanCode);
 }
 
+void CServiceAgentLink::f_OnTurn(double now, bool filterDeviceOpen)
+{
+    bool send;
+    bool wanted;
+    {
+        CGuard lock(m_Lock);
+        if (filterDeviceOpen)
+            m_DeviceClosedSince = -1;
+        else if (m_DeviceClosedSince < 0)
+            m_DeviceClosedSince = now;
+        m_bCaptureWanted = !filterDeviceOpen && now - m_DeviceClosedSince >= mc_DeviceSettleSeconds;
+        wanted = m_bCaptureWanted;
+        send = m_bConnected && m_bAgentCaptures != wanted;
+    }
+    if (send)
+        fp_SendCapture(wanted);
+}
+
+void CServiceAgentLink::fp_SendCapture(bool on)
+{
+    // A message the pipe could not take is sent again on the next turn.
+    if (!m_Sender.f_Send({EAgentMessage::Capture, 0, 0, on ? 1 : 0}))
+        return;
+    CGuard lock(m_Lock);
+    m_bAgentCaptures = on;
+}
+
 void CServiceAgentLink::f_OnAgentConnection(bool connected)
 {
+    bool capture;
     {
         CGuard lock(m_Lock);
         for (CQuestion& question : m_Questions)
             question.m_bOpen = false;
+        m_bConnected = connected;
+        // A new agent starts without capturing.
+        m_bAgentCaptures = false;
+        capture = connected && m_bCaptureWanted;
     }
+    if (capture)
+        fp_SendCapture(true);
     // An agent that comes tells the user about a restart the driver waits for.
     if (connected && m_Engine.f_IsRebootPending())
         m_Sender.f_Send(

@@ -28,6 +28,12 @@ public:
     {
     }
 
+    // Without the filter driver the agent captures the session's input with the low-level
+    // hooks. The service's turn tells whether its device is open; one closed this long counts
+    // as absent (the channel opens it within moments of the start).
+    static constexpr double mc_DeviceSettleSeconds = 1.0;
+    void f_OnTurn(double now, bool filterDeviceOpen);
+
     bool f_RunWindowOperation(std::int32_t code) override;
     bool f_SetLockState(std::int32_t virtualKey, std::uint16_t scanCode, bool on) override;
 
@@ -46,11 +52,18 @@ private:
     };
 
     void fp_OnLockState(const CAgentMessage& message);
+    void fp_SendCapture(bool on);
 
     CMessageHook& m_Engine;
     ICAgentSender& m_Sender;
     NTev::CMutual m_Lock;
     std::array<CQuestion, mc_MaxQuestions> m_Questions{};
     std::uint32_t m_NextTicket = 1;
+    bool m_bConnected = false;
+    // Engine time since which the device has been closed; below 0 while open or not yet seen.
+    double m_DeviceClosedSince = -1;
+    bool m_bCaptureWanted = false;
+    // What the connected agent was last told.
+    bool m_bAgentCaptures = false;
 };
 } // namespace NQuillon

@@ -64,7 +64,7 @@ void CMessageHook::f_PeriodicTick()
         if (m_bRefreshPending)
         {
             f_RegisterRawInput();
-            checkRebootMarker = !m_bOwnsInput;
+            checkRebootMarker = !m_bOwnsInput || m_bHostsSessionAgent;
             m_bRefreshPending = false;
         }
     }

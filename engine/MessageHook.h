@@ -32,6 +32,7 @@ public:
     class CKeyboardQueueThread;
     class CDesktopThread;
     class CDesktopThreadJob;
+    class CHookThread;
     struct CPlatform;
     struct CRawHidPacket;
 
@@ -160,6 +161,15 @@ public:
     bool f_GetCapturedKeys(CKeys& keys);
     void f_EndCapture();
 
+    // ---- capture without the filter driver ----
+    // Starts (true) or stops capturing this session's input with the low-level hooks; while it
+    // captures, this engine owns input and injects its output. False when the hooks could not
+    // be installed (and always on POSIX). Never call it holding the engine lock.
+    bool f_SetHookCapture(bool on);
+    bool f_IsHookCapturing();
+    // Whether the filter driver's device is open in this process.
+    bool f_IsFilterDeviceOpen();
+
     // ---- output ----
     void f_GeneratePress(const CKey& key) override;
     void f_GenerateRelease(const CKey& key) override;
@@ -250,6 +260,8 @@ private:
     static void fs_DestroyPlatform(CPlatform* platform) noexcept;
     ICRecordChannel* fp_GetPlatformChannel() noexcept;
     void fp_StartChannelThread();
+    // An engine that owns input and finds no filter device captures with the hooks.
+    void fp_CaptureWithoutDevice();
     void fp_StopChannelThread();
     // Ends the engine thread's wait for messages, so that it sees a stop request.
     void fp_WakeEngineThread() noexcept;

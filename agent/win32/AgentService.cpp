@@ -54,6 +54,7 @@ std::uintptr_t CAgentService::f_Run()
         for (const CChange& change : changes)
             m_Supervisor.f_OnSessionChange(m_Engine.f_GetEngineTime(), change.m_Change, change.m_Session);
         m_Supervisor.f_Tick(m_Engine.f_GetEngineTime(), m_Server.f_IsConnected());
+        m_Link.f_OnTurn(m_Engine.f_GetEngineTime(), m_Engine.f_IsFilterDeviceOpen());
         m_Wake.f_WaitClockSeconds(gc_TurnSeconds);
     }
     m_Supervisor.f_Stop();

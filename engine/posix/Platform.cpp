@@ -133,3 +133,22 @@ void CMessageHook::f_FollowInputDesktop() {}
 void CMessageHook::f_EnumerateDesktops() {}
 void CMessageHook::f_RegisterRawInput() {}
 } // namespace NQuillon
+
+namespace NQuillon
+{
+// No hooks and no filter driver here: the simulator and the tests give the engine its records.
+bool CMessageHook::f_SetHookCapture(bool on)
+{
+    return !on;
+}
+
+bool CMessageHook::f_IsHookCapturing()
+{
+    return false;
+}
+
+bool CMessageHook::f_IsFilterDeviceOpen()
+{
+    return false;
+}
+} // namespace NQuillon

@@ -106,6 +106,7 @@ std::uintptr_t CMessageHook::f_Run()
             SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
             SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
             fp_StartInputThreads();
+            fp_CaptureWithoutDevice();
         }
         bool messagesMayWait = true;
         while (!f_IsStopRequested())
@@ -135,7 +136,10 @@ void CMessageHook::fp_EndEngineRun()
             CLockGuard lock(m_Lock);
             platform.m_pInputDesktopThread = nullptr;
         }
-        if (m_bOwnsInput)
+        // The hooks let go of what the engine holds before the threads stop.
+        const bool ownsInput = m_bOwnsInput;
+        f_SetHookCapture(false);
+        if (ownsInput)
             fp_StopInputThreads();
         // Desktop threads take the engine lock to destroy their windows: they are stopped
         // outside it.
@@ -160,6 +164,19 @@ void CMessageHook::fp_EndEngineRun()
     m_EngineThreadId = 0;
 }
 
+void CMessageHook::fp_CaptureWithoutDevice()
+{
+    // The service keeps waiting for the filter driver: its session agent captures meanwhile.
+    // A program that owns input captures itself when there is no device to open.
+    CKeyboardQueueThread& channel = m_pPlatform->m_Channel;
+    if (m_bRunsAsService || m_pChannel != &channel || channel.f_OpenDevice())
+        return;
+    NTev::gf_DebugOutput("No filter driver: this process captures its session's input itself\n");
+    channel.f_StopAndWait();
+    if (!f_SetHookCapture(true))
+        NTev::gf_DebugOutput("The low-level hooks could not be installed: nothing is remapped\n");
+}
+
 void CMessageHook::fp_StartChannelThread()
 {
     m_pPlatform->m_Channel.f_Start(NTev::NThread::gc_PriorityNormal, 0);
@@ -168,32 +185,6 @@ void CMessageHook::fp_StartChannelThread()
 void CMessageHook::fp_StopChannelThread()
 {
     m_pPlatform->m_Channel.f_StopAndWait();
-}
-
-bool CMessageHook::fp_StartCaptureChannel()
-{
-    CKeyboardQueueThread& channel = m_pPlatform->m_Channel;
-    // Records written elsewhere (the simulator, tests): no device is involved.
-    if (m_pChannel != &channel)
-        return true;
-    // An engine that owns input runs its channel all the time: it is left alone.
-    const bool start = !m_bOwnsInput && channel.f_GetState() != ICThread::mc_StateRunning;
-    if (start)
-        channel.f_Start(NTev::NThread::gc_PriorityNormal, 0);
-    if (channel.f_OpenDevice())
-        return true;
-    // No device: the capture fails and leaves nothing running.
-    if (start)
-        channel.f_StopAndWait();
-    return false;
-}
-
-void CMessageHook::fp_StopCaptureChannel()
-{
-    // Only the capture's own channel ends with it; stopping the channel of an engine that
-    // owns input would end all remapping.
-    if (!m_bOwnsInput && m_pChannel == &m_pPlatform->m_Channel)
-        m_pPlatform->m_Channel.f_StopAndWait();
 }
 
 bool CMessageHook::fp_ConsumeDirectoryChange()

@@ -3,6 +3,7 @@
 // threads, the report window class and the filter-driver channel.
 
 #include "engine/win32/DesktopThread.h"
+#include "engine/win32/HookThread.h"
 #include "engine/win32/KeyboardQueueThread.h"
 
 #include "core/Str.h"
@@ -34,6 +35,18 @@ struct CMessageHook::CPlatform
     NTev::CStr m_ReportClassName;
     NTev::CStr m_ReportWindowName;
     bool m_bClassRegistered = false;
+
+    // Capture without the filter driver, under m_HookLock (never taken inside the engine lock).
+    NTev::CMutual m_HookLock;
+    std::unique_ptr<CHookThread> m_pHookThread;
+    // The engine owns input through the hooks.
+    bool m_bHookCapture = false;
+    // The hooks run for a key recording of an engine that does not own input.
+    bool m_bHooksForRecording = false;
+    // The repeat thread was started for the hook capture.
+    bool m_bRepeatForHooks = false;
+    ICRecordChannel* m_pChannelBeforeHooks = nullptr;
+    bool m_bOwnedInputBeforeHooks = false;
 };
 
 // The report windows' procedure (engine/win32/RawInput.cpp).

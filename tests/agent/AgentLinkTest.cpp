@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
+#include <utility>
 
 using namespace NQuillon;
 using namespace NQuillonTest;
@@ -191,4 +193,57 @@ TEST_F(AgentLink, AnAgentThatConnectsHearsOfAPendingRestart)
     EXPECT_EQ(m_ToAgent.m_Sent, 1);
     EXPECT_TRUE(m_Agent.m_bRefreshPending);
     std::remove(marker.c_str());
+}
+
+namespace
+{
+// The agent's end as a list of the capture orders it got.
+class CCaptureOrders final : public ICAgentReceiver
+{
+public:
+    void f_OnAgentMessage(const CAgentMessage& message) override
+    {
+        if (message.m_Type == EAgentMessage::Capture)
+            m_Orders += message.m_Value ? "on " : "off ";
+    }
+    void f_OnAgentConnection(bool) override {}
+    std::string f_Take() { return std::exchange(m_Orders, ""); }
+    std::string m_Orders;
+};
+} // namespace
+
+TEST(AgentCapture, TheAgentCapturesWhileTheServiceHasNoFilterDevice)
+{
+    CMessageHook service;
+    CCaptureOrders agent;
+    CWire toAgent{EAgentSender::Service};
+    toAgent.m_pPeer = &agent;
+    CServiceAgentLink link{service, toAgent};
+
+    // A device not yet open at the start is given a moment.
+    link.f_OnTurn(0.0, false);
+    link.f_OnAgentConnection(true);
+    link.f_OnTurn(0.5, false);
+    EXPECT_EQ(agent.f_Take(), "");
+    link.f_OnTurn(1.0, false);
+    link.f_OnTurn(2.0, false);
+    EXPECT_EQ(agent.f_Take(), "on ");
+    // The driver came: the service remaps, the agent stops.
+    link.f_OnTurn(3.0, true);
+    EXPECT_EQ(agent.f_Take(), "off ");
+    link.f_OnTurn(4.0, false);
+    EXPECT_EQ(agent.f_Take(), "");
+    // An order the pipe could not take is given again on the next turn.
+    toAgent.m_bConnected = false;
+    link.f_OnTurn(5.0, false);
+    toAgent.m_bConnected = true;
+    EXPECT_EQ(agent.f_Take(), "");
+    link.f_OnTurn(6.0, false);
+    EXPECT_EQ(agent.f_Take(), "on ");
+    // A new agent is told at once.
+    link.f_OnAgentConnection(false);
+    link.f_OnAgentConnection(true);
+    EXPECT_EQ(agent.f_Take(), "on ");
+    link.f_OnTurn(7.0, false);
+    EXPECT_EQ(agent.f_Take(), "");
 }
