@@ -1,5 +1,7 @@
 #include "agent/win32/SessionSystem.h"
 
+#include "agent/AgentToken.h"
+
 #include "agent/win32/AgentPipeServer.h"
 #include "app/DriverFiles.h"
 
@@ -33,6 +35,37 @@ CHandle fg_QueryUserToken(std::uint32_t session)
     if (!WTSQueryUserToken(session, &token))
         return nullptr;
     return CHandle(token);
+}
+
+// Whether an administrator chose to have agents remap in elevated windows too.
+bool fg_RemapsAdministratorWindows()
+{
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, gc_AgentOptionsKey, gc_RemapAdministratorWindowsValue,
+                        RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
+           value != 0;
+}
+
+// The user's linked elevated token in place of the limited one, where that was chosen.
+CHandle fg_ChooseAgentToken(CHandle token)
+{
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+    DWORD size = 0;
+    if (!token || !GetTokenInformation(token.get(), TokenElevationType, &type, sizeof type, &size) ||
+        !gf_AgentTakesLinkedToken(fg_RemapsAdministratorWindows(), static_cast<ETokenElevationType>(type)))
+        return token;
+    TOKEN_LINKED_TOKEN linked{};
+    if (!GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof linked, &size))
+        return token;
+    CHandle linkedToken(linked.LinkedToken);
+    // A process needs a primary token.
+    HANDLE primary = nullptr;
+    if (!DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
+                          &primary))
+        return token;
+    NTev::gf_DebugOutput("The session agent runs elevated, as chosen\n");
+    return CHandle(primary);
 }
 
 // The service's own account in the session: the agent of a console that nobody has logged on
@@ -71,7 +104,7 @@ std::uint32_t CSessionSystem::f_GetConsoleSession()
 
 NTev::CStr CSessionSystem::f_GetSessionUser(std::uint32_t session)
 {
-    CHandle token = fg_QueryUserToken(session);
+    CHandle token = fg_ChooseAgentToken(fg_QueryUserToken(session));
     if (!token)
         return {};
     DWORD size = 0;
@@ -102,7 +135,7 @@ void CSessionSystem::f_StopServing()
 bool CSessionSystem::f_LaunchAgent(std::uint32_t session)
 {
     f_EndLaunchedAgent();
-    CHandle token = fg_QueryUserToken(session);
+    CHandle token = fg_ChooseAgentToken(fg_QueryUserToken(session));
     if (!token)
         token = fg_ServiceTokenForSession(session);
     if (!token)

@@ -3,6 +3,7 @@
 // and follows the console from session to session.
 
 #include "agent/AgentSupervisor.h"
+#include "agent/AgentToken.h"
 
 #include <gtest/gtest.h>
 
@@ -174,4 +175,22 @@ TEST_F(AgentSupervisor, APipeNameHeldByAnotherProcessIsTriedAgain)
     fp_TickUntil(6, false);
     fp_TickUntil(6 + CAgentSupervisor::mc_TrayGraceSeconds, false);
     EXPECT_EQ(m_Sessions.f_Take(), "serve 1 S-1-5-21-1\nlaunch 1\n");
+}
+
+TEST(AgentToken, OnlyTheChoiceAndALimitedTokenTakeTheElevatedTwin)
+{
+    using NQuillon::ETokenElevationType;
+    struct
+    {
+        bool m_bChosen;
+        ETokenElevationType m_Elevation;
+        bool m_bLinked;
+    } const cases[] = {
+        {false, ETokenElevationType::Limited, false}, {false, ETokenElevationType::Default, false},
+        {false, ETokenElevationType::Full, false},    {true, ETokenElevationType::Limited, true},
+        {true, ETokenElevationType::Default, false},  {true, ETokenElevationType::Full, false},
+    };
+    for (const auto& test : cases)
+        EXPECT_EQ(NQuillon::gf_AgentTakesLinkedToken(test.m_bChosen, test.m_Elevation), test.m_bLinked)
+            << test.m_bChosen << " " << static_cast<int>(test.m_Elevation);
 }

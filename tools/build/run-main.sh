@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../.."
 
 # Only the programs: the tests and benchmarks are for make test, and a first run on a fresh
 # machine reaches the demonstration in about a minute instead of three.
-programs=(--target quillon quillon-config quillon-filter quillon-sim)
+programs=(--target quillon quillon-config quillon-filter quillon-sim quillon-keyviewer)
 
 echo "=== win64: configure and build the programs"
 cmake --preset win64 >/dev/null
@@ -67,6 +67,24 @@ echo "=== Quillon.x64.exe -StopService $service, -RemoveService $service"
 "$run" "$program" -RemoveService "$service"
 installed=0
 echo "  service stopped and removed"
+
+echo
+echo "=== Without the filter driver: Quillon.x64.exe -RunAsProgram captures the session's input itself"
+echo "    with low-level hooks. Keys and clicks typed through X11 (XTEST, as a keyboard and mouse"
+echo "    would) into a window that prints what it receives: A, CapsLock + C (CapsLock is LCtrl,"
+echo "    the chord is not: C stays C), LCtrl + C (becomes LCtrl + V), the middle button (Enter)."
+"$run" build/win64/tools/keyviewer/quillon-keyviewer.exe 25 >"$demo/viewer.log" 2>&1 &
+viewer=$!
+"$run" "$program" -RunAsProgram >/dev/null 2>&1 &
+engine=$!
+# The program is ready once its hooks are in place; give the window a moment as well.
+sleep 3
+xtest=(build/win64/wine-run.sh --host tools/xtest/quillon-xtest)
+"${xtest[@]}" m:300,250 b1 ka k+Caps_Lock kc k-Caps_Lock k+Control_L kc k-Control_L b2 kEscape
+wait "$viewer" || true
+kill "$engine" 2>/dev/null || true
+wait "$engine" 2>/dev/null || true
+tr -d '\r' <"$demo/viewer.log" | grep -v '^$' | sed 's/^/  /'
 
 echo
 echo "=== win32: configure and build (32-bit programs cannot run on this machine)"

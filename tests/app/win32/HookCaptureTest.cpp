@@ -1,0 +1,273 @@
+// Remapping without the filter driver, as a user meets it: the real program runs as
+// "-RunAsProgram" with no device to open, keys and buttons come from the X server through XTEST
+// (as the keyboard's and mouse's own input), and a window of this test receives what the
+// system makes of them.
+
+#include "tests/app/win32/AppTestSupport.h"
+#include "tests/core/FileTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <wtsapi32.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace NQuillonTest;
+
+namespace
+{
+constexpr const char* gc_Configuration = R"json({
+  "defaultTable": "Main", "defaultPreset": "Default",
+  "presets": [{"name": "Default", "settings": {"Keyboard Repeat Delay": "250", "Keyboard Repeat Rate": "20"}}],
+  "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+    {"kind": "Input", "trigger": "A", "sequences": ["B"]},
+    {"kind": "Input", "trigger": "B", "sequences": ["N"]},
+    {"kind": "Input", "trigger": "LShift(A) + Q(1)", "sequences": ["LShift(A) + Z(A)"]},
+    {"kind": "Input", "trigger": "Mouse-Middle", "sequences": ["M"]}]}]}]
+})json";
+
+// A window that notes the keys it receives: "down B", "up B", "char b".
+class CKeyWindow
+{
+public:
+    CKeyWindow()
+    {
+        m_Thread = std::thread([this] { fp_Run(); });
+        for (int i = 0; i < 500 && !m_hWindow.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ~CKeyWindow()
+    {
+        if (m_ThreadId)
+            PostThreadMessageW(m_ThreadId, WM_QUIT, 0, 0);
+        m_Thread.join();
+    }
+
+    HWND f_GetWindow() const { return m_hWindow.load(); }
+    std::vector<std::string> f_Take()
+    {
+        std::lock_guard<std::mutex> lock(m_Lock);
+        return std::exchange(m_Log, {});
+    }
+    // Waits until the entry came (at most about 5 s) and returns everything noted until then.
+    std::vector<std::string> f_TakeUntil(const std::string& entry)
+    {
+        for (int i = 0; i < 500; ++i)
+        {
+            {
+                std::lock_guard<std::mutex> lock(m_Lock);
+                if (std::find(m_Log.begin(), m_Log.end(), entry) != m_Log.end())
+                    break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return f_Take();
+    }
+
+private:
+    static LRESULT CALLBACK fs_Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<CKeyWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        // A lone Alt would enter menu mode and eat the keys after it.
+        if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU)
+            return 0;
+        if (self && (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+                     message == WM_SYSKEYUP || message == WM_CHAR))
+        {
+            std::string entry = message == WM_CHAR                                    ? "char "
+                                : (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) ? "down "
+                                                                                      : "up ";
+            if (message == WM_CHAR)
+                entry += static_cast<char>(wParam);
+            else if ((wParam >= 'A' && wParam <= 'Z') || (wParam >= '0' && wParam <= '9'))
+                entry += static_cast<char>(wParam);
+            else
+                entry += "vk" + std::to_string(wParam);
+            std::lock_guard<std::mutex> lock(self->m_Lock);
+            self->m_Log.push_back(entry);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    void fp_Run()
+    {
+        m_ThreadId = GetCurrentThreadId();
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = fs_Proc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"QuillonHookCaptureTestWindow";
+        RegisterClassW(&windowClass);
+        HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Keys", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                      100, 100, 400, 300, nullptr, nullptr, windowClass.hInstance, nullptr);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetForegroundWindow(window);
+        m_hWindow = window;
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        DestroyWindow(window);
+    }
+
+    std::thread m_Thread;
+    std::atomic<HWND> m_hWindow{nullptr};
+    DWORD m_ThreadId = 0;
+    std::mutex m_Lock;
+    std::vector<std::string> m_Log;
+};
+
+// Runs the XTEST client with the tokens.
+::testing::AssertionResult fg_XTest(const std::string& tokens)
+{
+    std::string python = QUILLON_PYTHON;
+    std::replace(python.begin(), python.end(), '/', '\\');
+    // Wine does not pass a host program's exit code on: the client writes it to a file.
+    const std::string status = "/tmp/quillon-xtest-" + std::to_string(GetCurrentProcessId()) + ".status";
+    const std::string statusHere = "Z:" + status;
+    DeleteFileA(statusHere.c_str());
+    std::string command = "\"" + python + "\" \"" + QUILLON_XTEST + "\" --status " + status + " " + tokens;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return ::testing::AssertionFailure() << "cannot run " << command << ": error " << GetLastError();
+    // Nor can its process be waited for: its end is the status file.
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    char code[16] = {};
+    for (int i = 0; i < 3000 && !code[0]; ++i)
+    {
+        HANDLE file = CreateFileA(statusHere.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        DWORD read = 0;
+        ReadFile(file, code, sizeof code - 1, &read, nullptr);
+        CloseHandle(file);
+        if (!read || code[read - 1] != '\n')
+        {
+            code[0] = 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    DeleteFileA(statusHere.c_str());
+    if (code[0] != '0')
+        return ::testing::AssertionFailure()
+               << command << (code[0] ? " ended with " : " did not end ") << code;
+    return ::testing::AssertionSuccess();
+}
+
+std::size_t fg_Count(const std::vector<std::string>& log, const std::string& entry)
+{
+    return static_cast<std::size_t>(std::count(log.begin(), log.end(), entry));
+}
+
+std::string fg_Join(const std::vector<std::string>& log)
+{
+    std::string text;
+    for (const std::string& entry : log)
+        text += entry + ", ";
+    return text;
+}
+
+HWND fg_WaitForHookWindow(DWORD processId)
+{
+    for (int i = 0; i < 1000; ++i)
+    {
+        HWND window = gf_FindProcessWindow(processId,
+                                           [](HWND candidate)
+                                           {
+                                               wchar_t name[64] = {};
+                                               GetClassNameW(candidate, name, 63);
+                                               return lstrcmpW(name, L"QuillonHookWindow") == 0;
+                                           });
+        if (window)
+            return window;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return nullptr;
+}
+} // namespace
+
+TEST(HookCapture, TheProgramRemapsTheSessionsInputWithoutAFilterDriver)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    CTempDirectory directory;
+    const std::string program = directory.f_Path("Quillon.x64.exe");
+    ASSERT_TRUE(gf_MakeProgramDirectory(directory.f_GetPath(), program, gc_Configuration));
+    CKeyWindow keys;
+    ASSERT_TRUE(keys.f_GetWindow());
+    RECT rect{};
+    GetWindowRect(keys.f_GetWindow(), &rect);
+    const std::string inside = "m:" + std::to_string((rect.left + rect.right) / 2) + "," +
+                               std::to_string((rect.top + rect.bottom) / 2);
+    ASSERT_TRUE(fg_XTest(inside + " b1 r:off"));
+
+    CProgramProcess engine(program, "-RunAsProgram");
+    ASSERT_TRUE(engine.f_IsStarted()) << engine.f_Describe();
+    HWND hookWindow = fg_WaitForHookWindow(engine.f_GetProcessId());
+    ASSERT_TRUE(hookWindow) << "the program did not install its hooks\n" << gf_LastTraceLines();
+    keys.f_Take();
+
+    // A remapped key, a key nothing remaps, and our own B not remapped again to N.
+    ASSERT_TRUE(fg_XTest("ka ks"));
+    std::vector<std::string> log = keys.f_TakeUntil("up S");
+    EXPECT_EQ(fg_Count(log, "down B"), 1u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "char b"), 1u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "down S"), 1u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "down A") + fg_Count(log, "down N"), 0u) << fg_Join(log);
+
+    // A chord: Shift passes, Q becomes Z; and the middle button types M.
+    ASSERT_TRUE(fg_XTest("k+Shift_L kq k-Shift_L " + inside + " b2"));
+    log = keys.f_TakeUntil("up M");
+    EXPECT_EQ(fg_Count(log, "char Z"), 1u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "down Q"), 0u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "down M"), 1u) << fg_Join(log);
+
+    // The engine's own repeat (the X server's is off): 250 ms, then 20 a second.
+    ASSERT_TRUE(fg_XTest("k+a s:800 k-a"));
+    log = keys.f_TakeUntil("up B");
+    EXPECT_GE(fg_Count(log, "down B"), 5u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "up B"), 1u) << fg_Join(log);
+
+    // The session locks while A is held: B is let go at once; after the unlock nothing is stuck.
+    ASSERT_TRUE(fg_XTest("k+a"));
+    keys.f_TakeUntil("down B");
+    SendMessageW(hookWindow, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0);
+    log = keys.f_TakeUntil("up B");
+    EXPECT_EQ(fg_Count(log, "up B"), 1u) << fg_Join(log);
+    SendMessageW(hookWindow, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 0);
+    ASSERT_TRUE(fg_XTest("k-a ka"));
+    log = keys.f_TakeUntil("up B");
+    EXPECT_EQ(fg_Count(log, "down B"), 1u) << fg_Join(log);
+
+    // The hooks removed by force (as Windows does after a time-out) come back by themselves.
+    DWORD hookThread = GetWindowThreadProcessId(hookWindow, nullptr);
+    ASSERT_TRUE(PostThreadMessageW(hookThread, WM_APP + 2, 0, 0));
+    // Two presses over a second that only raw input sees bring them back; the last press is
+    // well after that.
+    ASSERT_TRUE(fg_XTest("s:200 ka s:300 ka s:300 ka s:300 ka s:300 ka s:300 ka s:600 ka"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    log = keys.f_Take();
+    EXPECT_GE(fg_Count(log, "down A"), 1u) << "the hooks were not gone: " << fg_Join(log);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "up B") << "the hooks did not come back: " << fg_Join(log) << "\n"
+                                  << gf_LastTraceLines();
+
+    fg_XTest("r:on");
+    EXPECT_TRUE(engine.f_PostQuit());
+    EXPECT_EQ(engine.f_Wait(20000), 0) << engine.f_Describe() << "\n" << gf_LastTraceLines();
+}
