@@ -26,6 +26,8 @@ constexpr COption gc_Options[] = {
     {ERole::RunAsProgram, "-RunAsProgram", false},
     {ERole::TrayIcon, "-TrayIcon", false},
     {ERole::SessionAgent, "-SessionAgent", false},
+    {ERole::RemapAdministratorWindowsOff, "-RemapAdministratorWindowsOff", true},
+    {ERole::RemapAdministratorWindows, "-RemapAdministratorWindows", true},
     {ERole::Service, "-Service", true},
 };
 

@@ -19,6 +19,10 @@ enum class ERole
     // The hidden agent the service starts in the user's session; not in the help text, since
     // only the service starts it.
     SessionAgent,
+    // An administrator's choice that the hidden agent runs elevated (with a UAC consent, from
+    // the tray menu); not in the help text either.
+    RemapAdministratorWindows,
+    RemapAdministratorWindowsOff,
     Service,
     Help,
 };

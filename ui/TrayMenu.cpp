@@ -4,7 +4,8 @@
 
 namespace NQuillon
 {
-std::vector<CTrayMenuEntry> gf_BuildTrayMenu(bool laptopKeyboardFound, bool remappingDisabled)
+std::vector<CTrayMenuEntry> gf_BuildTrayMenu(bool laptopKeyboardFound, bool remappingDisabled,
+                                             bool administratorWindows)
 {
     std::vector<CTrayMenuEntry> menu;
     menu.push_back({ETrayCommand::Configure, "Configure", false, true});
@@ -13,19 +14,22 @@ std::vector<CTrayMenuEntry> gf_BuildTrayMenu(bool laptopKeyboardFound, bool rema
         menu.push_back(
             {ETrayCommand::LaptopConfiguration, "Run MacBook Config (Will erase any customization)"});
     menu.push_back({ETrayCommand::EnableRemapping, "Enable Remapping", !remappingDisabled});
+    menu.push_back(
+        {ETrayCommand::RemapAdministratorWindows, gc_RemapAdministratorWindowsText, administratorWindows});
     menu.push_back({});
     menu.push_back({ETrayCommand::Quit, "Quit"});
     return menu;
 }
 
-std::vector<CTrayMenuEntry> gf_BuildTrayMenu(CMessageHookBase& engine, bool laptopKeyboardFound)
+std::vector<CTrayMenuEntry> gf_BuildTrayMenu(CMessageHookBase& engine, bool laptopKeyboardFound,
+                                             bool administratorWindows)
 {
     bool disabled;
     {
         CMessageHookBase::CLockGuard lock(engine.f_GetLock());
         disabled = engine.f_GetConfiguration().m_bRemappingDisabled != 0;
     }
-    return gf_BuildTrayMenu(laptopKeyboardFound, disabled);
+    return gf_BuildTrayMenu(laptopKeyboardFound, disabled, administratorWindows);
 }
 
 CDialogTicker::CTick CDialogTicker::f_OnTick()

@@ -22,6 +22,9 @@ enum class ETrayCommand
     Configure,
     LaptopConfiguration,
     EnableRemapping,
+    // Runs "-RemapAdministratorWindows[Off]" elevated: the hidden agent then captures in
+    // elevated windows too (without the filter driver a hook of the user's own does not).
+    RemapAdministratorWindows,
     Quit,
 };
 
@@ -33,10 +36,14 @@ struct CTrayMenuEntry
     bool m_bDefault = false;
 };
 
-// laptopKeyboardFound: a laptop keyboard was seen since the process started.
-std::vector<CTrayMenuEntry> gf_BuildTrayMenu(bool laptopKeyboardFound, bool remappingDisabled);
+// laptopKeyboardFound: a laptop keyboard was seen since the process started;
+// administratorWindows: an administrator chose that the agent remaps in elevated windows too.
+std::vector<CTrayMenuEntry> gf_BuildTrayMenu(bool laptopKeyboardFound, bool remappingDisabled,
+                                             bool administratorWindows = false);
 // The menu of this engine's configuration (reads the remapping-disabled field under its lock).
-std::vector<CTrayMenuEntry> gf_BuildTrayMenu(CMessageHookBase& engine, bool laptopKeyboardFound);
+std::vector<CTrayMenuEntry> gf_BuildTrayMenu(CMessageHookBase& engine, bool laptopKeyboardFound,
+                                             bool administratorWindows = false);
+constexpr const char* gc_RemapAdministratorWindowsText = "Remap in administrator windows too";
 
 // Identifiers of the tray menu's commands.
 constexpr int gc_FirstTrayCommandId = 0x0F00;

@@ -1,6 +1,6 @@
 #include "agent/win32/SessionSystem.h"
 
-#include "agent/AgentToken.h"
+#include "agent/win32/AgentOptions.h"
 
 #include "agent/win32/AgentPipeServer.h"
 #include "app/DriverFiles.h"
@@ -37,23 +37,13 @@ CHandle fg_QueryUserToken(std::uint32_t session)
     return CHandle(token);
 }
 
-// Whether an administrator chose to have agents remap in elevated windows too.
-bool fg_RemapsAdministratorWindows()
-{
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    return RegGetValueA(HKEY_LOCAL_MACHINE, gc_AgentOptionsKey, gc_RemapAdministratorWindowsValue,
-                        RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS &&
-           value != 0;
-}
-
 // The user's linked elevated token in place of the limited one, where that was chosen.
 CHandle fg_ChooseAgentToken(CHandle token)
 {
     TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
     DWORD size = 0;
     if (!token || !GetTokenInformation(token.get(), TokenElevationType, &type, sizeof type, &size) ||
-        !gf_AgentTakesLinkedToken(fg_RemapsAdministratorWindows(), static_cast<ETokenElevationType>(type)))
+        !gf_AgentTakesLinkedToken(gf_ReadRemapAdministratorWindows(), static_cast<ETokenElevationType>(type)))
         return token;
     TOKEN_LINKED_TOKEN linked{};
     if (!GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof linked, &size))

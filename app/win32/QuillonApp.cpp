@@ -1,11 +1,14 @@
 #include "app/win32/QuillonApp.h"
 
+#include "agent/win32/AgentOptions.h"
 #include "agent/win32/SessionAgentClient.h"
 #include "app/CommandLineRole.h"
 #include "app/win32/QuillonService.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
+#include "core/Format.h"
 #include "core/Thread.h"
+#include "core/win32/ServiceHandle.h"
 #include "ui/win32/LaptopSetupWindow.h"
 #include "ui/win32/QuillonDlg.h"
 
@@ -22,6 +25,8 @@ constexpr const char* gc_SessionAgentMutex = "Local\\QuillonSessionAgent";
 constexpr DWORD gc_AgentConnectMilliseconds = 15000;
 constexpr const char* gc_RegistryKey = "Velmora\\Quillon";
 constexpr const char* gc_ServiceLoadOrderGroup = "Event Log";
+// The service's control that starts its session agent anew.
+constexpr DWORD gc_RestartAgentControl = 128;
 } // namespace
 
 CQuillonApp::CQuillonApp()
@@ -93,8 +98,13 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bHostsSessionAgent = true;
             if (!fp_CommonStart())
                 return FALSE;
-            m_pAgentClient = std::make_unique<CSessionAgentClient>(m_Hook);
-            m_pAgentClient->f_Start(false);
+            // With the choice to remap in administrator windows, the elevated hidden agent
+            // serves the session: this unelevated process would not see those windows' keys.
+            if (!gf_ReadRemapAdministratorWindows())
+            {
+                m_pAgentClient = std::make_unique<CSessionAgentClient>(m_Hook);
+                m_pAgentClient->f_Start(false);
+            }
             return TRUE;
         case ERole::SessionAgent:
             if (!fp_TakeInstanceMutex(gc_SessionAgentMutex))
@@ -112,6 +122,11 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bRunsAsService = true;
             m_CrashReporter.m_bQuiet = true;
             succeeded = service.f_RunService();
+            break;
+        case ERole::RemapAdministratorWindows:
+        case ERole::RemapAdministratorWindowsOff:
+            succeeded = fp_SetRemapAdministratorWindows(role.m_Role == ERole::RemapAdministratorWindows,
+                                                        service.f_GetServiceName().f_GetStr());
             break;
         case ERole::Help:
         {
@@ -211,6 +226,32 @@ bool CQuillonApp::fp_RunSessionAgent()
     }
     m_pAgentClient.reset();
     m_Hook.f_Stop(true);
+    return true;
+}
+
+bool CQuillonApp::fp_SetRemapAdministratorWindows(bool on, const char* serviceName)
+{
+    const LONG result = gf_WriteRemapAdministratorWindows(on);
+    if (result != ERROR_SUCCESS)
+    {
+        NTev::gf_DebugOutput("The choice of remapping in administrator windows was not saved: error {}\n",
+                             static_cast<std::uint32_t>(result));
+        f_ShowError(
+            result == ERROR_ACCESS_DENIED
+                ? "Only an administrator can change \"Remap in administrator windows too\". Nothing "
+                  "was changed."
+                : "\"Remap in administrator windows too\" could not be saved in the registry. Nothing "
+                  "was changed.");
+        return false;
+    }
+    // The session agent starts anew, with the token the choice gives it; without the service
+    // the choice applies at its next start.
+    NTev::NSys::CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    NTev::NSys::CServiceHandle quillon(
+        manager ? OpenServiceA(manager.f_Get(), serviceName, SERVICE_USER_DEFINED_CONTROL) : nullptr);
+    SERVICE_STATUS status{};
+    if (quillon)
+        ControlService(quillon.f_Get(), gc_RestartAgentControl, &status);
     return true;
 }
 

@@ -55,6 +55,8 @@ private:
     // The hidden agent the service starts: the engine's desktop threads and the agent's
     // connection, until the service lets it go.
     bool fp_RunSessionAgent();
+    // Saves the choice (administrators only) and has the service start its agent anew.
+    bool fp_SetRemapAdministratorWindows(bool on, const char* serviceName);
 
     CMessageHook m_Hook;
     CEngineDriverSetup m_DriverSetup{m_Hook};

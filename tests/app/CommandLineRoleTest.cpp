@@ -33,6 +33,8 @@ TEST(CommandLineRole, EachOptionSelectsItsRole)
         {"-RunAsProgram", ERole::RunAsProgram, ""},
         {"-TrayIcon", ERole::TrayIcon, ""},
         {"-SessionAgent", ERole::SessionAgent, ""},
+        {"-RemapAdministratorWindows", ERole::RemapAdministratorWindows, ""},
+        {"-RemapAdministratorWindowsOff Mine", ERole::RemapAdministratorWindowsOff, "Mine"},
         {"-Service", ERole::Service, ""},
         {"", ERole::Help, ""},
         {"-service", ERole::Help, ""},

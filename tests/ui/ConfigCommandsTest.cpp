@@ -287,18 +287,21 @@ TEST(TrayMenu, OffersTheLaptopEntryOnlyWithALaptopKeyboardAndChecksRemapping)
     {
         bool m_bLaptop;
         bool m_bDisabled;
+        bool m_bAdministratorWindows;
         const char* m_Menu;
     };
     const CCase cases[] = {
-        {false, false, "*Configure|-|[x] Enable Remapping|-|Quit|"},
-        {false, true, "*Configure|-|Enable Remapping|-|Quit|"},
-        {true, false,
-         "*Configure|-|Run MacBook Config (Will erase any customization)|[x] Enable Remapping|-|Quit|"},
+        {false, false, false, "*Configure|-|[x] Enable Remapping|Remap in administrator windows too|-|Quit|"},
+        {false, true, true, "*Configure|-|Enable Remapping|[x] Remap in administrator windows too|-|Quit|"},
+        {true, false, false,
+         "*Configure|-|Run MacBook Config (Will erase any customization)|[x] Enable Remapping|Remap in "
+         "administrator windows too|-|Quit|"},
     };
     for (const CCase& c : cases)
     {
         std::string text;
-        for (const CTrayMenuEntry& entry : gf_BuildTrayMenu(c.m_bLaptop, c.m_bDisabled))
+        for (const CTrayMenuEntry& entry :
+             gf_BuildTrayMenu(c.m_bLaptop, c.m_bDisabled, c.m_bAdministratorWindows))
             text += std::string(entry.m_bDefault ? "*" : "") + (entry.m_bChecked ? "[x] " : "") +
                     (entry.m_Command == ETrayCommand::Separator ? "-" : entry.m_Text.f_GetStr()) + "|";
         EXPECT_EQ(text, c.m_Menu);

@@ -1,21 +1,31 @@
 // quillon-keyviewer: a window that prints every key it receives, for the demonstration of
 // remapping without the filter driver (never shipped). It opens at 100,100 (400 x 300), takes
 // the focus, and prints "WM_KEYDOWN B", "WM_CHAR 'b'" and so on, one line each, until Escape
-// arrives or the given seconds (default 30) pass.
+// arrives or the given seconds (default 30) pass. With --times after the seconds, each key-down
+// line ends with the performance counter at its arrival (Wine's counter is the host's
+// CLOCK_MONOTONIC_RAW in 100 ns units, so a host program's send times compare with it).
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace
 {
+bool g_bTimes = false;
+
 void fg_Print(const char* name, WPARAM key)
 {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
     if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9'))
-        std::printf("%-13s %c\n", name, static_cast<char>(key));
+        std::printf("%-13s %c", name, static_cast<char>(key));
     else
-        std::printf("%-13s vk 0x%02X\n", name, static_cast<unsigned>(key));
+        std::printf("%-13s vk 0x%02X", name, static_cast<unsigned>(key));
+    if (g_bTimes)
+        std::printf(" %lld", static_cast<long long>(now.QuadPart));
+    std::printf("\n");
     std::fflush(stdout);
 }
 
@@ -58,6 +68,7 @@ LRESULT CALLBACK fg_Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 int main(int argc, char** argv)
 {
     const long seconds = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 30;
+    g_bTimes = argc > 2 && std::strcmp(argv[2], "--times") == 0;
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = fg_Proc;
     windowClass.hInstance = GetModuleHandleW(nullptr);

@@ -1,5 +1,6 @@
 #include "ui/win32/QuillonDlg.h"
 
+#include "agent/win32/AgentOptions.h"
 #include "ui/KeyCapture.h"
 #include "ui/win32/AboutDlg.h"
 #include "ui/win32/InputKeyMapperDlgWindow.h"
@@ -354,7 +355,8 @@ void CQuillonDlg::fp_ShowTrayMenu()
         return;
     }
     HMENU menu = CreatePopupMenu();
-    for (const CTrayMenuEntry& entry : gf_BuildTrayMenu(m_Engine, m_Ticker.f_IsLaptopKeyboardFound()))
+    for (const CTrayMenuEntry& entry :
+         gf_BuildTrayMenu(m_Engine, m_Ticker.f_IsLaptopKeyboardFound(), gf_ReadRemapAdministratorWindows()))
     {
         if (entry.m_Command == ETrayCommand::Separator)
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
@@ -374,6 +376,25 @@ void CQuillonDlg::fp_ShowTrayMenu()
     DestroyMenu(menu);
     if (commandId)
         fp_RunTrayCommand(static_cast<ETrayCommand>(commandId - gc_FirstTrayCommandId));
+}
+
+void CQuillonDlg::fp_ChooseAdministratorWindows(bool on)
+{
+    char program[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    if (!length || length >= MAX_PATH)
+        return;
+    SHELLEXECUTEINFOA run{};
+    run.cbSize = sizeof run;
+    run.hwnd = m_hWindow;
+    run.lpVerb = "runas";
+    run.lpFile = program;
+    run.lpParameters = on ? "-RemapAdministratorWindows" : "-RemapAdministratorWindowsOff";
+    run.nShow = SW_HIDE;
+    // A user who declines the consent has changed nothing, and knows it.
+    if (!ShellExecuteExA(&run) && GetLastError() != ERROR_CANCELLED)
+        gf_ShowError(m_hWindow, "Quillon could not ask Windows for administrator rights, so \"Remap in "
+                                "administrator windows too\" was not changed.");
 }
 
 void CQuillonDlg::fp_RunTrayCommand(ETrayCommand command)
@@ -399,6 +420,9 @@ void CQuillonDlg::fp_RunTrayCommand(ETrayCommand command)
                 m_Engine.f_ToggleRemapping();
             else
                 gf_ShowError(nullptr, gc_NotEditableMessage);
+            break;
+        case ETrayCommand::RemapAdministratorWindows:
+            fp_ChooseAdministratorWindows(!gf_ReadRemapAdministratorWindows());
             break;
         case ETrayCommand::Quit:
             DestroyWindow(m_hWindow);

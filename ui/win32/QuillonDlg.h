@@ -43,6 +43,8 @@ private:
     void fp_OnTrayMessage(UINT mouseMessage);
     void fp_ShowTrayMenu();
     void fp_RunTrayCommand(ETrayCommand command);
+    // Starts this program elevated (Windows asks the user's consent) to save the choice.
+    void fp_ChooseAdministratorWindows(bool on);
     void fp_AddTrayIcon();
     void fp_RemoveTrayIcon();
     void fp_ShowAbout();

@@ -183,22 +183,32 @@ std::string fg_Join(const std::vector<std::string>& log)
     return text;
 }
 
-HWND fg_WaitForHookWindow(DWORD processId)
+// The hook thread's window of the process (any process: 0), or null after about 10 s.
+HWND fg_WaitForHookWindow(DWORD processId, DWORD milliseconds = 10000)
 {
-    for (int i = 0; i < 1000; ++i)
+    for (DWORD waited = 0; waited < milliseconds; waited += 10)
     {
-        HWND window = gf_FindProcessWindow(processId,
-                                           [](HWND candidate)
-                                           {
-                                               wchar_t name[64] = {};
-                                               GetClassNameW(candidate, name, 63);
-                                               return lstrcmpW(name, L"QuillonHookWindow") == 0;
-                                           });
+        HWND window = FindWindowW(L"QuillonHookWindow", nullptr);
+        DWORD owner = 0;
         if (window)
+            GetWindowThreadProcessId(window, &owner);
+        if (window && (!processId || owner == processId))
             return window;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return nullptr;
+}
+
+// Waits for the hook window to go (about 10 s at most).
+bool fg_WaitForNoHookWindow()
+{
+    for (int i = 0; i < 1000; ++i)
+    {
+        if (!FindWindowW(L"QuillonHookWindow", nullptr))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 } // namespace
 
@@ -270,4 +280,47 @@ TEST(HookCapture, TheProgramRemapsTheSessionsInputWithoutAFilterDriver)
     fg_XTest("r:on");
     EXPECT_TRUE(engine.f_PostQuit());
     EXPECT_EQ(engine.f_Wait(20000), 0) << engine.f_Describe() << "\n" << gf_LastTraceLines();
+}
+
+// The product as installed on a stock PC: the service finds no filter device and has its
+// hidden session agent capture the session's keys; when the service stops, the agent goes and
+// keys are the keyboard's again.
+TEST(HookCapture, TheServiceWithoutAFilterDriverRemapsThroughItsSessionAgent)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    ASSERT_FALSE(FindWindowW(L"QuillonHookWindow", nullptr)) << "another process hooks input";
+    CTempDirectory directory;
+    const std::string program = directory.f_Path("Quillon.x64.exe");
+    ASSERT_TRUE(gf_MakeProgramDirectory(directory.f_GetPath(), program, gc_Configuration));
+    CKeyWindow keys;
+    ASSERT_TRUE(keys.f_GetWindow());
+    RECT rect{};
+    GetWindowRect(keys.f_GetWindow(), &rect);
+    const std::string inside = "m:" + std::to_string((rect.left + rect.right) / 2) + "," +
+                               std::to_string((rect.top + rect.bottom) / 2);
+    ASSERT_TRUE(fg_XTest(inside + " b1"));
+
+    const std::string name = gf_UniqueServiceName("Hooks");
+    CServiceCleanup cleanup(name);
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-AddService " + name, name));
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-StartService " + name, name));
+    // The tray gets 3 s to connect, the device a second to appear; then a hidden agent captures.
+    HWND hookWindow = fg_WaitForHookWindow(0, 20000);
+    ASSERT_TRUE(hookWindow) << "no session agent captures\n"
+                            << gf_DescribeService(name) << "\n"
+                            << gf_LastTraceLines();
+    keys.f_Take();
+    ASSERT_TRUE(fg_XTest("ka ks"));
+    std::vector<std::string> log = keys.f_TakeUntil("up S");
+    EXPECT_EQ(fg_Count(log, "down B"), 1u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "down S"), 1u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "down A"), 0u) << fg_Join(log);
+
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-StopService " + name, name));
+    EXPECT_TRUE(fg_WaitForNoHookWindow()) << "the agent still captures after the service stopped";
+    keys.f_Take();
+    ASSERT_TRUE(fg_XTest("ka"));
+    log = keys.f_TakeUntil("up A");
+    EXPECT_EQ(fg_Count(log, "down A"), 1u) << fg_Join(log);
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-RemoveService " + name, name));
 }

@@ -181,9 +181,12 @@ TEST_F(CChannelTest, ACaptureWithoutOwningInputReadsButWritesNothing)
     // The capture's channel ended with it and closed the device.
     EXPECT_TRUE(NQuillonTest::gf_WaitFor([&] { return m_StandIn.f_GetClientCount() == 0; }));
     EXPECT_TRUE(m_StandIn.f_GetWritten().empty());
-    // Without a device a capture cannot start.
+    // Without a device the capture records through low-level hooks of its own.
     m_StandIn.f_Stop();
-    EXPECT_FALSE(m_Engine.f_SetCaptureMode(1));
+    EXPECT_TRUE(m_Engine.f_SetCaptureMode(1));
+    EXPECT_NE(FindWindowW(L"QuillonHookWindow", nullptr), nullptr);
+    m_Engine.f_EndCapture();
+    EXPECT_EQ(FindWindowW(L"QuillonHookWindow", nullptr), nullptr);
 }
 
 TEST_F(CChannelTest, AnEngineThatOwnsInputKeepsItsChannelAfterACapture)

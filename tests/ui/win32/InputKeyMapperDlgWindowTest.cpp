@@ -155,14 +155,37 @@ TEST_F(CRecorderWindowTest, EnterAndEscapeAreRecordedNotAnswered)
     EXPECT_EQ(m_Result.get(), CInputKeyMapperDlg::EResult_Closed);
 }
 
-TEST_F(CRecorderWindowTest, WithoutTheDeviceItClosesAtOnceAsCancelled)
+// Injected input of another program counts as the keyboard's (an on-screen keyboard).
+void fg_Inject(WORD scanCode, bool down)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = scanCode;
+    input.ki.wVk = static_cast<WORD>(MapVirtualKeyA(scanCode, MAPVK_VSC_TO_VK));
+    input.ki.dwFlags = KEYEVENTF_SCANCODE | (down ? 0 : KEYEVENTF_KEYUP);
+    SendInput(1, &input, sizeof input);
+}
+
+TEST_F(CRecorderWindowTest, WithoutTheDeviceItRecordsThroughLowLevelHooks)
 {
     m_StandIn.f_Stop();
     CInputKeyMapperDlg dialog(m_Capture, CInputKeyMapperDlg::mc_PromptTrigger, 1);
     auto result = NQuillonTest::gf_RunDialog(
         [&] { return NQuillon::CInputKeyMapperDlgWindow(nullptr).f_RecordKeys(dialog); });
+    HWND window = NQuillonTest::gf_WaitForDialog(CInputKeyMapperDlg::mc_PromptTrigger);
+    ASSERT_NE(window, nullptr);
+    ASSERT_NE(FindWindowW(L"QuillonHookWindow", nullptr), nullptr) << "no hooks record the keys";
+    fg_Inject(gc_LCtrl, true);
+    fg_Inject(gc_C, true);
+    EXPECT_EQ(fp_WaitText(window, "K:LCtrl + K:C"), "K:LCtrl + K:C");
+    fg_Inject(gc_C, false);
+    fg_Inject(gc_LCtrl, false);
     ASSERT_TRUE(NQuillonTest::gf_Ends(result));
-    EXPECT_EQ(result.get(), CInputKeyMapperDlg::EResult_NoDevice);
-    EXPECT_TRUE(NQuillonTest::gf_IsGone(CInputKeyMapperDlg::mc_PromptTrigger));
+    EXPECT_EQ(result.get(), CInputKeyMapperDlg::EResult_Done);
+    EXPECT_EQ(dialog.m_Keys, (CMessageHook::CKeys{{0, gc_LCtrl, 0}, {0, gc_C, 0}}));
     EXPECT_EQ(m_Engine.m_CaptureMode, 0);
+    // The recording's hooks went with it.
+    for (int i = 0; i < 500 && FindWindowW(L"QuillonHookWindow", nullptr); ++i)
+        Sleep(10);
+    EXPECT_EQ(FindWindowW(L"QuillonHookWindow", nullptr), nullptr);
 }
