@@ -26,10 +26,17 @@ void CSessionAgentHost::f_OnAgentMessage(const CAgentMessage& message)
                 m_Sender.f_Send({EAgentMessage::LockState, message.m_Subject, message.m_Ticket, *on ? 1 : 0});
             break;
         case EAgentMessage::Capture:
-            // The service has no filter driver: this engine captures the session's input.
-            if (!m_Engine.f_SetHookCapture(message.m_Value == 1))
+        {
+            // The service has no filter driver: this engine captures the session's input, and
+            // evaluates the laptop's Eject key itself, since the service's output goes nowhere.
+            const bool capture = message.m_Value == 1;
+            if (!m_Engine.f_SetHookCapture(capture))
                 NTev::gf_DebugOutput("The session agent could not capture input with the low-level hooks\n");
+            const bool captures = capture && m_Engine.f_IsHookCapturing();
+            m_bCaptures = captures;
+            m_Engine.f_SetEjectKeySink(captures || !m_bConnected ? nullptr : this);
             break;
+        }
         case EAgentMessage::Notice:
             // The engine's next turn shows the notice of the marker the service left.
             m_Engine.f_RequestRefresh();
@@ -42,10 +49,13 @@ void CSessionAgentHost::f_OnAgentMessage(const CAgentMessage& message)
 void CSessionAgentHost::f_OnAgentConnection(bool connected)
 {
     m_bConnected = connected;
-    m_Engine.f_SetEjectKeySink(connected ? this : nullptr);
     // Exactly one engine captures a session: without its service this one stops.
     if (!connected)
+    {
         m_Engine.f_SetHookCapture(false);
+        m_bCaptures = false;
+    }
+    m_Engine.f_SetEjectKeySink(connected && !m_bCaptures ? this : nullptr);
 }
 
 void CSessionAgentHost::f_OnEjectKey(bool down)

@@ -31,5 +31,7 @@ private:
     CMessageHook& m_Engine;
     ICAgentSender& m_Sender;
     std::atomic<bool> m_bConnected{false};
+    // This engine captures the session's input for the service (which has no filter driver).
+    std::atomic<bool> m_bCaptures{false};
 };
 } // namespace NQuillon

@@ -71,8 +71,9 @@ echo "  service stopped and removed"
 echo
 echo "=== Without the filter driver: Quillon.x64.exe -RunAsProgram captures the session's input itself"
 echo "    with low-level hooks. Keys and clicks typed through X11 (XTEST, as a keyboard and mouse"
-echo "    would) into a window that prints what it receives: A, CapsLock + C (CapsLock is LCtrl,"
-echo "    the chord is not: C stays C), LCtrl + C (becomes LCtrl + V), the middle button (Enter)."
+echo "    would) into a window that prints what it receives: A (passes), LCtrl + C (becomes"
+echo "    LCtrl + V), the middle button (Enter), D held for 0.5 s with the X server's repeat off (the"
+echo "    engine repeats it: 250 ms, then 30 a second), Escape (ends the window)."
 "$run" build/win64/tools/keyviewer/quillon-keyviewer.exe 25 >"$demo/viewer.log" 2>&1 &
 viewer=$!
 "$run" "$program" -RunAsProgram >/dev/null 2>&1 &
@@ -80,7 +81,7 @@ engine=$!
 # The program is ready once its hooks are in place; give the window a moment as well.
 sleep 3
 xtest=(build/win64/wine-run.sh --host tools/xtest/quillon-xtest)
-"${xtest[@]}" m:300,250 b1 ka k+Caps_Lock kc k-Caps_Lock k+Control_L kc k-Control_L b2 kEscape
+"${xtest[@]}" m:300,250 b1 r:off ka k+Control_L kc k-Control_L b2 k+d s:500 k-d r:on kEscape
 wait "$viewer" || true
 kill "$engine" 2>/dev/null || true
 wait "$engine" 2>/dev/null || true

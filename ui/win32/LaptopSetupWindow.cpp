@@ -10,8 +10,9 @@ namespace NQuillon
 {
 void CLaptopSetupWindow::f_Run(bool forced)
 {
-    // Only the configuring process: the engine that owns input never records keys for a dialog.
-    if (m_Engine.m_bOwnsInput)
+    // Only the configuring process: the engine process never records keys for a dialog (a
+    // tray that captures for the service records through its own hooks).
+    if (m_Engine.m_bOwnsInput && !m_Engine.m_bHostsSessionAgent)
         return;
     CEngineKeyCapture capture(m_Engine);
     CInputKeyMapperDlgWindow recorder(nullptr);

@@ -336,7 +336,8 @@ void CQuillonDlg::fp_RunContextCommand(const std::vector<NTev::CStr>& path, int 
 
 void CQuillonDlg::fp_OnTrayMessage(UINT mouseMessage)
 {
-    if (m_Engine.m_bOwnsInput)
+    // The engine process's icon; a tray that captures for the service stays the tray.
+    if (m_Engine.m_bOwnsInput && !m_Engine.m_bHostsSessionAgent)
     {
         if (mouseMessage == WM_LBUTTONDBLCLK)
             DestroyWindow(m_hWindow);
@@ -443,7 +444,9 @@ void CQuillonDlg::fp_AddTrayIcon()
     data.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
     data.uCallbackMessage = gc_TrayCallbackMessage;
     data.hIcon = m_hSmallIcon;
-    lstrcpynA(data.szTip, m_Engine.m_bOwnsInput ? gc_TrayTipEngine : gc_TrayTipConfiguration,
+    lstrcpynA(data.szTip,
+              m_Engine.m_bOwnsInput && !m_Engine.m_bHostsSessionAgent ? gc_TrayTipEngine
+                                                                      : gc_TrayTipConfiguration,
               sizeof data.szTip);
     m_bTrayIconAdded = Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
 }

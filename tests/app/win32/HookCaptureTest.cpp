@@ -29,7 +29,8 @@ constexpr const char* gc_Configuration = R"json({
     {"kind": "Input", "trigger": "A", "sequences": ["B"]},
     {"kind": "Input", "trigger": "B", "sequences": ["N"]},
     {"kind": "Input", "trigger": "LShift(A) + Q(1)", "sequences": ["LShift(A) + Z(A)"]},
-    {"kind": "Input", "trigger": "Mouse-Middle", "sequences": ["M"]}]}]}]
+    {"kind": "Input", "trigger": "Mouse-Middle", "sequences": ["M"]},
+    {"kind": "Input", "trigger": "Mouse-WheelDown", "sequences": ["W"]}]}]}]
 })json";
 
 // A window that notes the keys it receives: "down B", "up B", "char b".
@@ -240,12 +241,13 @@ TEST(HookCapture, TheProgramRemapsTheSessionsInputWithoutAFilterDriver)
     EXPECT_EQ(fg_Count(log, "down S"), 1u) << fg_Join(log);
     EXPECT_EQ(fg_Count(log, "down A") + fg_Count(log, "down N"), 0u) << fg_Join(log);
 
-    // A chord: Shift passes, Q becomes Z; and the middle button types M.
-    ASSERT_TRUE(fg_XTest("k+Shift_L kq k-Shift_L " + inside + " b2"));
-    log = keys.f_TakeUntil("up M");
+    // A chord: Shift passes, Q becomes Z; the middle button types M, a wheel step down W.
+    ASSERT_TRUE(fg_XTest("k+Shift_L kq k-Shift_L " + inside + " b2 b5"));
+    log = keys.f_TakeUntil("up W");
     EXPECT_EQ(fg_Count(log, "char Z"), 1u) << fg_Join(log);
     EXPECT_EQ(fg_Count(log, "down Q"), 0u) << fg_Join(log);
     EXPECT_EQ(fg_Count(log, "down M"), 1u) << fg_Join(log);
+    EXPECT_EQ(fg_Count(log, "down W"), 1u) << fg_Join(log);
 
     // The engine's own repeat (the X server's is off): 250 ms, then 20 a second.
     ASSERT_TRUE(fg_XTest("k+a s:800 k-a"));
