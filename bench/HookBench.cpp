@@ -42,14 +42,26 @@ NQuillon::CHookKeyEvent fg_Key(std::uint32_t virtualKey, std::uint32_t scanCode,
             own ? NQuillon::gc_InjectionTag : 0};
 }
 
+// An engine that owns input and writes through a hook channel into a counting injector.
+struct CHookedEngine
+{
+    CHookedEngine()
+    {
+        m_Channel.f_SetInjectingThread(NTev::NSys::gf_Thread_GetCurrentId());
+        m_Engine.f_SetChannel(&m_Channel);
+        m_Engine.m_bOwnsInput = true;
+    }
+    NQuillon::CMessageHook m_Engine;
+    CCountingInjector m_Injector;
+    NQuillon::CHookChannel m_Channel{m_Engine, m_Injector};
+};
+
 void fg_Run(benchmark::State& state, std::vector<NQuillon::CHookKeyEvent> events)
 {
-    NQuillon::CMessageHook engine;
-    CCountingInjector injector;
-    NQuillon::CHookChannel channel(engine, injector);
-    channel.f_SetInjectingThread(NTev::NSys::gf_Thread_GetCurrentId());
-    engine.f_SetChannel(&channel);
-    engine.m_bOwnsInput = true;
+    CHookedEngine hooked;
+    NQuillon::CMessageHook& engine = hooked.m_Engine;
+    CCountingInjector& injector = hooked.m_Injector;
+    NQuillon::CHookChannel& channel = hooked.m_Channel;
     engine.m_bSavingSuppressed = true;
     NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(gc_Small), engine);
     std::uint64_t swallowed = 0;
@@ -95,12 +107,9 @@ static void HookOwnInjection(benchmark::State& state)
 // 99th percentile, and how many passed unevaluated because the engine stayed busy.
 static void HookWorstWaitDuringReloads(benchmark::State& state)
 {
-    NQuillon::CMessageHook engine;
-    CCountingInjector injector;
-    NQuillon::CHookChannel channel(engine, injector);
-    channel.f_SetInjectingThread(NTev::NSys::gf_Thread_GetCurrentId());
-    engine.f_SetChannel(&channel);
-    engine.m_bOwnsInput = true;
+    CHookedEngine hooked;
+    NQuillon::CMessageHook& engine = hooked.m_Engine;
+    NQuillon::CHookChannel& channel = hooked.m_Channel;
     const std::filesystem::path directory =
         std::filesystem::temp_directory_path() /
         ("quillon-hookbench-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));

@@ -213,19 +213,36 @@ bool fg_WaitForNoHookWindow()
 }
 } // namespace
 
-TEST(HookCapture, TheProgramRemapsTheSessionsInputWithoutAFilterDriver)
+// A program directory with the configuration, and the test's window in front with the X
+// pointer in it (clicked, so that the X server gives it the keys).
+class HookCapture : public ::testing::Test
 {
-    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
-    CTempDirectory directory;
-    const std::string program = directory.f_Path("Quillon.x64.exe");
-    ASSERT_TRUE(gf_MakeProgramDirectory(directory.f_GetPath(), program, gc_Configuration));
-    CKeyWindow keys;
-    ASSERT_TRUE(keys.f_GetWindow());
-    RECT rect{};
-    GetWindowRect(keys.f_GetWindow(), &rect);
-    const std::string inside = "m:" + std::to_string((rect.left + rect.right) / 2) + "," +
-                               std::to_string((rect.top + rect.bottom) / 2);
-    ASSERT_TRUE(fg_XTest(inside + " b1 r:off"));
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+        ASSERT_FALSE(FindWindowW(L"QuillonHookWindow", nullptr)) << "another process hooks input";
+        ASSERT_TRUE(gf_MakeProgramDirectory(m_Directory.f_GetPath(), m_Program, gc_Configuration));
+        ASSERT_TRUE(m_Keys.f_GetWindow());
+        RECT rect{};
+        GetWindowRect(m_Keys.f_GetWindow(), &rect);
+        m_Inside = "m:" + std::to_string((rect.left + rect.right) / 2) + "," +
+                   std::to_string((rect.top + rect.bottom) / 2);
+        ASSERT_TRUE(fg_XTest(m_Inside + " b1"));
+    }
+
+    CTempDirectory m_Directory;
+    const std::string m_Program = m_Directory.f_Path("Quillon.x64.exe");
+    CKeyWindow m_Keys;
+    std::string m_Inside;
+};
+
+TEST_F(HookCapture, TheProgramRemapsTheSessionsInputWithoutAFilterDriver)
+{
+    const std::string& program = m_Program;
+    const std::string& inside = m_Inside;
+    CKeyWindow& keys = m_Keys;
+    ASSERT_TRUE(fg_XTest("r:off"));
 
     CProgramProcess engine(program, "-RunAsProgram");
     ASSERT_TRUE(engine.f_IsStarted()) << engine.f_Describe();
@@ -287,20 +304,10 @@ TEST(HookCapture, TheProgramRemapsTheSessionsInputWithoutAFilterDriver)
 // The product as installed on a stock PC: the service finds no filter device and has its
 // hidden session agent capture the session's keys; when the service stops, the agent goes and
 // keys are the keyboard's again.
-TEST(HookCapture, TheServiceWithoutAFilterDriverRemapsThroughItsSessionAgent)
+TEST_F(HookCapture, TheServiceWithoutAFilterDriverRemapsThroughItsSessionAgent)
 {
-    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
-    ASSERT_FALSE(FindWindowW(L"QuillonHookWindow", nullptr)) << "another process hooks input";
-    CTempDirectory directory;
-    const std::string program = directory.f_Path("Quillon.x64.exe");
-    ASSERT_TRUE(gf_MakeProgramDirectory(directory.f_GetPath(), program, gc_Configuration));
-    CKeyWindow keys;
-    ASSERT_TRUE(keys.f_GetWindow());
-    RECT rect{};
-    GetWindowRect(keys.f_GetWindow(), &rect);
-    const std::string inside = "m:" + std::to_string((rect.left + rect.right) / 2) + "," +
-                               std::to_string((rect.top + rect.bottom) / 2);
-    ASSERT_TRUE(fg_XTest(inside + " b1"));
+    const std::string& program = m_Program;
+    CKeyWindow& keys = m_Keys;
 
     const std::string name = gf_UniqueServiceName("Hooks");
     CServiceCleanup cleanup(name);
