@@ -2,6 +2,7 @@
 
 #include "agent/win32/SessionAgentClient.h"
 #include "app/CommandLineRole.h"
+#include "app/win32/EngineGuard.h"
 #include "app/win32/QuillonService.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
@@ -106,8 +107,8 @@ BOOL CQuillonApp::InitInstance()
             succeeded = fp_RunSessionAgent();
             break;
         case ERole::Service:
-            if (!fp_TakeInstanceMutex(gc_StartupMutex))
-                return FALSE;
+            // Only held against "-RunAsProgram": the service starts whoever made the name first.
+            m_hInstanceMutex = gf_CreateServiceEngineGuard(gc_StartupMutex);
             m_Hook.m_bOwnsInput = true;
             m_Hook.m_bRunsAsService = true;
             m_CrashReporter.m_bQuiet = true;

@@ -53,6 +53,12 @@ void fg_RunLife(const std::string& name)
                                  SERVICE_ACCEPT_SESSIONCHANGE));
     CloseServiceHandle(service);
 
+    // A background engine does not start beside the service's.
+    {
+        CProgramProcess background("-RunAsProgram");
+        EXPECT_EQ(background.f_Wait(), gc_ExitAlreadyRunning) << gf_LastTraceLines();
+    }
+
     // Starting it again fails: it runs.
     {
         CProgramProcess again("-StartService " + name);
@@ -145,6 +151,34 @@ TEST(ServiceLife, EveryStopEndsTheProcessCleanly)
         EXPECT_EQ(exitCode, static_cast<DWORD>(gc_ExitSucceeded)) << gf_LastTraceLines();
         CloseHandle(process);
     }
+}
+
+// Any user can create the engine guard's name before the service starts (a "-RunAsProgram"
+// does): the service starts and runs all the same.
+TEST(ServiceLife, StartsWhenAnotherProcessMadeTheEngineGuardFirst)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    HANDLE squatter = CreateMutexA(nullptr, FALSE, "Global\\QuillonStartup");
+    ASSERT_NE(squatter, nullptr);
+    const std::string name = gf_UniqueServiceName("Squat");
+    {
+        CServiceCleanup cleanup(name);
+        ASSERT_TRUE(gf_RunSucceeds("-AddService " + name, name));
+        ASSERT_TRUE(gf_RunSucceeds("-StartService " + name, name));
+        DWORD processId = 0;
+        EXPECT_EQ(gf_QueryServiceState(name, &processId), static_cast<DWORD>(SERVICE_RUNNING))
+            << gf_DescribeService(name);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        ASSERT_NE(process, nullptr);
+        EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << gf_LastTraceLines();
+        EXPECT_TRUE(gf_RunSucceeds("-StopService " + name, name));
+        EXPECT_EQ(WaitForSingleObject(process, 10000), static_cast<DWORD>(WAIT_OBJECT_0)) << gf_LastTraceLines();
+        DWORD exitCode = 1234;
+        GetExitCodeProcess(process, &exitCode);
+        EXPECT_EQ(exitCode, static_cast<DWORD>(gc_ExitSucceeded)) << gf_LastTraceLines();
+        CloseHandle(process);
+    }
+    CloseHandle(squatter);
 }
 
 TEST(ServiceLife, ServiceRoleOutsideTheServiceManagerEnds)
