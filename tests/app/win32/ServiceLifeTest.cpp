@@ -172,13 +172,49 @@ TEST(ServiceLife, StartsWhenAnotherProcessMadeTheEngineGuardFirst)
         ASSERT_NE(process, nullptr);
         EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << gf_LastTraceLines();
         EXPECT_TRUE(gf_RunSucceeds("-StopService " + name, name));
-        EXPECT_EQ(WaitForSingleObject(process, 10000), static_cast<DWORD>(WAIT_OBJECT_0)) << gf_LastTraceLines();
+        EXPECT_EQ(WaitForSingleObject(process, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+            << gf_LastTraceLines();
         DWORD exitCode = 1234;
         GetExitCodeProcess(process, &exitCode);
         EXPECT_EQ(exitCode, static_cast<DWORD>(gc_ExitSucceeded)) << gf_LastTraceLines();
         CloseHandle(process);
     }
     CloseHandle(squatter);
+}
+
+// An engine that dies leaves no service reporting RUNNING without remapping: the service stops
+// with a service-specific error, which the configured restarts act on. The fault is injected
+// through the service's registry key, as only an administrator can.
+TEST(ServiceLife, AFailedEngineStopsTheServiceWithAnError)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    const std::string name = gf_UniqueServiceName("Fault");
+    CServiceCleanup cleanup(name);
+    ASSERT_TRUE(gf_RunSucceeds("-AddService " + name, name));
+    const std::string parameters = "SYSTEM\\CurrentControlSet\\Services\\" + name + "\\Parameters";
+    const DWORD fault = 1;
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, parameters.c_str(), "TestEngineFault", REG_DWORD, &fault,
+                              sizeof fault),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(gf_RunSucceeds("-StartService " + name, name));
+    SC_HANDLE service = gf_OpenService(name, SERVICE_QUERY_STATUS);
+    ASSERT_NE(service, nullptr);
+    SERVICE_STATUS_PROCESS status = {};
+    const ULONGLONG begun = GetTickCount64();
+    for (;;)
+    {
+        DWORD needed = 0;
+        ASSERT_TRUE(QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                         sizeof status, &needed));
+        if (status.dwCurrentState == SERVICE_STOPPED || GetTickCount64() - begun > 15000)
+            break;
+        Sleep(50);
+    }
+    CloseServiceHandle(service);
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED)) << gf_DescribeService(name) << "\n"
+                                                                          << gf_LastTraceLines();
+    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(status.dwServiceSpecificExitCode, 1u);
 }
 
 TEST(ServiceLife, ServiceRoleOutsideTheServiceManagerEnds)
