@@ -19,8 +19,9 @@ HANDLE gf_CreateServiceEngineGuard(const char* name) noexcept
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(gc_GuardSecurity, SDDL_REVISION_1, &descriptor,
                                                               nullptr))
     {
-        NTev::gf_DebugOutput("The engine guard's security could not be built ({}); the service runs without it\n",
-                             GetLastError());
+        NTev::gf_DebugOutput(
+            "The engine guard's security could not be built ({}); the service runs without it\n",
+            GetLastError());
         return nullptr;
     }
     SECURITY_ATTRIBUTES attributes = {};
@@ -34,7 +35,8 @@ HANDLE gf_CreateServiceEngineGuard(const char* name) noexcept
     if (guard)
         CloseHandle(guard);
     // Someone made the name first: its maker only loses the guard against a second engine.
-    NTev::gf_DebugOutput("The engine guard {} exists already ({}); the service runs all the same\n", name, error);
+    NTev::gf_DebugOutput("The engine guard {} exists already ({}); the service runs all the same\n", name,
+                         error);
     return nullptr;
 }
 } // namespace NQuillon
