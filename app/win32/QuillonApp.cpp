@@ -239,4 +239,9 @@ void CQuillonApp::f_Sleep(std::uint32_t milliseconds)
 {
     Sleep(milliseconds);
 }
+
+NTev::CStr CQuillonApp::f_GetServiceCommand()
+{
+    return m_pService ? m_pService->f_QueryInstalledCommand() : NTev::CStr();
+}
 } // namespace NQuillon

@@ -37,8 +37,8 @@ protected:
 private:
     void fp_StopAgent();
     // The administrator's fault injection for the tests of the recovery: the DWORD value
-    // "TestEngineFault" under the service's key HKLM\SYSTEM\CurrentControlSet\Services\<name>\
-    // "Parameters", which only administrators may write. 1 makes the engine thread's run fail.
+    // "TestEngineFault" under the service's key "Parameters" (HKLM, the service's own key),
+    // which only administrators may write. 1 makes the engine thread's run fail.
     bool fp_IsEngineFaultRequested();
 
     CMessageHook& m_Hook;

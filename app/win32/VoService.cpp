@@ -133,6 +133,25 @@ NTev::CStr CVoService::f_GetServiceCommand() const
     return gf_FormatServiceCommand(fg_GetProgramFileName().f_GetStr(), m_ServiceName.f_GetStr());
 }
 
+NTev::CStr CVoService::f_QueryInstalledCommand() const
+{
+    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager)
+        return NTev::CStr();
+    CServiceHandle service(OpenServiceA(manager.f_Get(), m_ServiceName.f_GetStr(), SERVICE_QUERY_CONFIG));
+    if (!service)
+        return NTev::CStr();
+    DWORD needed = 0;
+    QueryServiceConfigA(service.f_Get(), nullptr, 0, &needed);
+    if (needed == 0)
+        return NTev::CStr();
+    std::vector<unsigned char> buffer(needed);
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!QueryServiceConfigA(service.f_Get(), config, needed, &needed) || !config->lpBinaryPathName)
+        return NTev::CStr();
+    return NTev::CStr(config->lpBinaryPathName);
+}
+
 bool CVoService::f_ServiceOperation(EServiceOperation operation)
 {
     const NTev::CStr command = f_GetServiceCommand();

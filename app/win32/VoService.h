@@ -35,6 +35,8 @@ public:
     // The command the service control manager starts: this program with "-Service <name>".
     NTev::CStr f_GetServiceCommand() const;
 
+    // The program command of the installed service of this name; empty when it cannot be read.
+    NTev::CStr f_QueryInstalledCommand() const;
     // Runs one service control manager operation; true on success.
     bool f_ServiceOperation(EServiceOperation operation);
     // Hands this thread to the service control dispatcher; returns when the service has
