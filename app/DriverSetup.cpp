@@ -115,7 +115,7 @@ void CDriverSetup::fp_InstallDriver(const CDriver& driver, EInstallMode mode, bo
     if (mode == EInstallMode::Install && manager->f_ServiceExists(driver.m_pServiceName) &&
         !fp_IsDeleteFlagSet(driver))
     {
-        result.m_bReady = true;
+        result.m_bReady = fp_IsStarted(*manager, driver);
         return;
     }
     ICServiceManager::EDelete deleted = manager->f_DeleteService(driver.m_pServiceName);
@@ -135,9 +135,45 @@ void CDriverSetup::fp_InstallDriver(const CDriver& driver, EInstallMode mode, bo
         return;
     NTev::CStr imagePath = gf_WithBackslashes(installedPath.f_GetStr());
     if (manager->f_CreateKernelService(driver.m_pServiceName, driver.m_pDisplayName, imagePath.f_GetStr()))
-        result.m_bReady = true;
+        result.m_bReady = fp_IsStarted(*manager, driver);
     else
         NTev::gf_DebugOutput("Quillon drivers: the service {} cannot be created\n", driver.m_pServiceName);
+}
+
+bool CDriverSetup::fp_IsStarted(ICServiceManager& manager, const CDriver& driver)
+{
+    // A filter whose driver the system refuses to load (signature enforcement, a blocklist, a
+    // file that is no driver) would leave its devices without a driver stack: only a driver
+    // that runs is registered.
+    bool bStarted = false;
+    fg_Step("starting the driver", [&] { bStarted = manager.f_StartService(driver.m_pServiceName); });
+    if (!bStarted)
+        NTev::gf_DebugOutput("Quillon drivers: {} does not start; it is not registered as a filter\n",
+                             driver.m_pServiceName);
+    return bStarted;
+}
+
+bool CDriverSetup::fp_TakeOutOfList(const char* key, const char* value, const char* filter)
+{
+    bool bClean = false;
+    fg_Step(key,
+            [&]
+            {
+                // A class or device that is not there names no filter.
+                if (!m_System.f_KeyExists(key))
+                {
+                    bClean = true;
+                    return;
+                }
+                CFilterList filters;
+                if (m_System.f_ReadMultiString(key, value, filters) && gf_RemoveFilter(filters, filter))
+                    m_System.f_WriteMultiString(key, value, filters);
+                // Only what the registry holds afterwards counts.
+                CFilterList check;
+                m_System.f_ReadMultiString(key, value, check);
+                bClean = !gf_ContainsFilter(check, filter);
+            });
+    return bClean;
 }
 
 bool CDriverSetup::fp_IsDeleteFlagSet(const CDriver& driver)
@@ -267,32 +303,32 @@ bool CDriverSetup::f_RemoveDriversIfRequested()
             [&] { bRequested = gf_MarkerExists(m_ProgramDirectory, gc_UninstallMarker); });
     if (!bRequested)
         return false;
-    // Each step goes on after a failure of the one before: the requesting process waits for
-    // the done marker.
     fg_Step(gc_UninstallMarker, [&] { gf_DeleteMarker(m_ProgramDirectory, gc_UninstallMarker); });
+    // A driver is taken away only once no list still names it, read back: a filter listed
+    // without its driver leaves every keyboard or mouse of the class without its stack.
+    bool bClassListsClean = true;
     for (const char* key : gc_ClassKeys)
-        fg_Step(key,
-                [&]
-                {
-                    CFilterList filters;
-                    if (m_System.f_ReadMultiString(key, gc_UpperFilters, filters) &&
-                        gf_RemoveFilter(filters, gc_ClassFilter.m_pServiceName))
-                        m_System.f_WriteMultiString(key, gc_UpperFilters, filters);
-                });
+        if (!fp_TakeOutOfList(key, gc_UpperFilters, gc_ClassFilter.m_pServiceName))
+            bClassListsClean = false;
+    bool bHidListsClean = true;
     for (const NTev::CStr& instance : fp_GetLaptopKeyboardInstances())
-        fg_Step(instance.f_GetStr(),
-                [&]
-                {
-                    CFilterList filters;
-                    if (m_System.f_ReadMultiString(instance.f_GetStr(), gc_LowerFilters, filters) &&
-                        gf_RemoveFilter(filters, gc_HidFilter.m_pServiceName))
-                        m_System.f_WriteMultiString(instance.f_GetStr(), gc_LowerFilters, filters);
-                });
+        if (!fp_TakeOutOfList(instance.f_GetStr(), gc_LowerFilters, gc_HidFilter.m_pServiceName))
+            bHidListsClean = false;
     bool bRebootNeeded = true;
-    f_InstallDriver(gc_ClassFilter, EInstallMode::Remove, bRebootNeeded);
-    f_InstallDriver(gc_HidFilter, EInstallMode::Remove, bRebootNeeded);
+    if (bClassListsClean)
+        f_InstallDriver(gc_ClassFilter, EInstallMode::Remove, bRebootNeeded);
+    if (bHidListsClean)
+        f_InstallDriver(gc_HidFilter, EInstallMode::Remove, bRebootNeeded);
+    // Lists that did change take effect at the next boot too.
     fp_WriteMarker(gc_RebootMarker);
-    fp_WriteMarker(gc_UninstallDoneMarker);
+    // The requesting process waits for one answer or the other.
+    if (bClassListsClean && bHidListsClean)
+        fp_WriteMarker(gc_UninstallDoneMarker);
+    else
+    {
+        NTev::gf_DebugOutput("Quillon drivers: a filter list kept its entry; the drivers stay installed\n");
+        fp_WriteMarker(gc_UninstallFailedMarker);
+    }
     return true;
 }
 

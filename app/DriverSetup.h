@@ -19,8 +19,8 @@ struct CInstallResult
 {
     // The shipped file was copied over the installed one.
     bool m_bCopied = false;
-    // The installed file and a service of the driver are in place, so the driver may be
-    // registered as a filter.
+    // The installed file and a service of the driver are in place and the driver runs, so it
+    // may be registered as a filter.
     bool m_bReady = false;
 };
 
@@ -43,14 +43,21 @@ public:
     // The laptop keyboard's HID filter: nothing without that keyboard; the driver work only
     // when bOwnsInput.
     void f_InstallHidFilter(bool bOwnsInput);
-    // When the uninstall request exists: takes the filters out of the registry, removes both
-    // drivers, leaves the reboot and done markers and returns true.
+    // When the uninstall request exists: takes the filters out of the registry and reads the
+    // lists back; removes each driver that no list names any more; leaves the reboot marker and
+    // the done marker, or the failure marker when a list still names a driver (which then
+    // stays installed), and returns true.
     bool f_RemoveDriversIfRequested();
 
 private:
     void fp_InstallDriver(const CDriver& driver, EInstallMode mode, bool& bRebootNeeded,
                           CInstallResult& result);
     bool fp_IsDeleteFlagSet(const CDriver& driver);
+    // Starts the driver's service: true when it runs (the driver loads).
+    bool fp_IsStarted(ICServiceManager& manager, const CDriver& driver);
+    // Removes the filter from the key's list and reads it back; true when the list no longer
+    // names it (also when the key does not exist).
+    bool fp_TakeOutOfList(const char* key, const char* value, const char* filter);
     // Every instance key of the laptop keyboard's hardware keys.
     std::vector<NTev::CStr> fp_GetLaptopKeyboardInstances();
     void fp_WriteMarker(const char* name);

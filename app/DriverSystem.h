@@ -31,6 +31,10 @@ public:
     // A demand-start kernel driver service of the image path ("\" separators); false when it
     // could not be created.
     virtual bool f_CreateKernelService(const char* name, const char* displayName, const char* imagePath) = 0;
+    // Starts the driver's service and waits a bounded time for it to run: the proof that the
+    // system loads the driver (signature, blocklist, a file that is no driver). True when it
+    // runs, also when it already did.
+    virtual bool f_StartService(const char* name) = 0;
 };
 
 class ICDriverSystem

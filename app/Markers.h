@@ -9,6 +9,10 @@ namespace NQuillon::NDrivers
 inline constexpr const char* gc_RebootMarker = "/Rebootneeded";
 inline constexpr const char* gc_UninstallMarker = "/UninstallDrivers";
 inline constexpr const char* gc_UninstallDoneMarker = "/UninstallDriversDone";
+// The service's answer instead of the done marker when it could not take the filter out of
+// the device classes' lists: it kept the drivers, so that no keyboard or mouse is left without
+// its driver stack.
+inline constexpr const char* gc_UninstallFailedMarker = "/UninstallDriversFailed";
 
 // Writes the marker (replacing a file of that name); throws CExceptionFile on failure.
 void gf_WriteMarker(const NTev::CStr& directory, const char* name);

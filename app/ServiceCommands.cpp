@@ -4,6 +4,8 @@
 #include "app/Markers.h"
 #include "core/Exception.h"
 
+#include <string>
+
 namespace NQuillon
 {
 const char* const gc_AddServiceFailed =
@@ -15,6 +17,11 @@ const char* const gc_RemoveServiceFailed =
 const char* const gc_StartServiceFailed = "Failed to start service.";
 const char* const gc_StopServiceFailed = "Failed to stop service.";
 const char* const gc_RebootToFinishUninstall = "You need to reboot to finish uninstallation.";
+const char* const gc_UninstallDriversFailed =
+    "The drivers could not be removed. They were left installed, so that the keyboard and mouse keep "
+    "working.";
+const char* const gc_UninstallDriversNoAnswer =
+    "The service did not answer the request to remove the drivers.";
 
 namespace
 {
@@ -83,18 +90,72 @@ bool gf_RunStopService(ICCommandHost& host)
     return false;
 }
 
+NTev::CStr gf_GetServiceProgramDirectory(const char* command)
+{
+    std::string text(command ? command : "");
+    std::string path;
+    if (!text.empty() && text[0] == '"')
+    {
+        const std::size_t end = text.find('"', 1);
+        if (end == std::string::npos)
+            return NTev::CStr();
+        path = text.substr(1, end - 1);
+    }
+    else
+        path = text.substr(0, text.find(' '));
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return NTev::CStr();
+    return NTev::CStr(path.substr(0, slash).c_str());
+}
+
 bool gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
 {
-    const NTev::CStr directory(programDirectory);
+    // The service answers in its own directory, which need not be this copy's.
+    NTev::CStr directory = gf_GetServiceProgramDirectory(host.f_GetServiceCommand().f_GetStr());
+    if (directory.f_IsEmpty())
+        directory = programDirectory;
     bool succeeded = gf_RunStopService(host);
     host.f_Sleep(gc_StopSettleMilliseconds);
     fg_IgnoreFileErrors([&] { NDrivers::gf_WriteMarker(directory, NDrivers::gc_UninstallMarker); });
     if (gf_RunStartService(host))
     {
-        // The starting service sees the request, removes the drivers and answers.
-        while (!fg_MarkerExists(directory, NDrivers::gc_UninstallDoneMarker))
+        // The starting service sees the request, removes the drivers (or keeps them) and answers.
+        std::uint32_t waited = 0;
+        bool done = false;
+        bool failed = false;
+        for (;;)
+        {
+            done = fg_MarkerExists(directory, NDrivers::gc_UninstallDoneMarker);
+            failed = fg_MarkerExists(directory, NDrivers::gc_UninstallFailedMarker);
+            if (done || failed || waited >= gc_UninstallAnswerMilliseconds)
+                break;
             host.f_Sleep(gc_DonePollMilliseconds);
-        fg_IgnoreFileErrors([&] { NDrivers::gf_DeleteMarker(directory, NDrivers::gc_UninstallDoneMarker); });
+            waited += gc_DonePollMilliseconds;
+        }
+        if (done)
+            fg_IgnoreFileErrors([&]
+                                { NDrivers::gf_DeleteMarker(directory, NDrivers::gc_UninstallDoneMarker); });
+        if (failed)
+            fg_IgnoreFileErrors(
+                [&] { NDrivers::gf_DeleteMarker(directory, NDrivers::gc_UninstallFailedMarker); });
+        if (!done && !failed)
+        {
+            // No later start of the service may act on a request this command gave up.
+            if (fg_MarkerExists(directory, NDrivers::gc_UninstallMarker))
+                fg_IgnoreFileErrors([&]
+                                    { NDrivers::gf_DeleteMarker(directory, NDrivers::gc_UninstallMarker); });
+            host.f_ShowError(gc_UninstallDriversNoAnswer);
+            succeeded = false;
+        }
+        else if (failed && !done)
+        {
+            host.f_ShowError(gc_UninstallDriversFailed);
+            succeeded = false;
+        }
         if (!gf_RunStopService(host))
             succeeded = false;
     }

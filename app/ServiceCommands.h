@@ -29,6 +29,9 @@ public:
     virtual void f_ShowError(const char* text) = 0;
     virtual void f_ShowWarning(const char* text) = 0;
     virtual void f_Sleep(std::uint32_t milliseconds) = 0;
+    // The program command of the installed service as the service control manager holds it;
+    // empty when it cannot be read (no such service).
+    virtual NTev::CStr f_GetServiceCommand() = 0;
 
 protected:
     ~ICCommandHost() = default;
@@ -39,6 +42,16 @@ extern const char* const gc_RemoveServiceFailed;
 extern const char* const gc_StartServiceFailed;
 extern const char* const gc_StopServiceFailed;
 extern const char* const gc_RebootToFinishUninstall;
+extern const char* const gc_UninstallDriversFailed;
+extern const char* const gc_UninstallDriversNoAnswer;
+
+// How long the driver uninstall waits for the service's answer, in polls of 250 ms (60 s).
+inline constexpr std::uint32_t gc_UninstallAnswerMilliseconds = 60000;
+
+// The directory of the program that a service command starts ("\"<path>\" -Service <name>", or
+// an unquoted path ending at the first blank), with "/" separators and no trailing one; empty
+// when the command names no program in a directory.
+NTev::CStr gf_GetServiceProgramDirectory(const char* command);
 
 // Each returns true when the operation finally succeeded.
 // Adds (or adds if not added) until it succeeds or the user gives up.
@@ -47,8 +60,10 @@ bool gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded);
 bool gf_RunRemoveService(ICCommandHost& host);
 bool gf_RunStartService(ICCommandHost& host);
 bool gf_RunStopService(ICCommandHost& host);
-// Has the service uninstall the drivers: stop it, leave the request marker in the program
-// directory, start it, wait for the done marker, stop it again; then reports a pending reboot.
-// True when every service operation succeeded.
+// Has the service uninstall the drivers: stop it, leave the request marker in the installed
+// service's program directory (this program's directory when no service can be read), start
+// it, wait for its answer at most gc_UninstallAnswerMilliseconds, stop it again; then reports
+// a pending reboot. The answer is the done marker, or the failure marker when the service kept
+// the drivers (reported to the user). True when every step succeeded.
 bool gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory);
 } // namespace NQuillon

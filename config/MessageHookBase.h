@@ -5,6 +5,7 @@
 // the engine, so that tools and tests use the configuration without it; CMessageHook derives
 // from this class and supplies the input side through the pure virtual operations.
 
+#include "config/LoadRetry.h"
 #include "core/Mutual.h"
 #include "core/Str.h"
 #include "core/Time.h"
@@ -147,6 +148,9 @@ public:
     // Loads <settings directory>/<file name> when its write time changed since the last load.
     // Returns false when the load gave up; the configuration is then left as it was.
     bool f_LoadSettings(const char* fileName);
+    // Whether the file that defeated the last load is due to be read again although no change
+    // of it was seen (another program held it, and may have let go).
+    bool f_IsLoadRetryDue();
     // Replaces the configuration by the one in <settings directory>/<file name> whatever its
     // write time, keeping the configuration flags. False, with nothing changed, when the file
     // is missing or cannot be read.
@@ -277,8 +281,8 @@ protected:
     // Write time of the settings file when it was last loaded; matches no file at first.
     NTev::CTime m_LastLoadedWriteTime{-1, -1};
     bool m_bLoadFailed = false;
-    // Write time of the file when the last load gave up.
-    NTev::CTime m_GaveUpWriteTime{-1, -1};
+    // When a file that defeated the last load is read again.
+    CLoadRetry m_LoadRetry;
     // Saves started by this process, so that a load does not swap in what it read before one.
     std::uint64_t m_SaveCount = 0;
     std::atomic<std::uint64_t> m_ChangeCount{0};

@@ -1,10 +1,12 @@
-// Loading and saving Settings.dat. Both processes (the engine and the dialog) open the file
-// without sharing, so both sides retry. A load reads into a fresh configuration and swaps it in
+// Loading and saving Settings.dat. A load reads with every kind of sharing, and retries while
+// another program holds the file without sharing; a file that defeated a load is read again
+// later (config/LoadRetry.h). A load reads into a fresh configuration and swaps it in
 // only when the whole file was read; a save writes a complete temporary file and replaces the
 // settings file with it in one step, so a crash never leaves a truncated file.
 
 #include "config/Configuration.h"
 #include "core/BinaryStreamMemory.h"
+#include "core/Clock.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "core/File.h"
@@ -33,6 +35,12 @@ void fg_PauseBeforeRetry()
         std::chrono::steady_clock::now().time_since_epoch().count() ^
         static_cast<long long>(std::hash<std::thread::id>()(std::this_thread::get_id()))));
     std::this_thread::sleep_for(std::chrono::milliseconds(s_Random() % 100));
+}
+
+// Seconds on the library clock, which tests drive.
+double fg_Now()
+{
+    return static_cast<double>(NTev::gf_GetCounter()) / static_cast<double>(NTev::gf_GetCounterFrequency());
 }
 
 // The whole content of an open file.
@@ -73,8 +81,9 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
         CLockGuard lock(m_Lock);
         if (bWriteTimeSeen && seenWriteTime == m_LastLoadedWriteTime)
             return true;
-        // The file that defeated the last load is not tried again until it changes.
-        if (bWriteTimeSeen && m_bLoadFailed && seenWriteTime == m_GaveUpWriteTime)
+        // The file that defeated the last load is read again once it changed or its pause
+        // has passed: each try of a file that cannot be read costs its retries.
+        if (bWriteTimeSeen && !m_LoadRetry.f_IsDue(fg_Now(), seenWriteTime))
             return false;
         saveCount = m_SaveCount;
     }
@@ -92,8 +101,11 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
                     fp_AfterLoad();
                 return !m_bLoadFailed;
             }
+            // Sharing everything: another program that merely looks at the file, or a save
+            // that replaces it meanwhile, does not keep the engine from reading it.
             NTev::NFile::CFile file;
-            file.f_Open(path.f_GetStr(), NTev::NFile::OpenRead);
+            file.f_Open(path.f_GetStr(), NTev::NFile::OpenRead | NTev::NFile::OpenShareRead |
+                                             NTev::NFile::OpenShareWrite | NTev::NFile::OpenShareDelete);
             NTev::CTime writeTime = file.f_GetWriteTime();
             seenWriteTime = writeTime;
             {
@@ -113,6 +125,7 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
             if (writeTime == m_LastLoadedWriteTime || saveCount != m_SaveCount)
                 return true;
             m_LastLoadedWriteTime = writeTime;
+            m_LoadRetry.f_OnLoaded();
             f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration),
                                    configurationFlags);
             return true;
@@ -125,8 +138,14 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
     // by what this process holds.
     CLockGuard lock(m_Lock);
     m_bLoadFailed = true;
-    m_GaveUpWriteTime = seenWriteTime;
+    m_LoadRetry.f_OnFailed(fg_Now(), seenWriteTime);
     return false;
+}
+
+bool CMessageHookBase::f_IsLoadRetryDue()
+{
+    CLockGuard lock(m_Lock);
+    return m_LoadRetry.f_IsRetryDue(fg_Now());
 }
 
 bool CMessageHookBase::f_ReplaceConfigurationFromFile(const char* fileName)

@@ -17,6 +17,9 @@ inline constexpr std::uint32_t OpenDontOpenExisting = 0x10;
 inline constexpr std::uint32_t OpenShareRead = 0x20;
 inline constexpr std::uint32_t OpenShareWrite = 0x40;
 inline constexpr std::uint32_t OpenWriteThrough = 0x80;
+// Others may delete or replace the file while this open lasts (Windows; elsewhere a file that
+// is open can always be replaced).
+inline constexpr std::uint32_t OpenShareDelete = 0x100;
 } // namespace NTev::NFile
 
 namespace NTev::NSys::NFile

@@ -26,8 +26,10 @@ std::uintptr_t CMessageHook::f_Stop(bool wait)
 
 void CMessageHook::f_OnEngineThreadFailed() noexcept
 {
+    m_bThreadFailed = true;
     if (!m_bOwnsInput)
         return;
+    NTev::gf_DebugOutput("A thread of the engine failed: the engine stops\n");
     try
     {
         ICThread::f_Stop(false);
@@ -115,7 +117,9 @@ bool CMessageHook::f_IsRebootPending()
 
 void CMessageHook::fp_CheckSettings(bool changeSeen)
 {
-    if (!changeSeen)
+    // A file that another program held during the change is read again later, although the
+    // watch sees no further change.
+    if (!changeSeen && !f_IsLoadRetryDue())
         return;
     // Reads the file only when its write time changed, and without the engine lock: input is
     // evaluated while another process holds the file. Only the swap takes the lock.

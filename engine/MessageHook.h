@@ -127,6 +127,9 @@ public:
     // One of the engine's threads ended by an exception: an engine that owns input stops
     // cleanly (keys released, device closed) rather than own input half.
     void f_OnEngineThreadFailed() noexcept;
+    // Whether any of the engine's threads (not its own run, see f_HasFailed) ended by an
+    // exception since the engine was built.
+    bool f_HasThreadFailed() const noexcept { return m_bThreadFailed.load(); }
     // The desktops that have a desktop thread.
     std::size_t f_GetDesktopThreadNames(std::vector<NTev::CStr>& names);
     // The enumeration's step for one desktop name: its thread is created when missing and
@@ -269,6 +272,7 @@ private:
     void fp_ShowRebootNotice();
     NTev::CStr fp_GetRebootMarker();
 
+    std::atomic<bool> m_bThreadFailed{false};
     ICRecordChannel* m_pChannel;
     ICDriverSetup* m_pDriverSetup = nullptr;
     std::atomic<ICSessionAgent*> m_pSessionAgent{nullptr};

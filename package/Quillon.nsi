@@ -133,8 +133,8 @@ SectionEnd
 
 ; Asks the service to remove the drivers, through the marker files of the program folder:
 ; what "Quillon.exe -UninstallDrivers" does, but with a bounded wait and without its message
-; boxes, which would hold up a silent uninstall (it waits for the answer without end and
-; reports a needed reboot in a box). A needed reboot sets the uninstaller's reboot flag.
+; boxes, which would hold up a silent uninstall (it reports a needed reboot in a box). A
+; needed reboot sets the uninstaller's reboot flag.
 Function un.RemoveDrivers
     !insertmacro RunQuillon "$INSTDIR" "-StopService"
     ClearErrors
@@ -147,6 +147,11 @@ Function un.RemoveDrivers
     ${If} $0 == 0
         StrCpy $3 0
         ${DoUntil} ${FileExists} "$INSTDIR\UninstallDriversDone"
+            ; The service kept the drivers: a class filter list could not be edited.
+            ${If} ${FileExists} "$INSTDIR\UninstallDriversFailed"
+                MessageBox MB_ICONEXCLAMATION "Quillon could not remove its keyboard and mouse drivers; they stay installed, so that the keyboard and mouse keep working." /SD IDOK
+                ${Break}
+            ${EndIf}
             ${If} $3 >= 240
                 DetailPrint "The service did not answer the driver removal request within 60 s."
                 ${Break}
@@ -156,6 +161,7 @@ Function un.RemoveDrivers
         ${Loop}
     ${EndIf}
     Delete "$INSTDIR\UninstallDriversDone"
+    Delete "$INSTDIR\UninstallDriversFailed"
     Delete "$INSTDIR\UninstallDrivers"
     ${If} ${FileExists} "$INSTDIR\Rebootneeded"
         Delete "$INSTDIR\Rebootneeded"

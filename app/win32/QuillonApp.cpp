@@ -3,6 +3,7 @@
 #include "agent/win32/AgentOptions.h"
 #include "agent/win32/SessionAgentClient.h"
 #include "app/CommandLineRole.h"
+#include "app/win32/EngineGuard.h"
 #include "app/win32/QuillonService.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
@@ -116,8 +117,8 @@ BOOL CQuillonApp::InitInstance()
             succeeded = fp_RunSessionAgent();
             break;
         case ERole::Service:
-            if (!fp_TakeInstanceMutex(gc_StartupMutex))
-                return FALSE;
+            // Only held against "-RunAsProgram": the service starts whoever made the name first.
+            m_hInstanceMutex = gf_CreateServiceEngineGuard(gc_StartupMutex);
             m_Hook.m_bOwnsInput = true;
             m_Hook.m_bRunsAsService = true;
             m_CrashReporter.m_bQuiet = true;
@@ -278,5 +279,10 @@ void CQuillonApp::f_ShowWarning(const char* text)
 void CQuillonApp::f_Sleep(std::uint32_t milliseconds)
 {
     Sleep(milliseconds);
+}
+
+NTev::CStr CQuillonApp::f_GetServiceCommand()
+{
+    return m_pService ? m_pService->f_QueryInstalledCommand() : NTev::CStr();
 }
 } // namespace NQuillon

@@ -46,6 +46,7 @@ private:
     void f_ShowError(const char* text) override;
     void f_ShowWarning(const char* text) override;
     void f_Sleep(std::uint32_t milliseconds) override;
+    NTev::CStr f_GetServiceCommand() override;
 
     // Creates the named mutex and keeps it for the life of the process; false when another
     // process made it first.

@@ -1,6 +1,7 @@
 #include "app/win32/QuillonService.h"
 
 #include "agent/win32/AgentService.h"
+#include "app/ServiceFault.h"
 
 #include "core/Exception.h"
 #include "core/Format.h"
@@ -8,6 +9,24 @@
 
 namespace NQuillon
 {
+namespace
+{
+// The engine thread's first step throws: its run ends by an exception, as a fault would.
+class CFailingDriverSetup final : public CMessageHook::ICDriverSetup
+{
+public:
+    bool f_RemoveDriversIfRequested() override
+    {
+        TEV_THROW(NTev::NException::CException, "NQuillon::CFailingDriverSetup::f_RemoveDriversIfRequested",
+                  "The engine fault asked for by the service's registry key");
+    }
+    void f_InstallClassFilter() override {}
+    void f_InstallHidFilter(bool) override {}
+};
+
+CFailingDriverSetup g_FailingDriverSetup;
+} // namespace
+
 CQuillon_Service::CQuillon_Service(CMessageHook& hook)
     : CVoService("Quillon", "Quillon", "Remaps keyboard and mouse input"), m_Hook(hook)
 {
@@ -18,6 +37,8 @@ CQuillon_Service::~CQuillon_Service() = default;
 BOOL CQuillon_Service::OnStart()
 {
     m_Hook.f_LoadSettings("Settings.dat");
+    if (fp_IsEngineFaultRequested())
+        m_Hook.f_SetDriverSetup(&g_FailingDriverSetup);
     try
     {
         m_pAgent = std::make_unique<CAgentService>(m_Hook);
@@ -46,6 +67,30 @@ BOOL CQuillon_Service::OnStop()
     m_Hook.f_SetSessionAgent(nullptr);
     m_pAgent.reset();
     return TRUE;
+}
+
+DWORD CQuillon_Service::OnCheckHealth()
+{
+    CServiceThreadStates states;
+    states.m_bEngineRunFailed = m_Hook.f_HasFailed();
+    states.m_bEngineThreadFailed = m_Hook.f_HasThreadFailed();
+    states.m_bAgentFailed = m_pAgent && m_pAgent->f_HasFailed();
+    const EServiceFault fault = gf_FindServiceFault(states);
+    if (fault != EServiceFault::None)
+        NTev::gf_DebugOutput(" [{}] The service stops: {}\n", f_GetServiceName(),
+                             gf_DescribeServiceFault(fault));
+    return static_cast<DWORD>(fault);
+}
+
+bool CQuillon_Service::fp_IsEngineFaultRequested()
+{
+    NTev::CStr key;
+    NTev::gf_Format(key, "SYSTEM\\CurrentControlSet\\Services\\{}\\Parameters", f_GetServiceName());
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, key.f_GetStr(), "TestEngineFault", RRF_RT_REG_DWORD, nullptr,
+                        &value, &size) == ERROR_SUCCESS &&
+           value == 1;
 }
 
 void CQuillon_Service::fp_StopAgent()

@@ -31,9 +31,15 @@ protected:
     BOOL OnContinue() override { return TRUE; }
     void OnSessionChange(DWORD eventType, DWORD sessionId) override;
     bool OnUserControl(DWORD control) override;
+    // An EServiceFault when the engine or the agent died.
+    DWORD OnCheckHealth() override;
 
 private:
     void fp_StopAgent();
+    // The administrator's fault injection for the tests of the recovery: the DWORD value
+    // "TestEngineFault" under the service's key "Parameters" (HKLM, the service's own key),
+    // which only administrators may write. 1 makes the engine thread's run fail.
+    bool fp_IsEngineFaultRequested();
 
     CMessageHook& m_Hook;
     // The desktop work in the user's session; from start to stop.

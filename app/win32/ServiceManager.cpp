@@ -81,4 +81,33 @@ bool CServiceManager::f_CreateKernelService(const char* name, const char* displa
     CloseServiceHandle(service);
     return true;
 }
+
+bool CServiceManager::f_StartService(const char* name)
+{
+    SC_HANDLE service = OpenServiceA(m_hManager, name, SERVICE_START | SERVICE_QUERY_STATUS);
+    if (!service)
+    {
+        NTev::gf_DebugOutput("Quillon drivers: OpenService {} to start failed: {}", name,
+                             NTev::gf_GetErrorText(0));
+        return false;
+    }
+    bool bRunning = false;
+    if (StartServiceA(service, 0, nullptr))
+    {
+        // A kernel driver's start is reported at once; the wait only covers a pending state.
+        SERVICE_STATUS status = {};
+        const ULONGLONG begun = GetTickCount64();
+        while (QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_START_PENDING &&
+               GetTickCount64() - begun < 10000)
+            Sleep(10);
+        bRunning = status.dwCurrentState == SERVICE_RUNNING;
+    }
+    else if (GetLastError() == ERROR_SERVICE_ALREADY_RUNNING)
+        bRunning = true;
+    else
+        NTev::gf_DebugOutput("Quillon drivers: the driver {} does not start: {}", name,
+                             NTev::gf_GetErrorText(0));
+    CloseServiceHandle(service);
+    return bRunning;
+}
 } // namespace NQuillon::NDrivers::NWin32

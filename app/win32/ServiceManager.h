@@ -17,6 +17,7 @@ public:
     bool f_ServiceExists(const char* name) override;
     EDelete f_DeleteService(const char* name) override;
     bool f_CreateKernelService(const char* name, const char* displayName, const char* imagePath) override;
+    bool f_StartService(const char* name) override;
 
 private:
     explicit CServiceManager(SC_HANDLE manager) noexcept : m_hManager(manager) {}

@@ -8,6 +8,7 @@
 #include <wtsapi32.h>
 
 #include <atomic>
+#include <thread>
 #include <vector>
 
 namespace NQuillon
@@ -28,6 +29,15 @@ constexpr DWORD gc_LastUserControl = 255;
 constexpr DWORD gc_PollMilliseconds = 10;
 constexpr DWORD gc_ProcessEndMilliseconds = 240000;
 constexpr DWORD gc_FailureResetSeconds = 86400;
+// How often a running service looks at its health, and the stop's checkpoints move.
+constexpr DWORD gc_HealthCheckMilliseconds = 1000;
+constexpr DWORD gc_StopWaitHintMilliseconds = 5000;
+// Every wait of the stop is bounded well below this; past it the process is ended.
+constexpr ULONGLONG gc_StopBoundMilliseconds = 60000;
+// The exit code of a process whose stop outlived its bound (gc_ExitFailed).
+constexpr UINT gc_StopTimedOutExitCode = 1;
+// A service-specific exit code: the stop did not end in time (EServiceFault::StopTimedOut).
+constexpr DWORD gc_StopTimedOutFault = 4;
 
 NTev::CStr fg_GetProgramFileName()
 {
@@ -85,14 +95,21 @@ CVoService::CVoService(const char* serviceName, const char* displayName, const c
     : m_ServiceName(serviceName), m_DisplayName(displayName), m_DefaultDisplayName(displayName),
       m_Description(description)
 {
+    m_hStopRequest = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!m_hStopRequest)
+        TEV_THROW_SYSTEM_IMPLEMENTATION("CVoService::CVoService", "CreateEventA");
     CVoService* expected = nullptr;
     if (!g_pCurrentService.compare_exchange_strong(expected, this))
+    {
+        CloseHandle(m_hStopRequest);
         TEV_THROW(NTev::NException::CException, "CVoService::CVoService",
                   "You cannot have two services running in the same process at once");
+    }
 }
 
 CVoService::~CVoService()
 {
+    CloseHandle(m_hStopRequest);
     CVoService* expected = this;
     g_pCurrentService.compare_exchange_strong(expected, nullptr);
 }
@@ -114,6 +131,25 @@ void CVoService::f_SetServiceName(const char* name)
 NTev::CStr CVoService::f_GetServiceCommand() const
 {
     return gf_FormatServiceCommand(fg_GetProgramFileName().f_GetStr(), m_ServiceName.f_GetStr());
+}
+
+NTev::CStr CVoService::f_QueryInstalledCommand() const
+{
+    CServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager)
+        return NTev::CStr();
+    CServiceHandle service(OpenServiceA(manager.f_Get(), m_ServiceName.f_GetStr(), SERVICE_QUERY_CONFIG));
+    if (!service)
+        return NTev::CStr();
+    DWORD needed = 0;
+    QueryServiceConfigA(service.f_Get(), nullptr, 0, &needed);
+    if (needed == 0)
+        return NTev::CStr();
+    std::vector<unsigned char> buffer(needed);
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.data());
+    if (!QueryServiceConfigA(service.f_Get(), config, needed, &needed) || !config->lpBinaryPathName)
+        return NTev::CStr();
+    return NTev::CStr(config->lpBinaryPathName);
 }
 
 bool CVoService::f_ServiceOperation(EServiceOperation operation)
@@ -236,6 +272,12 @@ bool CVoService::fp_AddOrRemove(SC_HANDLE manager, bool add, const char* command
     if (!ChangeServiceConfig2A(service.f_Get(), SERVICE_CONFIG_FAILURE_ACTIONS, &failureActions))
         NTev::gf_DebugOutput(" [{}] ChangeServiceConfig2 failure actions error {}\n", m_ServiceName,
                              GetLastError());
+    // The restarts also follow a stop with an error code (a dead engine), not only a crash.
+    SERVICE_FAILURE_ACTIONS_FLAG onErrors = {};
+    onErrors.fFailureActionsOnNonCrashFailures = TRUE;
+    if (!ChangeServiceConfig2A(service.f_Get(), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &onErrors))
+        NTev::gf_DebugOutput(" [{}] ChangeServiceConfig2 failure actions flag error {}\n", m_ServiceName,
+                             GetLastError());
     return true;
 }
 
@@ -330,15 +372,97 @@ void CVoService::fp_ServiceMain()
         NTev::gf_DebugOutput(" [{}] RegisterServiceCtrlHandler failed {}\n", m_ServiceName, GetLastError());
         return;
     }
-    if (OnStart())
+    if (!OnStart())
+    {
+        m_Status.dwCurrentState = SERVICE_STOPPED;
+        m_Status.dwWin32ExitCode = 1;
+        fp_ReportStopped(lock);
+        return;
+    }
+    // A stop control during the start has already reported STOP_PENDING.
+    if (m_Status.dwCurrentState == SERVICE_START_PENDING)
     {
         m_Status.dwCurrentState = SERVICE_RUNNING;
         fp_ReportStatus();
-        NTev::gf_DebugOutput(" [{}] Returning the Main Thread\n", m_ServiceName);
-        return;
     }
+    NTev::gf_DebugOutput(" [{}] Running\n", m_ServiceName);
+    lock.f_Unlock();
+    // This thread stays with the service: it watches the service's health and runs the stop,
+    // so that the control handler never waits for the engine.
+    DWORD fault = 0;
+    while (WaitForSingleObject(m_hStopRequest, gc_HealthCheckMilliseconds) == WAIT_TIMEOUT)
+    {
+        fault = OnCheckHealth();
+        if (fault)
+        {
+            NTev::gf_DebugOutput(" [{}] Stopping with the service-specific error {}\n", m_ServiceName, fault);
+            break;
+        }
+    }
+    fp_RunStop(fault);
+}
+
+void CVoService::fp_AdvanceCheckpoint()
+{
+    CStatusLock lock(m_StatusLock);
+    ++m_Status.dwCheckPoint;
+    fp_ReportStatus();
+}
+
+void CVoService::fp_RunStop(DWORD fault)
+{
+    {
+        CStatusLock lock(m_StatusLock);
+        if (m_Status.dwCurrentState == SERVICE_PAUSED)
+            OnContinue();
+        if (m_Status.dwCurrentState != SERVICE_STOP_PENDING)
+        {
+            m_Status.dwCurrentState = SERVICE_STOP_PENDING;
+            m_Status.dwCheckPoint = 1;
+            m_Status.dwWaitHint = gc_StopWaitHintMilliseconds;
+            fp_ReportStatus();
+        }
+    }
+    HANDLE stopped = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!stopped)
+        OnStop();
+    else
+    {
+        std::thread stopper(
+            [this, stopped]
+            {
+                OnStop();
+                SetEvent(stopped);
+            });
+        const ULONGLONG begun = GetTickCount64();
+        while (WaitForSingleObject(stopped, gc_HealthCheckMilliseconds) == WAIT_TIMEOUT)
+        {
+            if (GetTickCount64() - begun >= gc_StopBoundMilliseconds)
+            {
+                // Whatever holds the stop up, the machine's input must not wait for it: the
+                // process ends, and the recovery may start the service anew.
+                NTev::gf_DebugOutput(" [{}] The stop did not end in time; the process ends\n", m_ServiceName);
+                CStatusLock lock(m_StatusLock);
+                m_Status.dwCurrentState = SERVICE_STOPPED;
+                m_Status.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
+                m_Status.dwServiceSpecificExitCode = gc_StopTimedOutFault;
+                m_Status.dwCheckPoint = 0;
+                m_Status.dwWaitHint = 0;
+                fp_ReportStatus();
+                TerminateProcess(GetCurrentProcess(), gc_StopTimedOutExitCode);
+            }
+            fp_AdvanceCheckpoint();
+        }
+        stopper.join();
+        CloseHandle(stopped);
+    }
+    CStatusLock lock(m_StatusLock);
     m_Status.dwCurrentState = SERVICE_STOPPED;
-    m_Status.dwWin32ExitCode = 1;
+    m_Status.dwWin32ExitCode = fault ? ERROR_SERVICE_SPECIFIC_ERROR : NO_ERROR;
+    m_Status.dwServiceSpecificExitCode = fault;
+    m_Status.dwCheckPoint = 0;
+    m_Status.dwWaitHint = 0;
+    NTev::gf_DebugOutput(" [{}] Leaving MyService \n", m_ServiceName);
     fp_ReportStopped(lock);
 }
 
@@ -348,13 +472,17 @@ void CVoService::fp_Control(DWORD control)
     switch (control)
     {
         case SERVICE_CONTROL_STOP:
-            if (m_Status.dwCurrentState == SERVICE_PAUSED)
-                OnContinue();
-            OnStop();
-            m_Status.dwCurrentState = SERVICE_STOPPED;
-            m_Status.dwWin32ExitCode = 0;
-            NTev::gf_DebugOutput(" [{}] Leaving MyService \n", m_ServiceName);
-            fp_ReportStopped(lock);
+            // The stop itself runs on the service's main thread: the handler only asks for it.
+            if (m_Status.dwCurrentState != SERVICE_STOP_PENDING && m_Status.dwCurrentState != SERVICE_STOPPED)
+            {
+                if (m_Status.dwCurrentState == SERVICE_PAUSED)
+                    OnContinue();
+                m_Status.dwCurrentState = SERVICE_STOP_PENDING;
+                m_Status.dwCheckPoint = 1;
+                m_Status.dwWaitHint = gc_StopWaitHintMilliseconds;
+            }
+            fp_ReportStatus();
+            SetEvent(m_hStopRequest);
             break;
         case SERVICE_CONTROL_PAUSE:
             if (m_Status.dwCurrentState == SERVICE_RUNNING)

@@ -35,6 +35,8 @@ public:
     // The command the service control manager starts: this program with "-Service <name>".
     NTev::CStr f_GetServiceCommand() const;
 
+    // The program command of the installed service of this name; empty when it cannot be read.
+    NTev::CStr f_QueryInstalledCommand() const;
     // Runs one service control manager operation; true on success.
     bool f_ServiceOperation(EServiceOperation operation);
     // Hands this thread to the service control dispatcher; returns when the service has
@@ -60,12 +62,21 @@ protected:
         (void)control;
         return false;
     }
+    // Asked about once a second while the service runs, on the service's main thread: a
+    // service-specific code when the service can no longer do its work. The service then stops
+    // and reports that code, so that the recovery configured with the service applies.
+    virtual DWORD OnCheckHealth() { return 0; }
 
 private:
     static void WINAPI fs_ServiceMain(DWORD argumentCount, LPSTR* arguments);
     static DWORD WINAPI fs_ControlHandler(DWORD control, DWORD eventType, void* eventData, void* context);
     void fp_ServiceMain();
     void fp_Control(DWORD control);
+    // On the service's main thread, after a stop control or a fault: OnStop runs on a thread
+    // of its own while this one reports STOP_PENDING with moving checkpoints; a stop that
+    // outlives its bound ends the process.
+    void fp_RunStop(DWORD fault);
+    void fp_AdvanceCheckpoint();
     // Reports the current status; a failure is traced.
     void fp_ReportStatus();
     // Reports the stopped state as the very last use of this object: once the service
@@ -87,5 +98,7 @@ private:
     NTev::CMutual m_StatusLock;
     SERVICE_STATUS m_Status = {};
     SERVICE_STATUS_HANDLE m_hStatus = nullptr;
+    // Manual reset: set by the stop control, waited for by the service's main thread.
+    HANDLE m_hStopRequest = nullptr;
 };
 } // namespace NQuillon

@@ -67,6 +67,8 @@ CFileHandle* gf_Open(const char* path, std::uint32_t flags)
     if (flags & OpenWrite)
         access |= GENERIC_WRITE;
     DWORD share = (flags >> 5) & (FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (flags & OpenShareDelete)
+        share |= FILE_SHARE_DELETE;
     DWORD attributes = flags & OpenWriteThrough ? FILE_FLAG_WRITE_THROUGH : 0;
 
     NStr::CStr full = gf_GetFullPath(path, c_Function);

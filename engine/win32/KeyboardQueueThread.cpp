@@ -3,6 +3,7 @@
 #include "config/Settings.h"
 #include "core/Clock.h"
 #include "core/Exception.h"
+#include "core/Format.h"
 
 #include <cstring>
 
@@ -23,7 +24,8 @@ constexpr int gc_DrainMilliseconds = 2000;
 CMessageHook::CKeyboardQueueThread::CKeyboardQueueThread(CMessageHook& engine)
     // Auto-reset: completions wake the channel thread alone.
     : m_Engine(engine), m_hIoEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)),
-      m_pSlots(std::make_unique<CWriteSlot[]>(mc_WriteSlots))
+      m_pReadRequest(std::make_unique<CReadRequest>()), m_ReadBuffer(m_pReadRequest->m_Buffer),
+      m_ReadOverlapped(m_pReadRequest->m_Overlapped), m_pSlots(std::make_unique<CWriteSlot[]>(mc_WriteSlots))
 {
     if (!m_hIoEvent)
         TEV_THROW_SYSTEM_IMPLEMENTATION("CMessageHook::CKeyboardQueueThread::CKeyboardQueueThread",
@@ -39,7 +41,9 @@ CMessageHook::CKeyboardQueueThread::~CKeyboardQueueThread()
 {
     f_StopAndWait();
     fp_CloseDevice();
-    CloseHandle(m_hIoEvent);
+    // Abandoned requests may still complete and signal the event.
+    if (!m_bAbandoned)
+        CloseHandle(m_hIoEvent);
 }
 
 bool CMessageHook::CKeyboardQueueThread::fs_IsDropError(DWORD error) noexcept
@@ -81,6 +85,9 @@ bool CMessageHook::CKeyboardQueueThread::f_OpenDevice()
             return true;
         fp_CloseDeviceLocked();
     }
+    // The abandoned requests' buffers are the driver's now.
+    if (m_bAbandoned)
+        return false;
     // The driver tells a capture-only client from the remapping engine by the attribute.
     const DWORD flags = FILE_FLAG_OVERLAPPED | (m_Engine.m_bOwnsInput ? 0 : FILE_ATTRIBUTE_SYSTEM);
     m_hDevice = CreateFileA(mc_DevicePath, mc_DeviceAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -115,15 +122,38 @@ void CMessageHook::CKeyboardQueueThread::fp_CloseDeviceLocked()
 {
     if (m_hDevice == INVALID_HANDLE_VALUE)
         return;
-    // Outstanding requests are cancelled and seen to end, however long that takes, before the
-    // driver may no longer write into their slots and the read buffer.
+    // Outstanding requests are cancelled and seen to end before their slots and the read
+    // buffer are used again; a driver that never completes them is waited for only so long.
     CancelIoEx(m_hDevice, nullptr);
+    const ULONGLONG begun = GetTickCount64();
     while (fp_IsAnyRequestPendingLocked())
+    {
+        if (GetTickCount64() - begun >= mc_CancelBoundMilliseconds)
+        {
+            fp_AbandonRequestsLocked();
+            break;
+        }
         Sleep(1);
+    }
     CloseHandle(m_hDevice);
     m_hDevice = INVALID_HANDLE_VALUE;
     m_bReadPending = false;
     fp_FreePendingSlotsLocked();
+}
+
+void CMessageHook::CKeyboardQueueThread::fp_AbandonRequestsLocked() noexcept
+{
+    NTev::gf_DebugOutput("The filter driver did not complete cancelled requests in {} ms: the channel leaves "
+                         "them and the device\n",
+                         static_cast<std::uint64_t>(mc_CancelBoundMilliseconds));
+    m_bAbandoned = true;
+    // Deliberately never freed: the driver may still complete into them.
+    static_cast<void>(m_pReadRequest.release());
+    static_cast<void>(m_pSlots.release());
+    // Outside a stop, the engine has lost its device for good: it stops as after a failed
+    // thread, so that the service's recovery can start it afresh.
+    if (!f_IsStopRequested())
+        m_Engine.f_OnEngineThreadFailed();
 }
 
 bool CMessageHook::CKeyboardQueueThread::fp_IsAnyRequestPendingLocked() const noexcept

@@ -25,7 +25,8 @@
 //
 // The I/O event exists as long as the object and is never replaced, so that no completion
 // signals a closed handle. Buffers handed to the driver (the read buffer, the write slots) are
-// used again only after their request has completed; a close cancels and then waits for that.
+// used again only after their request has completed; a close cancels and then waits for that,
+// at most mc_CancelBoundMilliseconds: past it the requests are abandoned (see m_pReadRequest).
 
 #include "engine/DriverDropRule.h"
 #include "engine/MessageHook.h"
@@ -48,6 +49,8 @@ public:
     // The thread's turn while the device is open and nothing wakes it.
     static constexpr double mc_IdleTurnSeconds = 1.0;
     static constexpr const char* mc_DevicePath = "\\\\.\\QuillonKeyboardFilter";
+    // How long a close waits for the driver to complete its cancelled requests.
+    static constexpr ULONGLONG mc_CancelBoundMilliseconds = 2000;
     // Read data and write data, nothing more.
     static constexpr DWORD mc_DeviceAccess = FILE_READ_DATA | FILE_WRITE_DATA;
 
@@ -88,6 +91,8 @@ private:
     void fp_CloseDevice();
     void fp_CloseDeviceLocked();
     void fp_FreePendingSlotsLocked() noexcept;
+    // Leaves the outstanding requests, their buffers and the I/O event to the driver.
+    void fp_AbandonRequestsLocked() noexcept;
     bool fp_IsAnyRequestPendingLocked() const noexcept;
     bool fp_IsReadPending();
     void fp_DrainAndClose();
@@ -101,8 +106,19 @@ private:
     bool m_bReadPending = false;
     // Under the read lock and the write lock for the size and writes, the read lock for reads.
     CDriverDropRule m_DropRule;
-    CDriverRecord m_ReadBuffer[mc_ReadRecords];
-    OVERLAPPED m_ReadOverlapped{};
+    // The read's buffer and request live apart from the object: a driver that never completes
+    // a cancelled read keeps them, and a close that gave up waiting for it leaves them (and the
+    // write slots and the I/O event) to the driver for good, so that a late completion never
+    // writes into freed memory. The channel then opens the device no more.
+    struct CReadRequest
+    {
+        CDriverRecord m_Buffer[mc_ReadRecords];
+        OVERLAPPED m_Overlapped;
+    };
+    std::unique_ptr<CReadRequest> m_pReadRequest;
+    CDriverRecord (&m_ReadBuffer)[mc_ReadRecords];
+    OVERLAPPED& m_ReadOverlapped;
+    bool m_bAbandoned = false;
     std::unique_ptr<CWriteSlot[]> m_pSlots;
     CWriteSlot* m_pFreeSlots = nullptr;
     // Oldest first.

@@ -418,3 +418,100 @@ TEST_F(DriverSetup, RemovalWithoutInstalledDriversStillAsksForAReboot)
     EXPECT_TRUE(f_RebootMarker());
     EXPECT_TRUE(gf_PathExists(f_Program("UninstallDriversDone")));
 }
+
+// A driver the system does not load (signature enforcement, a blocklist, a file that is no
+// driver) is never put into a class's filter list: the class's devices would lose their stack.
+TEST_F(DriverSetup, ADriverThatDoesNotStartIsNotRegistered)
+{
+    struct CCase
+    {
+        const char* m_Name;
+        bool m_bServiceBefore;
+    };
+    for (const CCase c : {CCase{"new service", false}, CCase{"existing service", true}})
+    {
+        SCOPED_TRACE(c.m_Name);
+        NQuillonTest::CFakeDriverSystem system;
+        system.m_SystemRoot = m_System.m_SystemRoot;
+        system.f_AddKey(gc_Keyboard);
+        system.f_AddKey(gc_Mouse);
+        system.f_SetList(gc_Keyboard, "UpperFilters", {"kbdclass"});
+        if (c.m_bServiceBefore)
+            system.m_Services["QuillonFilter"] = "x";
+        system.m_NotStarting.insert("QuillonFilter");
+        gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "filter 1");
+        std::remove(f_Installed("QuillonFilter.x64.sys").c_str());
+        CDriverSetup(system, f_ProgramDirectory()).f_InstallClassFilter();
+        EXPECT_EQ(system.m_StartRequests, CNames{"QuillonFilter"});
+        EXPECT_EQ(system.f_GetList(gc_Keyboard, "UpperFilters"), CNames{"kbdclass"});
+        EXPECT_FALSE(system.f_HasValue(gc_Mouse, "UpperFilters"));
+        EXPECT_EQ(system.m_RegistryWrites, 0);
+    }
+}
+
+TEST_F(DriverSetup, ADriverThatStartsIsRegistered)
+{
+    gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "filter 1");
+    f_Setup().f_InstallClassFilter();
+    EXPECT_EQ(m_System.m_StartRequests, CNames{"QuillonFilter"});
+    EXPECT_EQ(m_System.f_GetList(gc_Keyboard, "UpperFilters"), CNames{"QuillonFilter"});
+}
+
+TEST_F(HidFilter, AHidDriverThatDoesNotStartIsNotAddedToTheKeyboard)
+{
+    m_System.m_NotStarting.insert("Parlix");
+    f_Setup().f_InstallHidFilter(true);
+    EXPECT_EQ(m_System.m_Services.count("Parlix"), 1u);
+    EXPECT_EQ(m_System.f_GetList(gc_Laptop0218 + "\\7&8&0&0000", "LowerFilters"), CNames{});
+}
+
+// Removal with each list edit made to fail in turn: the driver a list still names stays (file
+// and service), and the answer is the failure marker, never "done".
+TEST_F(HidFilter, AFailedListEditKeepsItsDriverAndAnswersFailure)
+{
+    struct CCase
+    {
+        const char* m_Name;
+        std::string m_Key;
+        bool m_bLost; // the write seems to succeed but the list keeps the entry
+        bool m_bClassKept;
+        bool m_bHidKept;
+    };
+    const std::string instance = gc_Laptop0218 + "\\7&8&0&0000";
+    const CCase cases[] = {
+        {"keyboard class write fails", gc_Keyboard, false, true, false},
+        {"mouse class write fails", gc_Mouse, false, true, false},
+        {"keyboard class write lost", gc_Keyboard, true, true, false},
+        {"mouse class write lost", gc_Mouse, true, true, false},
+        {"laptop keyboard write fails", instance, false, false, true},
+        {"laptop keyboard write lost", instance, true, false, true},
+    };
+    gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "filter 1");
+    f_Setup().f_InstallClassFilter();
+    f_Setup().f_InstallHidFilter(true);
+    const auto installed = m_System;
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_Name);
+        m_System = installed;
+        std::remove(f_Program("Rebootneeded").c_str());
+        std::remove(f_Program("UninstallDriversDone").c_str());
+        std::remove(f_Program("UninstallDriversFailed").c_str());
+        gf_WriteFileBytes(f_Installed("QuillonFilter.x64.sys"), "filter 1");
+        gf_WriteFileBytes(f_Installed("Parlix.sys"), "hid 1");
+        (c.m_bLost ? m_System.m_LostWrites : m_System.m_FailingWrites).insert(c.m_Key);
+        gf_WriteFileBytes(f_Program("UninstallDrivers"), "\1");
+        EXPECT_TRUE(f_Setup().f_RemoveDriversIfRequested());
+        EXPECT_FALSE(gf_PathExists(f_Program("UninstallDriversDone")));
+        EXPECT_TRUE(gf_PathExists(f_Program("UninstallDriversFailed")));
+        EXPECT_EQ(m_System.m_Services.count("QuillonFilter"), c.m_bClassKept ? 1u : 0u);
+        EXPECT_EQ(gf_PathExists(f_Installed("QuillonFilter.x64.sys")), c.m_bClassKept);
+        EXPECT_EQ(m_System.m_Services.count("Parlix"), c.m_bHidKept ? 1u : 0u);
+        EXPECT_EQ(gf_PathExists(f_Installed("Parlix.sys")), c.m_bHidKept);
+        // The lists that could be edited were.
+        if (c.m_Key != gc_Keyboard)
+        {
+            EXPECT_EQ(m_System.f_GetList(gc_Keyboard, "UpperFilters"), CNames{});
+        }
+    }
+}

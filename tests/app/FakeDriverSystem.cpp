@@ -42,6 +42,12 @@ public:
         return true;
     }
 
+    bool f_StartService(const char* name) override
+    {
+        m_System.m_StartRequests.emplace_back(name);
+        return m_System.m_Services.count(name) && !m_System.m_NotStarting.count(name);
+    }
+
 private:
     CFakeDriverSystem& m_System;
 };
@@ -103,7 +109,12 @@ void CFakeDriverSystem::f_WriteMultiString(const char* key, const char* value,
                                            const NQuillon::NDrivers::CFilterList& list)
 {
     CValue& target = fp_Key(key)[value];
+    if (m_FailingWrites.count(key))
+        TEV_THROW(NTev::NException::CExceptionSystemImplementation, "CFakeDriverSystem", "Write refused");
     ++m_RegistryWrites;
+    // A write the system reports done but does not keep (read back finds the old list).
+    if (m_LostWrites.count(key))
+        return;
     target.m_List.clear();
     for (const NTev::CStr& entry : list)
         target.m_List.emplace_back(entry.f_GetStr());

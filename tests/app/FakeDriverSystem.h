@@ -32,6 +32,12 @@ public:
     std::set<std::string> m_HeldServices;
     // Keys whose every access fails.
     std::set<std::string> m_FailingKeys;
+    // Keys whose list writes throw, or seem to succeed but change nothing.
+    std::set<std::string> m_FailingWrites;
+    std::set<std::string> m_LostWrites;
+    // Services whose driver does not load (a start fails).
+    std::set<std::string> m_NotStarting;
+    std::vector<std::string> m_StartRequests;
     bool m_bNoManager = false;
     bool m_bCreateFails = false;
     bool m_bRestartNeedsReboot = false;

@@ -61,7 +61,11 @@ public:
             m_OnSleep();
     }
 
+    NTev::CStr f_GetServiceCommand() override { return NTev::CStr(m_ServiceCommand.c_str()); }
+
     std::vector<std::string> m_Calls;
+    // Empty: no service installed, or it cannot be read.
+    std::string m_ServiceCommand;
     std::deque<bool> m_OperationResults;
     std::deque<bool> m_Answers;
     std::function<void(EServiceOperation)> m_OnOperation;
@@ -217,4 +221,71 @@ TEST(ServiceCommands, UninstallDriversIgnoresAMarkerThatCannotBeWritten)
     const std::string missing = directory.f_Path("missing");
     EXPECT_FALSE(gf_RunUninstallDrivers(host, missing.c_str()));
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", gc_StartError}));
+}
+
+TEST(ServiceCommands, UninstallDriversAsksTheInstalledServiceInItsOwnDirectory)
+{
+    CTempDirectory invoking;
+    CTempDirectory installed;
+    CFakeHost host;
+    host.m_ServiceCommand = "\"" + installed.f_Path("Quillon.x64.exe") + "\" -Service Quillon";
+    host.m_OnOperation = [&](EServiceOperation operation)
+    {
+        if (operation == EServiceOperation::Start && gf_PathExists(installed.f_Path("UninstallDrivers")))
+            gf_WriteFileBytes(installed.f_Path("UninstallDriversDone"), "x");
+    };
+    EXPECT_TRUE(gf_RunUninstallDrivers(host, invoking.f_GetPath().c_str()));
+    EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", "stop"}));
+    EXPECT_FALSE(gf_PathExists(invoking.f_Path("UninstallDrivers")));
+    EXPECT_FALSE(gf_PathExists(installed.f_Path("UninstallDriversDone")));
+}
+
+TEST(ServiceCommands, UninstallDriversGivesUpWhenTheServiceDoesNotAnswer)
+{
+    CTempDirectory directory;
+    CFakeHost host;
+    EXPECT_FALSE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    CCalls expected{"stop", "sleep:1500", "start"};
+    for (std::uint32_t waited = 0; waited < gc_UninstallAnswerMilliseconds; waited += 250)
+        expected.push_back("sleep:250");
+    expected.push_back(std::string("error:") + gc_UninstallDriversNoAnswer);
+    expected.push_back("stop");
+    EXPECT_EQ(host.m_Calls, expected);
+    // A later start of the service does not act on the request given up.
+    EXPECT_FALSE(gf_PathExists(directory.f_Path("UninstallDrivers")));
+}
+
+TEST(ServiceCommands, UninstallDriversReportsDriversTheServiceKept)
+{
+    CTempDirectory directory;
+    CFakeHost host;
+    host.m_OnOperation = [&](EServiceOperation operation)
+    {
+        if (operation == EServiceOperation::Start)
+            gf_WriteFileBytes(directory.f_Path("UninstallDriversFailed"), "x");
+    };
+    EXPECT_FALSE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start",
+                                    std::string("error:") + gc_UninstallDriversFailed, "stop"}));
+    EXPECT_FALSE(gf_PathExists(directory.f_Path("UninstallDriversFailed")));
+}
+
+TEST(ServiceCommands, TheServiceProgramDirectoryComesFromItsCommand)
+{
+    struct CCase
+    {
+        const char* m_Command;
+        const char* m_Directory;
+    };
+    const CCase cases[] = {
+        {"\"C:\\Program Files\\Quillon\\Quillon.x64.exe\" -Service Quillon", "C:/Program Files/Quillon"},
+        {"C:\\Quillon\\Quillon.x64.exe -Service Quillon", "C:/Quillon"},
+        {"\"C:\\Program Files\\Quillon\\Quillon.x64.exe\"", "C:/Program Files/Quillon"},
+        {"\"/opt/q/Quillon.x64.exe\" -Service A B", "/opt/q"},
+        {"", ""},
+        {"Quillon.x64.exe -Service Quillon", ""},
+        {"\"C:\\Quillon\\Quillon.x64.exe -Service Quillon", ""},
+    };
+    for (const CCase& c : cases)
+        EXPECT_STREQ(gf_GetServiceProgramDirectory(c.m_Command).f_GetStr(), c.m_Directory) << c.m_Command;
 }

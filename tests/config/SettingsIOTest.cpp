@@ -2,9 +2,11 @@
 // keeps the configuration and the file, a failed operation leaves the file byte-identical, a
 // save replaces the file in one step.
 
+#include "config/LoadRetry.h"
 #include "config/Settings.h"
 #include "core/File.h"
 #include "core/OpenFlags.h"
+#include "core/VirtualClock.h"
 #include "tests/config/TestEngine.h"
 #include "tests/core/FileTestSupport.h"
 
@@ -236,23 +238,60 @@ TEST_F(CSettingsIO, ALoadWaitingForTheFileLeavesTheEngineLockFree)
     EXPECT_EQ(other.f_ListTableNames().size(), 1u);
 }
 
-// A load that gave up does not read the same file again (each try pauses and retries): only a
-// change of its write time starts a new load.
-TEST_F(CSettingsIO, AFileThatDefeatedTheLoadIsReadAgainOnlyWhenItChanges)
+// A load that gave up does not read the same file on every check (each try pauses and
+// retries), but it never gives the file up: once its pause has passed it is read again, and a
+// change of its write time is read at once.
+TEST_F(CSettingsIO, AFileThatDefeatedTheLoadIsReadAgainLaterOrWhenItChanges)
 {
+    NTev::CVirtualClock clock;
+    NTev::CTimeSourceScope scope(clock);
     ASSERT_TRUE(m_Engine.f_CreateTable("Kept"));
     const std::string good = fp_File();
     NQuillonTest::gf_WriteFileBytes(fp_SettingsPath(), good.substr(0, good.size() - 3));
     NQuillonTest::gf_SetWriteTime(fp_SettingsPath(), 132000000000000000ull);
     EXPECT_FALSE(m_Engine.f_LoadSettings("Settings.dat"));
+    EXPECT_FALSE(m_Engine.f_IsLoadRetryDue());
 
-    // Same write time: not read, although the content would now load.
+    // Same write time, before the pause has passed: not read, although it would now load.
     NQuillonTest::gf_WriteFileBytes(fp_SettingsPath(), good);
     NQuillonTest::gf_SetWriteTime(fp_SettingsPath(), 132000000000000000ull);
     EXPECT_FALSE(m_Engine.f_LoadSettings("Settings.dat"));
     EXPECT_FALSE(m_Engine.f_CreateTable("Other"));
 
+    clock.f_AdvanceSeconds(NQuillon::CLoadRetry::mc_FirstPauseSeconds);
+    EXPECT_TRUE(m_Engine.f_IsLoadRetryDue());
+    EXPECT_TRUE(m_Engine.f_LoadSettings("Settings.dat"));
+    EXPECT_FALSE(m_Engine.f_IsLoadRetryDue());
+    EXPECT_TRUE(m_Engine.f_CreateTable("Other"));
+}
+
+TEST_F(CSettingsIO, AChangedFileIsReadAtOnceAfterAFailedLoad)
+{
+    NTev::CVirtualClock clock;
+    NTev::CTimeSourceScope scope(clock);
+    ASSERT_TRUE(m_Engine.f_CreateTable("Kept"));
+    const std::string good = fp_File();
+    NQuillonTest::gf_WriteFileBytes(fp_SettingsPath(), good.substr(0, good.size() - 3));
+    NQuillonTest::gf_SetWriteTime(fp_SettingsPath(), 132000000000000000ull);
+    EXPECT_FALSE(m_Engine.f_LoadSettings("Settings.dat"));
+    NQuillonTest::gf_WriteFileBytes(fp_SettingsPath(), good);
     NQuillonTest::gf_SetWriteTime(fp_SettingsPath(), 132000000010000000ull);
     EXPECT_TRUE(m_Engine.f_LoadSettings("Settings.dat"));
     EXPECT_TRUE(m_Engine.f_CreateTable("Other"));
+}
+
+// Another program that reads the file with sharing does not keep the engine from reading it.
+TEST_F(CSettingsIO, AReaderThatSharesDoesNotHoldTheLoadUp)
+{
+    ASSERT_TRUE(m_Engine.f_CreateTable("T"));
+    CTestEngine other;
+    other.f_SetSettingsDirectory(m_Directory.f_GetPath().c_str());
+    NTev::NFile::CFile holder;
+    holder.f_Open(fp_SettingsPath().c_str(),
+                  NTev::NFile::OpenRead | NTev::NFile::OpenShareRead | NTev::NFile::OpenShareWrite);
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_TRUE(other.f_LoadSettings("Settings.dat"));
+    // No retry pause was needed.
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::milliseconds(500));
+    EXPECT_EQ(other.f_ListTableNames().size(), 1u);
 }

@@ -175,6 +175,24 @@ CServiceConfig fg_GetService(const char* name)
     return config;
 }
 
+// Ends a driver the installation started, so that its service can go at once.
+void fg_StopService(const char* name)
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceA(manager, name, SERVICE_STOP | SERVICE_QUERY_STATUS) : nullptr;
+    if (service)
+    {
+        SERVICE_STATUS status{};
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        for (int i = 0;
+             i < 200 && QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED; ++i)
+            Sleep(10);
+        CloseServiceHandle(service);
+    }
+    if (manager)
+        CloseServiceHandle(manager);
+}
+
 void fg_DeleteService(const char* name)
 {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
@@ -217,14 +235,24 @@ protected:
         fg_CreateKey(gc_Keyboard, m_CreatedKeys);
         fg_CreateKey(gc_Mouse, m_CreatedKeys);
         ASSERT_EQ(m_CreatedKeys.size() >= 2, true) << "the class keys must be this test's own";
-        gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "filter 1");
+#ifdef QUILLON_LOADABLE_FILTER
+        m_FilterImage = gf_ReadFileBytes(QUILLON_LOADABLE_FILTER);
+        m_HidImage = gf_ReadFileBytes(QUILLON_LOADABLE_HID);
+#else
+        GTEST_SKIP() << "this build has no stand-in drivers that load";
+#endif
+        ASSERT_FALSE(m_FilterImage.empty());
+        ASSERT_FALSE(m_HidImage.empty());
+        gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), f_Filter("filter 1"));
         gf_WriteFileBytes(f_Program("QuillonFilter.x86.sys"), "filter 1 (x86)");
-        gf_WriteFileBytes(f_Program("Parlix.x64.sys"), "hid 1");
+        gf_WriteFileBytes(f_Program("Parlix.x64.sys"), f_Hid("hid 1"));
         gf_WriteFileBytes(f_Program("Parlix.x86.sys"), "hid 1 (x86)");
     }
 
     void TearDown() override
     {
+        fg_StopService("QuillonFilter");
+        fg_StopService("Parlix");
         fg_DeleteService("QuillonFilter");
         fg_DeleteService("Parlix");
         for (auto key = m_CreatedKeys.rbegin(); key != m_CreatedKeys.rend(); ++key)
@@ -243,14 +271,35 @@ protected:
         SetEnvironmentVariableA("SystemRoot", m_bHadSystemRoot ? m_SystemRoot.c_str() : nullptr);
     }
 
-    std::string f_Program(const std::string& name) const { return m_Temp.f_Path("program/" + name); }
+    // Driver files that load (the stand-ins), told apart by what follows the image.
+    std::string f_Filter(const char* tag) const
+    {
+        return m_FilterImage + tag;
+    }
+    std::string f_Hid(const char* tag) const
+    {
+        return m_HidImage + tag;
+    }
+    std::string f_Program(const std::string& name) const
+    {
+        return m_Temp.f_Path("program/" + name);
+    }
     std::string f_Installed(const std::string& name) const
     {
         return m_Temp.f_Path("Windows/System32/Drivers/" + name);
     }
-    NTev::CStr f_Directory() const { return NTev::CStr(m_Temp.f_Path("program").c_str()); }
-    bool f_TakeMarker(const char* name) const { return DeleteFileA(f_Program(name).c_str()) != 0; }
-    void f_AddLaptopKeyboard() { fg_CreateKey(gc_LaptopInstance, m_CreatedKeys); }
+    NTev::CStr f_Directory() const
+    {
+        return NTev::CStr(m_Temp.f_Path("program").c_str());
+    }
+    bool f_TakeMarker(const char* name) const
+    {
+        return DeleteFileA(f_Program(name).c_str()) != 0;
+    }
+    void f_AddLaptopKeyboard()
+    {
+        fg_CreateKey(gc_LaptopInstance, m_CreatedKeys);
+    }
     // The entries of the files scheduled for deletion at the next boot that name path.
     bool f_IsPendingDeletion(const std::string& path) const
     {
@@ -277,6 +326,8 @@ protected:
     }
 
     NQuillonTest::CTempDirectory m_Temp;
+    std::string m_FilterImage;
+    std::string m_HidImage;
     std::vector<std::string> m_CreatedKeys;
     bool m_bHadSystemRoot = false;
     std::string m_SystemRoot;
@@ -289,7 +340,7 @@ protected:
 TEST_F(DriversWindows, FirstInstallThenNothingToDo)
 {
     gf_InstallClassFilter(f_Directory());
-    EXPECT_EQ(gf_ReadFileBytes(f_Installed("QuillonFilter.x64.sys")), "filter 1");
+    EXPECT_EQ(gf_ReadFileBytes(f_Installed("QuillonFilter.x64.sys")), f_Filter("filter 1"));
     CServiceConfig service = fg_GetService("QuillonFilter");
     ASSERT_TRUE(service.m_bExists);
     EXPECT_EQ(service.m_Type, static_cast<DWORD>(SERVICE_KERNEL_DRIVER));
@@ -319,12 +370,12 @@ TEST_F(DriversWindows, NewerShippedFileReplacesTheInstalledOne)
 {
     gf_InstallClassFilter(f_Directory());
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
-    gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "filter 2");
+    gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), f_Filter("filter 2"));
     gf_InstallClassFilter(f_Directory());
-    EXPECT_EQ(gf_ReadFileBytes(f_Installed("QuillonFilter.x64.sys")), "filter 2");
+    EXPECT_EQ(gf_ReadFileBytes(f_Installed("QuillonFilter.x64.sys")), f_Filter("filter 2"));
     std::vector<std::string> old = f_OldFiles("QuillonFilter.x64.sys");
     ASSERT_EQ(old.size(), 1u);
-    EXPECT_EQ(gf_ReadFileBytes(old[0]), "filter 1");
+    EXPECT_EQ(gf_ReadFileBytes(old[0]), f_Filter("filter 1"));
     EXPECT_TRUE(f_IsPendingDeletion(old[0])) << old[0];
     EXPECT_TRUE(fg_GetService("QuillonFilter").m_bExists);
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
@@ -409,7 +460,7 @@ TEST_F(DriversWindows, LaptopKeyboardGetsTheHidFilterOnce)
     EXPECT_EQ(fg_GetString(gc_LaptopInstance, "DeviceDesc"), "<missing>");
 
     gf_InstallHidFilter(f_Directory(), true);
-    EXPECT_EQ(gf_ReadFileBytes(f_Installed("Parlix.sys")), "hid 1");
+    EXPECT_EQ(gf_ReadFileBytes(f_Installed("Parlix.sys")), f_Hid("hid 1"));
     CServiceConfig service = fg_GetService("Parlix");
     ASSERT_TRUE(service.m_bExists);
     EXPECT_EQ(service.m_Type, static_cast<DWORD>(SERVICE_KERNEL_DRIVER));
@@ -439,6 +490,9 @@ TEST_F(DriversWindows, RemovalEndToEnd)
 
     EXPECT_FALSE(gf_RemoveDriversIfRequested(f_Directory()));
     EXPECT_TRUE(fg_GetService("QuillonFilter").m_bExists);
+    // No device here holds the drivers: stopped, their services go at once when deleted.
+    fg_StopService("QuillonFilter");
+    fg_StopService("Parlix");
 
     gf_WriteFileBytes(f_Program("UninstallDrivers"), "\1");
     EXPECT_TRUE(gf_RemoveDriversIfRequested(f_Directory()));
@@ -458,4 +512,19 @@ TEST_F(DriversWindows, RemovalEndToEnd)
     EXPECT_TRUE(f_IsPendingDeletion(oldHid[0]));
     EXPECT_TRUE(gf_TakeRebootMarker(f_Directory()));
     EXPECT_TRUE(f_TakeMarker("UninstallDriversDone"));
+}
+
+// A shipped file that is no driver (or one the system refuses to load) is installed but never
+// registered: the classes' lists stay as they were.
+TEST_F(DriversWindows, AFileThatIsNoDriverIsNotRegistered)
+{
+    fg_SetList(gc_Keyboard, "UpperFilters", {"kbdclass"});
+    gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "no driver");
+    gf_InstallClassFilter(f_Directory());
+    EXPECT_EQ(gf_ReadFileBytes(f_Installed("QuillonFilter.x64.sys")), "no driver");
+    EXPECT_TRUE(fg_GetService("QuillonFilter").m_bExists);
+    EXPECT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), CNames{"kbdclass"});
+    EXPECT_EQ(fg_GetList(gc_Mouse, "UpperFilters"), CNames{});
+    // The copied file still asks for a reboot.
+    EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -52,6 +53,12 @@ void fg_RunLife(const std::string& name)
               static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_PAUSE_CONTINUE |
                                  SERVICE_ACCEPT_SESSIONCHANGE));
     CloseServiceHandle(service);
+
+    // A background engine does not start beside the service's.
+    {
+        CProgramProcess background("-RunAsProgram");
+        EXPECT_EQ(background.f_Wait(), gc_ExitAlreadyRunning) << gf_LastTraceLines();
+    }
 
     // Starting it again fails: it runs.
     {
@@ -146,6 +153,157 @@ TEST(ServiceLife, EveryStopEndsTheProcessCleanly)
         CloseHandle(process);
     }
 }
+
+// Any user can create the engine guard's name before the service starts (a "-RunAsProgram"
+// does): the service starts and runs all the same.
+TEST(ServiceLife, StartsWhenAnotherProcessMadeTheEngineGuardFirst)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    HANDLE squatter = CreateMutexA(nullptr, FALSE, "Global\\QuillonStartup");
+    ASSERT_NE(squatter, nullptr);
+    const std::string name = gf_UniqueServiceName("Squat");
+    {
+        CServiceCleanup cleanup(name);
+        ASSERT_TRUE(gf_RunSucceeds("-AddService " + name, name));
+        ASSERT_TRUE(gf_RunSucceeds("-StartService " + name, name));
+        DWORD processId = 0;
+        EXPECT_EQ(gf_QueryServiceState(name, &processId), static_cast<DWORD>(SERVICE_RUNNING))
+            << gf_DescribeService(name);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        ASSERT_NE(process, nullptr);
+        EXPECT_EQ(WaitForSingleObject(process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << gf_LastTraceLines();
+        EXPECT_TRUE(gf_RunSucceeds("-StopService " + name, name));
+        EXPECT_EQ(WaitForSingleObject(process, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+            << gf_LastTraceLines();
+        DWORD exitCode = 1234;
+        GetExitCodeProcess(process, &exitCode);
+        EXPECT_EQ(exitCode, static_cast<DWORD>(gc_ExitSucceeded)) << gf_LastTraceLines();
+        CloseHandle(process);
+    }
+    CloseHandle(squatter);
+}
+
+// An engine that dies leaves no service reporting RUNNING without remapping: the service stops
+// with a service-specific error, which the configured restarts act on. The fault is injected
+// through the service's registry key, as only an administrator can.
+TEST(ServiceLife, AFailedEngineStopsTheServiceWithAnError)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    const std::string name = gf_UniqueServiceName("Fault");
+    CServiceCleanup cleanup(name);
+    ASSERT_TRUE(gf_RunSucceeds("-AddService " + name, name));
+    const std::string parameters = "SYSTEM\\CurrentControlSet\\Services\\" + name + "\\Parameters";
+    const DWORD fault = 1;
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, parameters.c_str(), "TestEngineFault", REG_DWORD, &fault,
+                              sizeof fault),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(gf_RunSucceeds("-StartService " + name, name));
+    SC_HANDLE service = gf_OpenService(name, SERVICE_QUERY_STATUS);
+    ASSERT_NE(service, nullptr);
+    SERVICE_STATUS_PROCESS status = {};
+    const ULONGLONG begun = GetTickCount64();
+    for (;;)
+    {
+        DWORD needed = 0;
+        ASSERT_TRUE(QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                         sizeof status, &needed));
+        if (status.dwCurrentState == SERVICE_STOPPED || GetTickCount64() - begun > 15000)
+            break;
+        Sleep(50);
+    }
+    CloseServiceHandle(service);
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED)) << gf_DescribeService(name) << "\n"
+                                                                          << gf_LastTraceLines();
+    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_SERVICE_SPECIFIC_ERROR));
+    EXPECT_EQ(status.dwServiceSpecificExitCode, 1u);
+}
+
+#ifdef QUILLON_STUCK_READ_DRIVER
+#include "tools/filterstandin/kernel/StuckReadDriver.h"
+
+// A filter driver that never completes a cancelled read: the stop control is answered at once
+// with STOP_PENDING and a wait hint, the checkpoint moves while the engine waits for the
+// driver, and the service stops within the channel's bound.
+TEST(ServiceLife, AStopHeldUpByTheDriverReportsProgressAndEnds)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    const char* const driverName = "QuillonStuckRead";
+    auto removeDriver = [&]
+    {
+        SC_HANDLE old = OpenServiceA(manager, driverName, SERVICE_ALL_ACCESS);
+        if (!old)
+            return;
+        SERVICE_STATUS status{};
+        ControlService(old, SERVICE_CONTROL_STOP, &status);
+        DeleteService(old);
+        CloseServiceHandle(old);
+    };
+    removeDriver();
+    std::string image = QUILLON_STUCK_READ_DRIVER;
+    for (char& c : image)
+        if (c == '/')
+            c = '\\';
+    SC_HANDLE driver = CreateServiceA(manager, driverName, driverName, SERVICE_ALL_ACCESS,
+                                      SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                      image.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(driver, nullptr);
+    ASSERT_TRUE(StartServiceA(driver, 0, nullptr)) << GetLastError();
+    CloseServiceHandle(driver);
+
+    const std::string name = gf_UniqueServiceName("Stuck");
+    {
+        CServiceCleanup cleanup(name);
+        ASSERT_TRUE(gf_RunSucceeds("-AddService " + name, name));
+        ASSERT_TRUE(gf_RunSucceeds("-StartService " + name, name));
+        // Until the service's engine has its read pending at the driver.
+        auto heldReads = []
+        {
+            HANDLE device = CreateFileA("\\\\.\\QuillonKeyboardFilter", 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr);
+            ULONG count = 0;
+            DWORD returned = 0;
+            if (device != INVALID_HANDLE_VALUE)
+            {
+                DeviceIoControl(device, QUILLON_STUCK_READ_COUNT, nullptr, 0, &count, sizeof count, &returned,
+                                nullptr);
+                CloseHandle(device);
+            }
+            return count;
+        };
+        for (ULONGLONG waitBegun = GetTickCount64();
+             heldReads() == 0 && GetTickCount64() - waitBegun < 10000;)
+            Sleep(20);
+        ASSERT_GT(heldReads(), 0u) << gf_LastTraceLines();
+        SC_HANDLE service = gf_OpenService(name, SERVICE_STOP | SERVICE_QUERY_STATUS);
+        ASSERT_NE(service, nullptr);
+        const ULONGLONG begun = GetTickCount64();
+        SERVICE_STATUS status = {};
+        ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status)) << GetLastError();
+        EXPECT_LT(GetTickCount64() - begun, 1000u);
+        EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
+        EXPECT_GT(status.dwWaitHint, 0u);
+        DWORD highestCheckpoint = status.dwCheckPoint;
+        while (QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED &&
+               GetTickCount64() - begun < 15000)
+        {
+            highestCheckpoint = std::max(highestCheckpoint, status.dwCheckPoint);
+            Sleep(50);
+        }
+        const ULONGLONG took = GetTickCount64() - begun;
+        CloseServiceHandle(service);
+        EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED)) << gf_LastTraceLines();
+        EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(NO_ERROR));
+        // The channel waited its 2 s for the driver, with the checkpoint moving meanwhile.
+        EXPECT_GE(took, 1900u) << gf_LastTraceLines();
+        EXPECT_GT(highestCheckpoint, 1u);
+        std::printf("the stop held up by the driver took %llu ms\n", static_cast<unsigned long long>(took));
+    }
+    removeDriver();
+    CloseServiceHandle(manager);
+}
+#endif
 
 TEST(ServiceLife, ServiceRoleOutsideTheServiceManagerEnds)
 {
