@@ -38,14 +38,17 @@ void CAgentSupervisor::fp_Follow(double now, bool force)
         user = m_Sessions.f_GetSessionUser(session);
     if (!force && m_bServing && session == m_Session && user.f_Compare(m_User.f_GetStr()) == 0)
         return;
-    // The old agent lets go first: a hidden one ends by itself once its pipe closes.
-    m_Sessions.f_StopServing();
+    // Serving again lets the old agent go, and a hidden one ends by itself once let go. The
+    // pipe itself is closed only when no session is left to serve: a name left free for a
+    // moment could be taken by another session's user.
+    if (session == ICAgentSessions::mc_NoSession)
+        m_Sessions.f_StopServing();
+    m_bServing = session != ICAgentSessions::mc_NoSession && m_Sessions.f_Serve(session, user.f_GetStr());
     m_Sessions.f_EndLaunchedAgent();
     m_bLaunched = false;
     m_bConnected = false;
     m_Session = session;
     m_User = user;
-    m_bServing = session != ICAgentSessions::mc_NoSession && m_Sessions.f_Serve(session, user.f_GetStr());
     m_Pause = mc_FirstPauseSeconds;
     m_NextLaunch = now + (m_bServing ? mc_TrayGraceSeconds : mc_FirstPauseSeconds);
 }
@@ -88,7 +91,9 @@ void CAgentSupervisor::f_Tick(double now, bool agentConnected)
         m_Sessions.f_EndLaunchedAgent();
         m_bLaunched = false;
     }
-    if (now >= m_NextLaunch)
+    // Before anyone logs on there is no user to run an agent as: the service's own account
+    // would put a SYSTEM process on the user's desktop. The logon brings the agent.
+    if (now >= m_NextLaunch && !m_User.f_IsEmpty())
         fp_Launch(now);
 }
 

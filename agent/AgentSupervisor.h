@@ -1,7 +1,8 @@
 #pragma once
 // Keeps one session agent serving the session that owns the console. A tray process of that
 // session connects by itself; when none has connected within mc_TrayGraceSeconds of serving
-// the session, or the agent went away, the service starts a hidden agent there, and starts it
+// the session, or the agent went away, the service starts a hidden agent there as the
+// session's user (none while nobody is logged on), and starts it
 // again when it goes, with a growing pause while launches fail or agents keep ending at once.
 // The supervisor runs on one thread of the service; the system comes in through
 // ICAgentSessions, time as an argument.
@@ -22,11 +23,11 @@ public:
     // The string SID of the user logged on in the session; empty when nobody is.
     virtual NTev::CStr f_GetSessionUser(std::uint32_t session) = 0;
     // Serves the agent pipe of the session, open to the user (empty: SYSTEM only), instead of
-    // what was served before; false when it could not.
+    // what was served before, whose agent is let go; false, and nothing served, when it could
+    // not.
     virtual bool f_Serve(std::uint32_t session, const char* user) = 0;
     virtual void f_StopServing() = 0;
-    // Starts a hidden agent in the session, as its user (as the service's account while nobody
-    // is logged on); false when it could not.
+    // Starts a hidden agent in the session, as its user; false when it could not.
     virtual bool f_LaunchAgent(std::uint32_t session) = 0;
     virtual bool f_IsLaunchedAgentRunning() = 0;
     // Ends the launched agent, when one runs.

@@ -55,11 +55,15 @@ void CServiceAgentLink::f_OnAgentMessage(const CAgentMessage& message)
             fp_OnLockState(message);
             break;
         case EAgentMessage::EjectKey:
-            if (message.m_Value)
-                m_Engine.f_OnKeyDown(CMessageHook::mc_EjectKeyNumber);
-            else
-                m_Engine.f_OnKeyUp(CMessageHook::mc_EjectKeyNumber);
+        {
+            const bool down = message.m_Value != 0;
+            {
+                CGuard lock(m_Lock);
+                m_bEjectHeld = down;
+            }
+            m_Engine.f_EvaluateEjectKey(down);
             break;
+        }
         default:
             break;
     }
@@ -115,8 +119,12 @@ void CServiceAgentLink::fp_SendCapture(bool on)
 void CServiceAgentLink::f_OnAgentConnection(bool connected)
 {
     bool capture;
+    bool releaseEject;
     {
         CGuard lock(m_Lock);
+        // An agent lost between press and release takes its press along.
+        releaseEject = m_bEjectHeld;
+        m_bEjectHeld = false;
         for (CQuestion& question : m_Questions)
             question.m_bOpen = false;
         m_bConnected = connected;
@@ -124,6 +132,8 @@ void CServiceAgentLink::f_OnAgentConnection(bool connected)
         m_bAgentCaptures = false;
         capture = connected && m_bCaptureWanted;
     }
+    if (releaseEject)
+        m_Engine.f_EvaluateEjectKey(false);
     if (capture)
         fp_SendCapture(true);
     // An agent that comes tells the user about a restart the driver waits for.

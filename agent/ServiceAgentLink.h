@@ -65,5 +65,7 @@ private:
     bool m_bCaptureWanted = false;
     // What the connected agent was last told.
     bool m_bAgentCaptures = false;
+    // The agent's Eject key is down.
+    bool m_bEjectHeld = false;
 };
 } // namespace NQuillon

@@ -34,7 +34,13 @@ bool CMessageHook::f_OnKeyDown(std::int32_t keyNumber)
     return fp_OnKeyDown(keyNumber);
 }
 
-bool CMessageHook::fp_OnKeyDown(std::int32_t keyNumber)
+bool CMessageHook::f_EvaluateEjectKey(bool down)
+{
+    CLockGuard lock(m_Lock);
+    return down ? fp_OnKeyDown(mc_EjectKeyNumber, false) : fp_OnKeyUp(mc_EjectKeyNumber);
+}
+
+bool CMessageHook::fp_OnKeyDown(std::int32_t keyNumber, bool passUnbound)
 {
     if (keyNumber < 0 || keyNumber > 255)
         return true;
@@ -53,7 +59,7 @@ bool CMessageHook::fp_OnKeyDown(std::int32_t keyNumber)
             return false;
         CKey pressed = key;
         pressed.m_Order = input.m_PressedKeys.f_GetCount() + 1;
-        if (!fp_EvaluatePress(pressed))
+        if (!fp_EvaluatePress(pressed) && passUnbound)
         {
             fp_GeneratePress(key);
             input.f_PushFront(CHeldInput::EKind_KeyNumber, nullptr, keyNumber);

@@ -56,10 +56,7 @@ bool CMessageHook::f_OnLaptopKeyReports(const CRawHidPacket& packet)
             sink->f_OnEjectKey(packet.m_pReports[i * 2 + 1] == 1);
             continue;
         }
-        if (packet.m_pReports[i * 2 + 1] == 1)
-            handled |= f_OnKeyDown(mc_EjectKeyNumber);
-        else
-            handled |= f_OnKeyUp(mc_EjectKeyNumber);
+        handled |= f_EvaluateEjectKey(packet.m_pReports[i * 2 + 1] == 1);
     }
     return handled;
 }

@@ -145,6 +145,9 @@ public:
     // ---- events: true = handled (do not forward what was received), false = pass ----
     bool f_OnKeyDown(std::int32_t keyNumber);
     bool f_OnKeyUp(std::int32_t keyNumber);
+    // The laptop's Eject key (key 100). It has no key of its own to pass on: unbound, it
+    // writes nothing, where any other key passes through.
+    bool f_EvaluateEjectKey(bool down);
     bool f_OnMouseButtonDown(std::int32_t code);
     bool f_OnMouseButtonUp(std::int32_t code);
     bool f_OnMouseWheel(std::int16_t delta);
@@ -222,7 +225,8 @@ protected:
 private:
     // The event, evaluation and output operations without the engine lock: the public ones
     // take it once and call these, so that a batch of records locks once.
-    bool fp_OnKeyDown(std::int32_t keyNumber);
+    // passUnbound: an unbound key goes on as itself (the Eject key does not).
+    bool fp_OnKeyDown(std::int32_t keyNumber, bool passUnbound = true);
     bool fp_OnKeyUp(std::int32_t keyNumber);
     bool fp_OnMouseButtonDown(std::int32_t code);
     bool fp_OnMouseButtonUp(std::int32_t code);

@@ -58,23 +58,6 @@ CHandle fg_ChooseAgentToken(CHandle token)
     return CHandle(primary);
 }
 
-// The service's own account in the session: the agent of a console that nobody has logged on
-// to yet. Moving a token into another session takes the service's privileges.
-CHandle fg_ServiceTokenForSession(std::uint32_t session)
-{
-    HANDLE own = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own))
-        return nullptr;
-    CHandle ownToken(own);
-    HANDLE duplicate = nullptr;
-    if (!DuplicateTokenEx(own, TOKEN_ALL_ACCESS, nullptr, SecurityIdentification, TokenPrimary, &duplicate))
-        return nullptr;
-    CHandle token(duplicate);
-    DWORD sessionId = session;
-    if (!SetTokenInformation(duplicate, TokenSessionId, &sessionId, sizeof sessionId))
-        return nullptr;
-    return token;
-}
 } // namespace
 
 CSessionSystem::~CSessionSystem()
@@ -82,9 +65,24 @@ CSessionSystem::~CSessionSystem()
     f_EndLaunchedAgent();
 }
 
-NTev::CStr CSessionSystem::fs_GetProgramPath()
+std::wstring CSessionSystem::fs_GetProgramPath()
 {
-    return NDrivers::gf_WithBackslashes(NTev::NSys::NFile::gfs_GetProgramPath().f_GetStr());
+    // Wide: the program folder's name may hold characters outside the ANSI code page.
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;)
+    {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size())
+        {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
 }
 
 std::uint32_t CSessionSystem::f_GetConsoleSession()
@@ -125,33 +123,34 @@ void CSessionSystem::f_StopServing()
 bool CSessionSystem::f_LaunchAgent(std::uint32_t session)
 {
     f_EndLaunchedAgent();
+    // Only as the session's user: nobody logged on, no agent.
     CHandle token = fg_ChooseAgentToken(fg_QueryUserToken(session));
-    if (!token)
-        token = fg_ServiceTokenForSession(session);
     if (!token)
     {
         NTev::gf_DebugOutput("No token for the session agent in session {}: error {}\n", session,
                              GetLastError());
         return false;
     }
-    const NTev::CStr program = fs_GetProgramPath();
-    const NTev::CStr directory =
-        NDrivers::gf_WithBackslashes(NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr());
-    NTev::CStr command;
-    NTev::gf_Format(command, "\"{}\" -SessionAgent", program);
-    std::vector<char> commandLine(command.f_GetStr(), command.f_GetStr() + command.f_GetLen() + 1);
+    const std::wstring program = fs_GetProgramPath();
+    const std::size_t slash = program.find_last_of(L'\\');
+    if (program.empty() || slash == std::wstring::npos)
+        return false;
+    const std::wstring directory = program.substr(0, slash);
+    const std::wstring command = L"\"" + program + L"\" -SessionAgent";
+    std::vector<wchar_t> commandLine(command.begin(), command.end());
+    commandLine.push_back(L'\0');
     void* environment = nullptr;
     if (!CreateEnvironmentBlock(&environment, token.get(), FALSE))
         environment = nullptr;
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    char desktop[] = "winsta0\\default";
+    wchar_t desktop[] = L"winsta0\\default";
     startup.lpDesktop = desktop;
     PROCESS_INFORMATION process{};
     const BOOL created =
-        CreateProcessAsUserA(token.get(), program.f_GetStr(), commandLine.data(), nullptr, nullptr, FALSE,
+        CreateProcessAsUserW(token.get(), program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                              CREATE_NO_WINDOW | (environment ? CREATE_UNICODE_ENVIRONMENT : 0), environment,
-                             directory.f_GetStr(), &startup, &process);
+                             directory.c_str(), &startup, &process);
     const DWORD error = GetLastError();
     if (environment)
         DestroyEnvironmentBlock(environment);

@@ -4,6 +4,8 @@
 
 #include "agent/AgentSupervisor.h"
 
+#include <string>
+
 #include <windows.h>
 
 namespace NQuillon
@@ -29,7 +31,7 @@ public:
 
     DWORD f_GetLaunchedAgentId() const noexcept { return m_AgentId; }
     // This program's file, with Windows separators: the agent's program.
-    static NTev::CStr fs_GetProgramPath();
+    static std::wstring fs_GetProgramPath();
 
 private:
     CAgentPipeServer& m_Server;

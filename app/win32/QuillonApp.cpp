@@ -146,6 +146,10 @@ int CQuillonApp::ExitInstance()
     m_pMainDialog.reset();
     m_hMainDialog = nullptr;
     m_hMainWnd = nullptr;
+    // The agent and the engine stop here, not in the application's static destructor: by then
+    // other files' globals (the plug-in actions' shared state among them) may be gone.
+    m_pAgentClient.reset();
+    m_Hook.f_Stop(true);
     return CAppBase::ExitInstance();
 }
 

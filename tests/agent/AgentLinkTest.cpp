@@ -6,6 +6,7 @@
 #include "actions/plugins/WindowManipulation.h"
 #include "agent/ServiceAgentLink.h"
 #include "agent/SessionAgentHost.h"
+#include "engine/InputState.h"
 #include "engine/LaptopKeys.h"
 #include "tools/config/ConfigJson.h"
 
@@ -177,6 +178,37 @@ TEST_F(AgentLink, TheEjectKeyIsEvaluatedByTheServiceWhileTheAgentIsConnected)
     m_Host.f_OnAgentConnection(false);
     m_Records.f_Clear();
     m_Agent.f_OnLaptopKeyReports(packet);
+    EXPECT_EQ(m_Records.f_Text(), "");
+}
+
+TEST_F(AgentLink, AnAgentLostWhileItsEjectKeyIsDownReleasesIt)
+{
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
+      "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+        {"kind": "Input", "trigger": "KB-100", "sequences": ["B"]}]}]}]})json"),
+                                              m_Service);
+    m_Link.f_OnAgentConnection(true);
+    m_Link.f_OnAgentMessage({EAgentMessage::EjectKey, 0, 0, 1});
+    EXPECT_TRUE(m_Service.f_GetInputState().m_UserKeys[CMessageHook::mc_EjectKeyNumber]);
+    m_Link.f_OnAgentConnection(false);
+    EXPECT_FALSE(m_Service.f_GetInputState().m_UserKeys[CMessageHook::mc_EjectKeyNumber]);
+    EXPECT_EQ(m_Records.f_Text(), "kbd 30 make\nkbd 30 break\n");
+    // Only a held key is released.
+    m_Records.f_Clear();
+    m_Link.f_OnAgentConnection(true);
+    m_Link.f_OnAgentConnection(false);
+    EXPECT_EQ(m_Records.f_Text(), "");
+}
+
+TEST_F(AgentLink, AnUnboundEjectKeyWritesNothing)
+{
+    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
+      "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
+        {"kind": "Input", "trigger": "A", "sequences": ["B"]}]}]}]})json"),
+                                              m_Service);
+    m_Link.f_OnAgentConnection(true);
+    m_Link.f_OnAgentMessage({EAgentMessage::EjectKey, 0, 0, 1});
+    m_Link.f_OnAgentMessage({EAgentMessage::EjectKey, 0, 0, 0});
     EXPECT_EQ(m_Records.f_Text(), "");
 }
 

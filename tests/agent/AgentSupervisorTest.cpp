@@ -72,7 +72,7 @@ protected:
 TEST_F(AgentSupervisor, ATrayThatConnectsInItsGraceNeedsNoHiddenAgent)
 {
     m_Supervisor.f_Start(0);
-    EXPECT_EQ(m_Sessions.f_Take(), "stop\nserve 1 S-1-5-21-1\n");
+    EXPECT_EQ(m_Sessions.f_Take(), "serve 1 S-1-5-21-1\n");
     fp_TickUntil(2, false);
     fp_TickUntil(100, true);
     EXPECT_EQ(m_Sessions.f_Take(), "");
@@ -135,13 +135,14 @@ TEST_F(AgentSupervisor, TheAgentFollowsTheConsoleAndItsUser)
         {ESessionChange::Logon, 3, 1, ""},
         {ESessionChange::ConsoleConnect, 1, 1, ""},
         // Fast user switching: the console goes to session 2, the agent with it.
-        {ESessionChange::ConsoleConnect, 2, 2, "stop\nend\nserve 2 S-1-5-21-2\n"},
-        // A new logon in the served session replaces the agent even with the same user.
-        {ESessionChange::Logon, 2, 2, "stop\nserve 2 S-1-5-21-2\n"},
+        {ESessionChange::ConsoleConnect, 2, 2, "serve 2 S-1-5-21-2\nend\n"},
+        // A new logon in the served session replaces the agent even with the same user; the
+        // pipe stays, only a console without a session closes it.
+        {ESessionChange::Logon, 2, 2, "serve 2 S-1-5-21-2\n"},
         // Nobody at the console: nothing served.
         {ESessionChange::ConsoleDisconnect, 2, ICAgentSessions::mc_NoSession, "stop\n"},
-        {ESessionChange::ConsoleConnect, 1, 1, "stop\nserve 1 S-1-5-21-1\n"},
-        {ESessionChange::Restart, 0, 1, "stop\nserve 1 S-1-5-21-1\n"},
+        {ESessionChange::ConsoleConnect, 1, 1, "serve 1 S-1-5-21-1\n"},
+        {ESessionChange::Restart, 0, 1, "serve 1 S-1-5-21-1\n"},
     };
     for (const auto& step : steps)
     {
@@ -162,12 +163,24 @@ TEST_F(AgentSupervisor, TheAgentFollowsTheConsoleAndItsUser)
     EXPECT_EQ(m_Sessions.f_Take(), "");
 }
 
+TEST_F(AgentSupervisor, NoAgentIsLaunchedBeforeSomebodyLogsOn)
+{
+    m_Sessions.m_Users[1] = "";
+    m_Supervisor.f_Start(0);
+    fp_TickUntil(100, false);
+    EXPECT_EQ(m_Sessions.f_Take(), "serve 1 \n");
+    m_Sessions.m_Users[1] = "S-1-5-21-1";
+    m_Supervisor.f_OnSessionChange(m_Now, ESessionChange::Logon, 1);
+    fp_TickUntil(m_Now + CAgentSupervisor::mc_TrayGraceSeconds, false);
+    EXPECT_EQ(m_Sessions.f_Take(), "serve 1 S-1-5-21-1\nlaunch 1\n");
+}
+
 TEST_F(AgentSupervisor, APipeNameHeldByAnotherProcessIsTriedAgain)
 {
     m_Sessions.m_bServeWorks = false;
     m_Supervisor.f_Start(0);
     fp_TickUntil(5, false);
-    std::string expected = "stop\n";
+    std::string expected;
     for (int i = 0; i < 6; ++i)
         expected += "serve 1 S-1-5-21-1\n";
     EXPECT_EQ(m_Sessions.f_Take(), expected);
