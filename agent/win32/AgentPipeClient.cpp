@@ -127,7 +127,10 @@ void CAgentPipeClient::fp_Run()
                 }
             } connection{m_Link, pipe};
             DWORD mode = PIPE_READMODE_MESSAGE;
-            if (SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr))
+            // Pipe names are machine-wide: whoever made this one first may not be the service.
+            if (!CAgentPipeSecurity::fs_IsServiceServer(pipe))
+                NTev::gf_DebugOutput("Quillon agent pipe: {} is not the service's\n", name.c_str());
+            else if (SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr))
                 fp_Serve(pipe);
             else
                 // The service let this agent go before it could be served: a connection ended.

@@ -34,25 +34,43 @@ CAgentPipeServer::~CAgentPipeServer()
 bool CAgentPipeServer::f_Serve(std::uint32_t session, const char* userSid, const char* pipeName)
 {
     CGuard lock(m_ControlLock);
-    fp_CloseLocked();
     CAgentPipeSecurity security;
     if (!security.f_Build(userSid))
     {
+        fp_CloseLocked();
         NTev::gf_DebugOutput("Quillon agent pipe: \"{}\" is no user SID; session {} not served\n", userSid,
                              session);
         return false;
     }
     const auto sessionName = gf_AgentPipeName(session);
-    const char* name = pipeName ? pipeName : sessionName.data();
+    const std::string name = pipeName ? pipeName : sessionName.data();
+    // Serving the same name again keeps the instance: closing it would leave the name free
+    // for a moment to whoever creates it first. The agent of before is let go, and the DACL
+    // follows the session's user now.
+    if (m_hPipe != INVALID_HANDLE_VALUE && name == m_PipeName)
+    {
+        fp_StopRun();
+        if (!SetKernelObjectSecurity(m_hPipe, DACL_SECURITY_INFORMATION, security.f_GetDescriptor()))
+        {
+            NTev::gf_DebugOutput("Quillon agent pipe: SetKernelObjectSecurity({}) failed with error {}\n",
+                                 name.c_str(), GetLastError());
+            fp_CloseLocked();
+            return false;
+        }
+        m_Session = session;
+        return fp_StartRun();
+    }
+    fp_CloseLocked();
     // The first instance, or none: a process that made the name before must not pass for
     // the service. One instance: one agent at a time, a second client finds the pipe busy.
-    m_hPipe =
-        CreateNamedPipeA(name, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
-                         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                         1, mc_BufferBytes, mc_BufferBytes, 0, security.f_GetAttributes());
+    // WRITE_DAC: a later serve of the name changes its DACL in place.
+    m_hPipe = CreateNamedPipeA(
+        name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE | WRITE_DAC,
+        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, mc_BufferBytes,
+        mc_BufferBytes, 0, security.f_GetAttributes());
     if (m_hPipe == INVALID_HANDLE_VALUE)
     {
-        NTev::gf_DebugOutput("Quillon agent pipe: CreateNamedPipeA({}) failed with error {}\n", name,
+        NTev::gf_DebugOutput("Quillon agent pipe: CreateNamedPipeA({}) failed with error {}\n", name.c_str(),
                              GetLastError());
         return false;
     }
@@ -62,24 +80,40 @@ bool CAgentPipeServer::f_Serve(std::uint32_t session, const char* userSid, const
     if (!GetNamedPipeHandleStateA(m_hPipe, nullptr, &instances, nullptr, nullptr, nullptr, 0) ||
         instances != 1)
     {
-        NTev::gf_DebugOutput("Quillon agent pipe: {} has {} instances; another process owns the name\n", name,
-                             instances);
+        NTev::gf_DebugOutput("Quillon agent pipe: {} has {} instances; another process owns the name\n",
+                             name.c_str(), instances);
         CloseHandle(m_hPipe);
         m_hPipe = INVALID_HANDLE_VALUE;
         return false;
     }
+    m_PipeName = name;
     m_Session = session;
+    if (fp_StartRun())
+        return true;
+    fp_CloseLocked();
+    return false;
+}
+
+bool CAgentPipeServer::fp_StartRun()
+{
     try
     {
         m_Thread.f_Start(NTev::NThread::gc_PriorityNormal, 0);
+        return true;
     }
     catch (const NTev::NException::CException&)
     {
-        CloseHandle(m_hPipe);
-        m_hPipe = INVALID_HANDLE_VALUE;
         return false;
     }
-    return true;
+}
+
+void CAgentPipeServer::fp_StopRun()
+{
+    m_Thread.f_Stop(false);
+    m_Link.f_Wake();
+    m_Thread.f_Stop(true);
+    // A run that failed left its connection behind.
+    fp_EndRun();
 }
 
 void CAgentPipeServer::f_Close()
@@ -90,14 +124,11 @@ void CAgentPipeServer::f_Close()
 
 void CAgentPipeServer::fp_CloseLocked()
 {
-    m_Thread.f_Stop(false);
-    m_Link.f_Wake();
-    m_Thread.f_Stop(true);
-    // A run that failed left its connection behind.
-    fp_EndRun();
+    fp_StopRun();
     if (m_hPipe != INVALID_HANDLE_VALUE)
         CloseHandle(m_hPipe);
     m_hPipe = INVALID_HANDLE_VALUE;
+    m_PipeName.clear();
 }
 
 bool CAgentPipeServer::f_Send(const CAgentMessage& message)
@@ -128,6 +159,10 @@ void CAgentPipeServer::fp_Run()
             else
                 DisconnectNamedPipe(m_hPipe);
         }
+        // A client refused or gone before it was served: the pipe waits for the next one. The
+        // wait below would otherwise have nothing that ends it while no agent is connected.
+        if (!m_Link.f_IsOpen() && !m_bListening)
+            continue;
         if (m_Link.f_IsOpen() && m_Link.f_Pump() != CAgentPipeLink::EPump::Open)
         {
             fp_Disconnect();
@@ -175,23 +210,25 @@ bool CAgentPipeServer::fp_Listen()
 namespace
 {
 // Whether the process runs the program file (compared without case, as Windows names files).
-bool fg_RunsProgram(DWORD processId, const std::string& program)
+// Wide throughout: a folder name outside the ANSI code page must not turn every agent away.
+bool fg_RunsProgram(DWORD processId, const std::wstring& program)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
     if (!process)
         return false;
-    char path[MAX_PATH * 2] = {};
-    DWORD size = sizeof path;
-    const bool read = QueryFullProcessImageNameA(process, 0, path, &size);
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    const bool read = QueryFullProcessImageNameW(process, 0, path.data(), &size);
     CloseHandle(process);
-    return read && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(size),
-                                  program.c_str(), static_cast<int>(program.size())) == CSTR_EQUAL;
+    return read && CompareStringOrdinal(path.c_str(), static_cast<int>(size), program.c_str(),
+                                        static_cast<int>(program.size()), TRUE) == CSTR_EQUAL;
 }
 } // namespace
 
-void CAgentPipeServer::f_SetAgentProgram(const char* program)
+void CAgentPipeServer::f_SetAgentProgram(const wchar_t* program)
 {
-    m_AgentProgram = program ? program : "";
+    CGuard lock(m_ProgramLock);
+    m_AgentProgram = program ? program : L"";
 }
 
 void CAgentPipeServer::fp_OnConnected()
@@ -208,7 +245,12 @@ void CAgentPipeServer::fp_OnConnected()
         DisconnectNamedPipe(m_hPipe);
         return;
     }
-    if (!m_AgentProgram.empty() && !fg_RunsProgram(processId, m_AgentProgram))
+    std::wstring program;
+    {
+        CGuard lock(m_ProgramLock);
+        program = m_AgentProgram;
+    }
+    if (!program.empty() && !fg_RunsProgram(processId, program))
     {
         NTev::gf_DebugOutput("Quillon agent pipe: refused process {}, which runs another program\n",
                              processId);

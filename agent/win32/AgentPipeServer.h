@@ -1,8 +1,9 @@
 #pragma once
 // The service's end of the agent pipe: one pipe per served session, one agent at a time. The
-// pipe admits only SYSTEM and the session's user, and the server also refuses a client whose
-// process runs in another session. A client that sends anything but valid 16-byte agent
-// messages is disconnected; after any disconnect the server waits for the next agent.
+// pipe admits only SYSTEM and the session's user at medium integrity or above, and the server
+// also refuses a client whose process runs in another session or another program. A client that sends
+// anything but valid 16-byte agent messages is disconnected; after any disconnect the server waits for the
+// next agent.
 
 #include "agent/win32/AgentPipeLink.h"
 #include "agent/win32/AgentPipeThread.h"
@@ -31,15 +32,17 @@ public:
     CAgentPipeServer& operator=(const CAgentPipeServer&) = delete;
 
     // Serves the session's pipe (pipeName, for tests: that name instead), instead of whatever
-    // was served before. userSid: the string SID of the session's user; null or empty admits
-    // SYSTEM alone. False, and nothing served, when the SID is not valid or the pipe cannot be
-    // made, also when another process made the name first.
+    // was served before; a name served already keeps its instance, and its agent is let go
+    // (clients find the pipe busy for the moment until it listens again). userSid: the
+    // string SID of the session's user; null or empty admits SYSTEM alone. False, and nothing served, when
+    // the SID is not valid or the pipe cannot be made, also when another process made the name first.
     bool f_Serve(std::uint32_t session, const char* userSid, const char* pipeName = nullptr);
     // Stops serving; a connected agent is disconnected.
     void f_Close();
-    // Before serving: only processes of this program file (a Windows path) are taken as agents;
-    // the user's other programs, which the DACL cannot tell apart, are refused. Null: any.
-    void f_SetAgentProgram(const char* program);
+    // Only processes of this program file (a Windows path) are taken as agents, from the next
+    // client on; the user's other programs, which the DACL cannot tell apart, are refused.
+    // Null: any.
+    void f_SetAgentProgram(const wchar_t* program);
 
     // Never blocks: false when no agent is connected or it does not keep up.
     bool f_Send(const CAgentMessage& message) override;
@@ -49,6 +52,8 @@ public:
 
 private:
     void fp_CloseLocked();
+    bool fp_StartRun();
+    void fp_StopRun();
     void fp_Run();
     // Starts waiting for a client; false when the pipe cannot.
     bool fp_Listen();
@@ -66,7 +71,9 @@ private:
     bool m_bListening = false;
     std::uint32_t m_Session = 0;
     std::atomic<std::uint32_t> m_AgentProcessId{0};
-    std::string m_AgentProgram;
+    std::string m_PipeName;
+    NTev::CMutual m_ProgramLock;
+    std::wstring m_AgentProgram;
     CAgentPipeThread m_Thread;
 };
 } // namespace NQuillon

@@ -16,7 +16,7 @@ CAgentService::CAgentService(CMessageHook& engine)
       m_Supervisor(m_Sessions)
 {
     // The user's other programs pass the pipe's DACL too; only this program is taken.
-    m_Server.f_SetAgentProgram(CSessionSystem::fs_GetProgramPath().f_GetStr());
+    m_Server.f_SetAgentProgram(CSessionSystem::fs_GetProgramPath().c_str());
     f_GetStopEvent().f_Link(m_Wake);
 }
 

@@ -127,15 +127,23 @@ bool fg_WriteRaw(HANDLE pipe, const void* data, DWORD size)
     return WriteFile(pipe, data, size, &written, nullptr) && written == size;
 }
 
-// The test as the service: one instance, message mode, as the server makes it.
+// The test as the service: one instance, message mode, as the server makes it, owned by this
+// account (under Wine the service's) or by ownerSid.
 class CRawServer
 {
 public:
-    explicit CRawServer(const std::string& name)
-        : m_hPipe(CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                   PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 4096, 4096, 0, nullptr)),
-          m_hEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    explicit CRawServer(const std::string& name, const char* ownerSid = nullptr)
+        : m_hEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr))
     {
+        SECURITY_DESCRIPTOR descriptor{};
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+        PSID owner = nullptr;
+        EXPECT_TRUE(ConvertStringSidToSidA(ownerSid ? ownerSid : fg_OwnSid().c_str(), &owner));
+        EXPECT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+        EXPECT_TRUE(SetSecurityDescriptorOwner(&descriptor, owner, FALSE));
+        m_hPipe = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                   PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 4096, 4096, 0, &attributes);
+        LocalFree(owner);
         EXPECT_NE(m_hPipe, INVALID_HANDLE_VALUE);
         m_Overlapped.hEvent = m_hEvent;
         m_bConnected = ConnectNamedPipe(m_hPipe, &m_Overlapped) || GetLastError() == ERROR_PIPE_CONNECTED;
@@ -161,7 +169,7 @@ public:
     HANDLE f_GetHandle() const { return m_hPipe; }
 
 private:
-    HANDLE m_hPipe;
+    HANDLE m_hPipe = INVALID_HANDLE_VALUE;
     HANDLE m_hEvent;
     OVERLAPPED m_Overlapped{};
     bool m_bConnected = false;
@@ -297,20 +305,23 @@ TEST_F(CAgentPipeTest, AClientOfAnotherSessionIsRefused)
 
 // Wine does not check a pipe's DACL when a client opens it: there the open succeeds and the
 // descriptor itself is checked.
-TEST_F(CAgentPipeTest, OnlyTheAgentProgramIsServedWhereOneIsSet)
+TEST_F(CAgentPipeTest, OnlyTheAgentProgramIsServedAndARefusalDoesNotEndServing)
 {
-    char own[MAX_PATH * 2] = {};
-    DWORD size = sizeof own;
-    ASSERT_TRUE(QueryFullProcessImageNameA(GetCurrentProcess(), 0, own, &size));
+    wchar_t own[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    ASSERT_TRUE(QueryFullProcessImageNameW(GetCurrentProcess(), 0, own, &size));
+    // Served once: after each refusal the pipe goes on to the next client.
+    fp_Serve();
     const struct
     {
-        const char* m_pProgram;
+        const wchar_t* m_pProgram;
         bool m_bServed;
-    } cases[] = {{"C:\\Program Files\\Quillon\\Quillon.x64.exe", false}, {own, true}};
+    } cases[] = {{L"C:\\Program Files\\Quillon\\Quillon.x64.exe", false},
+                 {L"C:\\Program Files\\Quillon\\Quillon.x64.exe", false},
+                 {own, true}};
     for (const auto& test : cases)
     {
         m_Server.f_SetAgentProgram(test.m_pProgram);
-        ASSERT_TRUE(m_Server.f_Serve(m_Session, m_Sid.c_str(), m_Name.c_str()));
         HANDLE pipe = fg_OpenWhenFree(m_Name);
         ASSERT_NE(pipe, INVALID_HANDLE_VALUE) << GetLastError();
         fg_WriteRaw(pipe, fg_Bytes(gc_AgentMessages[0]).data(), gc_AgentMessageSize);
@@ -319,7 +330,6 @@ TEST_F(CAgentPipeTest, OnlyTheAgentProgramIsServedWhereOneIsSet)
         else
             EXPECT_TRUE(fg_IsDisconnected(pipe));
         CloseHandle(pipe);
-        m_Server.f_Close();
     }
     EXPECT_EQ(m_ServerLog.f_GetMessages().size(), 1u);
 }
@@ -340,8 +350,9 @@ TEST_F(CAgentPipeTest, TheDaclAdmitsOnlySystemAndTheUser)
     for (const auto& test : cases)
     {
         const char* sid = test.m_Sid ? test.m_Sid : "(none)";
+        // Served again under the same name: the instance stays, its DACL follows the user.
         ASSERT_TRUE(m_Server.f_Serve(m_Session, test.m_Sid, m_Name.c_str())) << sid;
-        HANDLE pipe = fg_OpenRaw(m_Name);
+        HANDLE pipe = fg_OpenWhenFree(m_Name);
         if (pipe == INVALID_HANDLE_VALUE)
         {
             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << sid;
@@ -475,6 +486,22 @@ TEST_F(CAgentPipeTest, TheClientDropsWhatNoServiceMaySendAndStaysConnected)
     EXPECT_EQ(clientLog.f_GetConnections(), std::vector<bool>{true});
     EXPECT_TRUE(client.f_IsConnected());
     EXPECT_NE(trace.f_GetText().find("dropped"), std::string::npos);
+}
+
+// Under Wine the service shares the session and account of everyone: there the server's
+// account stands for SYSTEM, and a pipe another account owns is not the service's.
+TEST_F(CAgentPipeTest, TheClientRefusesAPipeTheServiceDoesNotOwn)
+{
+    CRawServer server(m_Name, "S-1-5-32-545");
+    CRecorder clientLog;
+    CAgentPipeClient client(clientLog, m_Name.c_str());
+    NQuillonTest::CTraceCapture trace;
+    client.f_Start();
+    ASSERT_TRUE(server.f_WaitConnected());
+    EXPECT_TRUE(fg_WaitFor([&] { return trace.f_GetText().find("refused a server") != std::string::npos; }));
+    EXPECT_NE(trace.f_GetText().find("S-1-5-32-545"), std::string::npos);
+    client.f_Stop();
+    EXPECT_TRUE(clientLog.f_GetConnections().empty());
 }
 
 TEST_F(CAgentPipeTest, WithoutRetryTheClientEndsWithItsConnection)
