@@ -73,6 +73,17 @@ protected:
         CAccelerator_WindowManipulation::fs_GetGlobal().f_SetWindowSystem(nullptr);
     }
 
+    // The service's one binding: the trigger generates B.
+    void fp_BindToB(const std::string& trigger)
+    {
+        NQuillonConfigTool::gf_BuildConfiguration(
+            nlohmann::json::parse(
+                R"({"defaultTable": "Main", "tables": [{"name": "Main", "groups": [{"name": "G",
+              "priority": 1, "actions": [{"kind": "Input", "sequences": ["B"], "trigger": ")" +
+                trigger + R"("}]}]}]})"),
+            m_Service);
+    }
+
     NTev::CVirtualClock m_Clock;
     NTev::CTimeSourceScope m_Scope{m_Clock};
     std::string m_Directory = ::testing::TempDir();
@@ -160,10 +171,7 @@ TEST_F(AgentLink, LateStrayAndOrphanedAnswersAreDropped)
 
 TEST_F(AgentLink, TheEjectKeyIsEvaluatedByTheServiceWhileTheAgentIsConnected)
 {
-    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
-      "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
-        {"kind": "Input", "trigger": "KB-100", "sequences": ["B"]}]}]}]})json"),
-                                              m_Service);
+    fp_BindToB("KB-100");
     const std::uint8_t reports[] = {0, 1, 0, 0};
     CMessageHook::CRawHidPacket packet;
     packet.m_Type = CMessageHook::CRawHidPacket::mc_TypeHid;
@@ -183,10 +191,7 @@ TEST_F(AgentLink, TheEjectKeyIsEvaluatedByTheServiceWhileTheAgentIsConnected)
 
 TEST_F(AgentLink, AnAgentLostWhileItsEjectKeyIsDownReleasesIt)
 {
-    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
-      "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
-        {"kind": "Input", "trigger": "KB-100", "sequences": ["B"]}]}]}]})json"),
-                                              m_Service);
+    fp_BindToB("KB-100");
     m_Link.f_OnAgentConnection(true);
     m_Link.f_OnAgentMessage({EAgentMessage::EjectKey, 0, 0, 1});
     EXPECT_TRUE(m_Service.f_GetInputState().m_UserKeys[CMessageHook::mc_EjectKeyNumber]);
@@ -202,10 +207,7 @@ TEST_F(AgentLink, AnAgentLostWhileItsEjectKeyIsDownReleasesIt)
 
 TEST_F(AgentLink, AnUnboundEjectKeyWritesNothing)
 {
-    NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(R"json({"defaultTable": "Main",
-      "tables": [{"name": "Main", "groups": [{"name": "G", "priority": 1, "actions": [
-        {"kind": "Input", "trigger": "A", "sequences": ["B"]}]}]}]})json"),
-                                              m_Service);
+    fp_BindToB("A");
     m_Link.f_OnAgentConnection(true);
     m_Link.f_OnAgentMessage({EAgentMessage::EjectKey, 0, 0, 1});
     m_Link.f_OnAgentMessage({EAgentMessage::EjectKey, 0, 0, 0});
