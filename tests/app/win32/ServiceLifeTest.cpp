@@ -219,7 +219,7 @@ TEST(ServiceLife, AFailedEngineStopsTheServiceWithAnError)
 }
 
 #ifdef QUILLON_STUCK_READ_DRIVER
-#include "tools/filterstandin/kernel/StuckReadDriver.h"
+#include "tests/support/win32/StuckReadDriver.h"
 
 // A filter driver that never completes a cancelled read: the stop control is answered at once
 // with STOP_PENDING and a wait hint, the checkpoint moves while the engine waits for the
@@ -227,30 +227,8 @@ TEST(ServiceLife, AFailedEngineStopsTheServiceWithAnError)
 TEST(ServiceLife, AStopHeldUpByTheDriverReportsProgressAndEnds)
 {
     ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    ASSERT_NE(manager, nullptr);
-    const char* const driverName = "QuillonStuckRead";
-    auto removeDriver = [&]
-    {
-        SC_HANDLE old = OpenServiceA(manager, driverName, SERVICE_ALL_ACCESS);
-        if (!old)
-            return;
-        SERVICE_STATUS status{};
-        ControlService(old, SERVICE_CONTROL_STOP, &status);
-        DeleteService(old);
-        CloseServiceHandle(old);
-    };
-    removeDriver();
-    std::string image = QUILLON_STUCK_READ_DRIVER;
-    for (char& c : image)
-        if (c == '/')
-            c = '\\';
-    SC_HANDLE driver = CreateServiceA(manager, driverName, driverName, SERVICE_ALL_ACCESS,
-                                      SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                                      image.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(driver, nullptr);
-    ASSERT_TRUE(StartServiceA(driver, 0, nullptr)) << GetLastError();
-    CloseServiceHandle(driver);
+    NQuillonTest::CStuckReadDriver driver(QUILLON_STUCK_READ_DRIVER);
+    ASSERT_TRUE(driver.f_IsStarted()) << driver.f_GetStartError();
 
     const std::string name = gf_UniqueServiceName("Stuck");
     {
@@ -258,24 +236,11 @@ TEST(ServiceLife, AStopHeldUpByTheDriverReportsProgressAndEnds)
         ASSERT_TRUE(gf_RunSucceeds("-AddService " + name, name));
         ASSERT_TRUE(gf_RunSucceeds("-StartService " + name, name));
         // Until the service's engine has its read pending at the driver.
-        auto heldReads = []
-        {
-            HANDLE device = CreateFileA("\\\\.\\QuillonKeyboardFilter", 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, 0, nullptr);
-            ULONG count = 0;
-            DWORD returned = 0;
-            if (device != INVALID_HANDLE_VALUE)
-            {
-                DeviceIoControl(device, QUILLON_STUCK_READ_COUNT, nullptr, 0, &count, sizeof count, &returned,
-                                nullptr);
-                CloseHandle(device);
-            }
-            return count;
-        };
+        auto heldReads = [] { return NQuillonTest::CStuckReadDriver::fs_HeldReads(); };
         for (ULONGLONG waitBegun = GetTickCount64();
-             heldReads() == 0 && GetTickCount64() - waitBegun < 10000;)
+             heldReads() <= 0 && GetTickCount64() - waitBegun < 10000;)
             Sleep(20);
-        ASSERT_GT(heldReads(), 0u) << gf_LastTraceLines();
+        ASSERT_GT(heldReads(), 0) << gf_LastTraceLines();
         SC_HANDLE service = gf_OpenService(name, SERVICE_STOP | SERVICE_QUERY_STATUS);
         ASSERT_NE(service, nullptr);
         const ULONGLONG begun = GetTickCount64();
@@ -300,8 +265,6 @@ TEST(ServiceLife, AStopHeldUpByTheDriverReportsProgressAndEnds)
         EXPECT_GT(highestCheckpoint, 1u);
         std::printf("the stop held up by the driver took %llu ms\n", static_cast<unsigned long long>(took));
     }
-    removeDriver();
-    CloseServiceHandle(manager);
 }
 #endif
 

@@ -361,72 +361,14 @@ TEST_F(CChannelTest, TheDeviceIsOpenedWithReadAndWriteDataAccessOnly)
 
 #ifdef QUILLON_STUCK_READ_DRIVER
 #include "engine/win32/KeyboardQueueThread.h"
-#include "tools/filterstandin/kernel/StuckReadDriver.h"
-
-namespace
-{
-// The driver that never completes a read, installed and started as a kernel service for the
-// life of the object, then stopped (which completes the reads it held) and removed.
-class CStuckReadDriver
-{
-public:
-    CStuckReadDriver()
-    {
-        m_hManager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        fp_Remove();
-        m_hService = CreateServiceA(m_hManager, mc_Name, mc_Name, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
-                                    SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, QUILLON_STUCK_READ_DRIVER,
-                                    nullptr, nullptr, nullptr, nullptr, nullptr);
-        m_bStarted = m_hService && StartServiceA(m_hService, 0, nullptr);
-    }
-    ~CStuckReadDriver()
-    {
-        if (m_hService)
-            CloseServiceHandle(m_hService);
-        fp_Remove();
-        CloseServiceHandle(m_hManager);
-    }
-    bool f_IsStarted() const { return m_bStarted; }
-    // The reads the driver holds, or -1 when it cannot be asked.
-    int f_HeldReads() const
-    {
-        HANDLE device = CreateFileA("\\\\.\\QuillonKeyboardFilter", 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
-        if (device == INVALID_HANDLE_VALUE)
-            return -1;
-        ULONG count = 0;
-        DWORD returned = 0;
-        const bool asked = DeviceIoControl(device, QUILLON_STUCK_READ_COUNT, nullptr, 0, &count, sizeof count,
-                                           &returned, nullptr);
-        CloseHandle(device);
-        return asked ? static_cast<int>(count) : -1;
-    }
-
-private:
-    static constexpr const char* mc_Name = "QuillonStuckRead";
-    void fp_Remove()
-    {
-        SC_HANDLE service = OpenServiceA(m_hManager, mc_Name, SERVICE_ALL_ACCESS);
-        if (!service)
-            return;
-        SERVICE_STATUS status{};
-        ControlService(service, SERVICE_CONTROL_STOP, &status);
-        DeleteService(service);
-        CloseServiceHandle(service);
-    }
-
-    SC_HANDLE m_hManager = nullptr;
-    SC_HANDLE m_hService = nullptr;
-    bool m_bStarted = false;
-};
-} // namespace
+#include "tests/support/win32/StuckReadDriver.h"
 
 // A driver that never completes a cancelled read must not hold the engine's stop (or a service
 // stop) up for good: the close gives up after its bound and leaves the read's buffer to the
 // driver, which may still complete into it when it unloads.
 TEST(ChannelStuckRead, StopEndsWithinItsBoundWhenACancelledReadNeverCompletes)
 {
-    CStuckReadDriver driver;
+    NQuillonTest::CStuckReadDriver driver(QUILLON_STUCK_READ_DRIVER);
     ASSERT_TRUE(driver.f_IsStarted()) << GetLastError();
     NQuillonTest::CTempDirectory directory;
     CMessageHook engine;
@@ -434,14 +376,14 @@ TEST(ChannelStuckRead, StopEndsWithinItsBoundWhenACancelledReadNeverCompletes)
     engine.m_bSavingSuppressed = true;
     engine.m_bOwnsInput = true;
     engine.f_Start(NTev::NThread::gc_PriorityNormal, 0);
-    ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return driver.f_HeldReads() >= 1; }));
+    ASSERT_TRUE(NQuillonTest::gf_WaitFor([&] { return driver.fs_HeldReads() >= 1; }));
     const auto begun = std::chrono::steady_clock::now();
     EXPECT_EQ(engine.f_Stop(true), 0u);
     const auto took = std::chrono::steady_clock::now() - begun;
     EXPECT_LT(took, std::chrono::milliseconds(CMessageHook::CKeyboardQueueThread::mc_CancelBoundMilliseconds +
                                               3000));
     // The read is still the driver's: the stop did not wait for it.
-    EXPECT_GE(driver.f_HeldReads(), 1);
+    EXPECT_GE(driver.fs_HeldReads(), 1);
     // A stop is no failure of the engine.
     EXPECT_FALSE(engine.f_HasThreadFailed());
     std::printf("stop with a read the driver never completes took %lld ms\n",
