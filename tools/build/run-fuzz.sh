@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (preset fuzz: clang, libFuzzer, ASan and UBSan) and runs each for
 # FUZZ_SECONDS seconds (default 45). Arguments name the targets to build and run (default:
-# all), e.g. `run-fuzz.sh config_json engine`. Each target
+# all), e.g. `run-fuzz.sh agent_message_from_agent agent_message_from_service`. Each target
 # works on a copy of its committed seed corpus in build/fuzz/corpus/<target>; an input that
 # crashes or breaks an oracle is saved in tests/fuzz/found/<target>/, where test_tools replays
 # it. Prints one summary line at the end and exits non-zero when any target found something.
@@ -9,7 +9,7 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 
 seconds=${FUZZ_SECONDS:-45}
-all=(settings_file config_json simulator_script engine)
+all=(settings_file config_json simulator_script engine agent_message_from_agent agent_message_from_service)
 if [ $# -gt 0 ]; then
     targets=("$@")
     for target in "${targets[@]}"; do
