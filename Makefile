@@ -39,10 +39,12 @@ test-package: deps
 	@./tools/package/test-package.sh
 
 # The fuzz targets (clang and libFuzzer, their own build in build/fuzz; not part of `make test`),
-# each for FUZZ_SECONDS seconds. Crashes land in tests/fuzz/found/, which the tests replay.
+# each for FUZZ_SECONDS seconds; FUZZ_TARGETS picks some (default all). Crashes land in
+# tests/fuzz/found/, which the tests replay.
 FUZZ_SECONDS ?= 45
+FUZZ_TARGETS ?=
 fuzz: deps
-	@FUZZ_SECONDS=$(FUZZ_SECONDS) ./tools/build/run-fuzz.sh
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) ./tools/build/run-fuzz.sh $(FUZZ_TARGETS)
 
 # Pictures of the dialogs under Wine and Xvfb, in docs/screenshots/.
 screenshots: deps

@@ -10,8 +10,6 @@ namespace NQuillon
 {
 namespace
 {
-using CGuard = NTev::TCMutualLock<NTev::CMutual>;
-
 constexpr const char* gc_Options[] = {
     "Window: Change Monitor",   "Window: Zoom",          "Window: Center",  "Window: Toggle Maxmized",
     "Window: Toggle Minimized", "Window: Toggle On Top", "Window: Move Up", "Window: Move Down",
@@ -55,40 +53,22 @@ CAccelerator_WindowManipulation::CGlobal& CAccelerator_WindowManipulation::fs_Ge
 
 bool CAccelerator_WindowManipulation::CGlobal::f_Queue(CMessageHook& engine, std::int32_t code)
 {
-    std::uint64_t ticket;
-    {
-        CGuard lock(m_Lock);
-        ticket = m_NextTicket++;
-        m_Codes.emplace_back(ticket, code);
-    }
+    const std::optional<std::uint64_t> ticket = m_Codes.f_Push(code);
+    if (!ticket)
+        return false;
     if (engine.f_PostToInputDesktop(this))
         return true;
     // No input desktop thread: the press is dropped, not kept for a later one.
-    CGuard lock(m_Lock);
-    for (auto it = m_Codes.begin(); it != m_Codes.end(); ++it)
-        if (it->first == ticket)
-        {
-            m_Codes.erase(it);
-            break;
-        }
+    m_Codes.f_TakeBack(*ticket);
     return false;
 }
 
 void CAccelerator_WindowManipulation::CGlobal::f_Run()
 {
     ICWindowSystem* system = m_pSystem ? m_pSystem : gf_GetPlatformWindowSystem();
-    for (;;)
-    {
-        std::int32_t code;
-        {
-            CGuard lock(m_Lock);
-            if (m_Codes.empty())
-                return;
-            code = m_Codes.front().second;
-            m_Codes.pop_front();
-        }
+    // Each code is taken out before it runs, so a press during the run finds room.
+    while (const std::optional<std::int32_t> code = m_Codes.f_Pop())
         if (system)
-            gf_RunWindowOperation(*system, code);
-    }
+            gf_RunWindowOperation(*system, *code);
 }
 } // namespace NQuillon

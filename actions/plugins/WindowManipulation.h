@@ -4,12 +4,8 @@
 // process-wide job, which the engine's thread of the current input desktop runs.
 
 #include "actions/plugins/OperationAction.h"
+#include "actions/plugins/WindowOperationQueue.h"
 #include "engine/DesktopThreadJob.h"
-
-#include "core/Mutual.h"
-
-#include <deque>
-#include <utility>
 
 namespace NQuillon
 {
@@ -32,8 +28,10 @@ public:
 class CAccelerator_WindowManipulation::CGlobal final : public CMessageHook::CDesktopThreadJob
 {
 public:
+    static constexpr std::size_t mc_MaxQueued = CWindowOperationQueue::mc_MaxQueued;
+
     // Queues the code for the engine's input desktop thread; false (and nothing queued) when
-    // there is none.
+    // there is none, or when mc_MaxQueued codes already wait for it.
     bool f_Queue(CMessageHook& engine, std::int32_t code);
     // On the desktop thread: runs the queued codes in order, without the lock during each.
     void f_Run() override;
@@ -41,11 +39,7 @@ public:
     void f_SetWindowSystem(ICWindowSystem* system) noexcept { m_pSystem = system; }
 
 private:
-    NTev::CMutual m_Lock;
-    // Each code with the ticket of its press, so that a press whose post failed takes back
-    // exactly its own code.
-    std::deque<std::pair<std::uint64_t, std::int32_t>> m_Codes;
-    std::uint64_t m_NextTicket = 0;
+    CWindowOperationQueue m_Codes;
     ICWindowSystem* m_pSystem = nullptr;
 };
 } // namespace NQuillon

@@ -13,15 +13,15 @@ using EShowCommand = ICWindowSystem::EShowCommand;
 const std::u16string gc_OnTopSuffix = u" - On Top";
 const std::u16string gc_OnTop = u"On Top";
 
-void fg_CenterOnArea(ICWindowSystem& system, CWindow window, const CWindowRect& area)
+// Moves a window of that rectangle to the center of the area; the rectangle it then has.
+CWindowRect fg_CenterOnArea(ICWindowSystem& system, CWindow window, const CWindowRect& rect,
+                            const CWindowRect& area)
 {
-    CWindowRect rect;
-    if (!system.f_GetWindowRect(window, rect))
-        return;
     std::int32_t x;
     std::int32_t y;
     gf_CenterOn(rect, area, x, y);
     system.f_MoveTo(window, x, y);
+    return {x, y, x + rect.f_Width(), y + rect.f_Height()};
 }
 
 void fg_ChangeMonitor(ICWindowSystem& system, CWindow window)
@@ -38,15 +38,18 @@ void fg_ChangeMonitor(ICWindowSystem& system, CWindow window)
         return;
     if (system.f_GetShowState(window) == EShow::Maximized)
     {
-        // Restored, moved and maximized again: it ends maximized on the target monitor.
+        // Restored, moved and maximized again: it ends maximized on the target monitor. The
+        // restore has not happened when the move is asked for, so the size comes from the
+        // restored rectangle, not the maximized one.
+        CWindowRect restored;
+        if (!system.f_GetRestoredRect(window, restored))
+            return;
         system.f_Show(window, EShowCommand::Restore);
-        fg_CenterOnArea(system, window, area);
+        fg_CenterOnArea(system, window, restored, area);
         system.f_Show(window, EShowCommand::ShowMaximized);
         return;
     }
-    fg_CenterOnArea(system, window, area);
-    if (system.f_GetWindowRect(window, rect))
-        system.f_SetRect(window, gf_ClipTo(rect, area));
+    system.f_SetRect(window, gf_ClipTo(fg_CenterOnArea(system, window, rect, area), area));
 }
 
 void fg_ToggleOnTop(ICWindowSystem& system, CWindow window)
@@ -113,9 +116,11 @@ void gf_RunWindowOperation(ICWindowSystem& system, std::int32_t code)
         }
         case 2:
         {
+            CWindowRect rect;
             CWindowRect area;
-            if (system.f_GetWorkArea(system.f_GetMonitor(window), area))
-                fg_CenterOnArea(system, window, area);
+            if (system.f_GetWindowRect(window, rect) &&
+                system.f_GetWorkArea(system.f_GetMonitor(window), area))
+                fg_CenterOnArea(system, window, rect, area);
             break;
         }
         case 3:

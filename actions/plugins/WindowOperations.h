@@ -2,6 +2,10 @@
 // The window operations of the window manipulation action, written against the few window
 // system calls they need, so that every step of the geometry is tested without a display. The
 // Windows side (win32/WindowSystem.cpp) only forwards the calls.
+//
+// The calls that change a window only ask for the change: the window's own thread carries it
+// out later, so that a program that stopped answering holds up nobody. An operation therefore
+// reads everything it needs before its first change, never reading back what it changed.
 
 #include <cstddef>
 #include <cstdint>
@@ -45,12 +49,17 @@ public:
     virtual CWindow f_GetForegroundWindow() = 0;
     virtual CWindow f_GetLastActivePopup(CWindow window) = 0;
     virtual bool f_GetWindowRect(CWindow window, CWindowRect& rect) = 0;
+    // The rectangle a restore gives the window (its current one while it is neither maximized
+    // nor minimized). Only the size is to be relied on: Windows gives it in workspace
+    // coordinates.
+    virtual bool f_GetRestoredRect(CWindow window, CWindowRect& rect) = 0;
     // The nearest monitor.
     virtual CMonitor f_GetMonitor(CWindow window) = 0;
     virtual bool f_GetWorkArea(CMonitor monitor, CWindowRect& area) = 0;
     // At most mc_MaxMonitors, in enumeration order.
     virtual std::vector<CMonitor> f_EnumerateMonitors() = 0;
     virtual EShow f_GetShowState(CWindow window) = 0;
+    // The changes below are carried out later by the window's thread, in the order asked.
     virtual void f_Show(CWindow window, EShowCommand command) = 0;
     // Without changing the z-order.
     virtual void f_MoveTo(CWindow window, std::int32_t x, std::int32_t y) = 0;
@@ -59,6 +68,8 @@ public:
     virtual void f_SetTopmost(CWindow window, bool topmost) = 0;
     // Wide text, up to 1023 characters.
     virtual std::u16string f_GetTitle(CWindow window) = 0;
+    // Waits a short bounded time for the window to take it; a window that does not answer
+    // keeps its title.
     virtual void f_SetTitle(CWindow window, const std::u16string& title) = 0;
 
 protected:

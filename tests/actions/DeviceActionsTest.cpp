@@ -10,6 +10,7 @@
 #include "engine/MessageHook.h"
 #include "tests/actions/FakeWindowSystem.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/support/TraceCapture.h"
 #include "tools/config/ConfigJson.h"
 
 #include <gtest/gtest.h>
@@ -317,6 +318,95 @@ TEST(WindowJob, APressRunsOnTheInputDesktopOrIsDropped)
     EXPECT_EQ(system.m_Log, (std::vector<std::string>{"move 450,350"}));
 #endif
     job.f_SetWindowSystem(nullptr);
+}
+
+// The window job's queue: at most eight presses wait; one beyond is dropped, and each run of
+// drops is traced once.
+struct CQueueStep
+{
+    enum EKind
+    {
+        Push,     // m_Value: the code; m_bAccepted: whether it is queued
+        Pop,      // m_Value: the code expected, -1 for none
+        TakeBack, // m_Value: which push of the case (0 = the first) takes its code back
+    };
+    EKind m_Kind;
+    std::int32_t m_Value;
+    bool m_bAccepted = true;
+};
+using EStep = CQueueStep::EKind;
+
+struct CQueueCase
+{
+    const char* m_pName;
+    std::vector<CQueueStep> m_Steps;
+    // What still waits at the end, oldest first, and the trace lines written.
+    std::vector<std::int32_t> m_Rest;
+    std::size_t m_Traces;
+};
+
+// Pushes of the codes 0 to 7, all accepted, then the steps.
+std::vector<CQueueStep> fg_AfterEight(std::vector<CQueueStep> steps)
+{
+    std::vector<CQueueStep> all;
+    for (std::int32_t code = 0; code < 8; ++code)
+        all.push_back({EStep::Push, code});
+    all.insert(all.end(), steps.begin(), steps.end());
+    return all;
+}
+
+TEST(WindowJob, AtMostEightPressesWaitAndEachRunOfDropsIsTracedOnce)
+{
+    EXPECT_EQ(NQuillon::CAccelerator_WindowManipulation::CGlobal::mc_MaxQueued, 8u);
+    const CQueueCase cases[] = {
+        {"the ninth and tenth are dropped",
+         fg_AfterEight({{EStep::Push, 8, false}, {EStep::Push, 9, false}}),
+         {0, 1, 2, 3, 4, 5, 6, 7},
+         1},
+        {"a code taken out makes room for exactly one",
+         fg_AfterEight(
+             {{EStep::Push, 8, false}, {EStep::Pop, 0}, {EStep::Push, 9}, {EStep::Push, 10, false}}),
+         {1, 2, 3, 4, 5, 6, 7, 9},
+         2},
+        {"a press taken back frees its own place only",
+         fg_AfterEight({{EStep::TakeBack, 3}, {EStep::Push, 8}, {EStep::Push, 9, false}}),
+         {0, 1, 2, 4, 5, 6, 7, 8},
+         1},
+        {"taking back a code already taken out changes nothing",
+         {{EStep::Push, 5}, {EStep::Push, 6}, {EStep::Pop, 5}, {EStep::TakeBack, 0}, {EStep::Push, 7}},
+         {6, 7},
+         0},
+        {"an empty queue gives nothing",
+         {{EStep::Pop, -1}, {EStep::Push, 1}, {EStep::Pop, 1}, {EStep::Pop, -1}},
+         {},
+         0},
+    };
+    for (const CQueueCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pName);
+        NQuillonTest::CTraceCapture trace;
+        NQuillon::CWindowOperationQueue queue;
+        std::vector<std::optional<std::uint64_t>> tickets;
+        for (const CQueueStep& step : c.m_Steps)
+            if (step.m_Kind == EStep::Push)
+            {
+                tickets.push_back(queue.f_Push(step.m_Value));
+                EXPECT_EQ(tickets.back().has_value(), step.m_bAccepted) << "push " << step.m_Value;
+            }
+            else if (step.m_Kind == EStep::Pop)
+                EXPECT_EQ(queue.f_Pop().value_or(-1), step.m_Value);
+            else if (const auto ticket = tickets.at(step.m_Value))
+                queue.f_TakeBack(*ticket);
+        EXPECT_EQ(queue.f_GetCount(), c.m_Rest.size());
+        std::vector<std::int32_t> rest;
+        while (const auto code = queue.f_Pop())
+            rest.push_back(*code);
+        EXPECT_EQ(rest, c.m_Rest);
+        const std::vector<std::string> writes = trace.f_GetWrites();
+        EXPECT_EQ(writes.size(), c.m_Traces);
+        for (const std::string& write : writes)
+            EXPECT_NE(write.find("window operations wait"), std::string::npos) << write;
+    }
 }
 
 // A service's desktops are not the user's: its window, lock and Ctrl+Alt+Delete actions go to

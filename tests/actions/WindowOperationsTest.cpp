@@ -158,6 +158,58 @@ TEST_F(WindowOperations, ActiveOwnedPopupIsTheTargetButBlocksMinimizing)
     EXPECT_EQ(m_System.m_Windows[2].m_Rect, (CWindowRect{412, 334, 612, 434}));
 }
 
+// On Windows the changes are only asked for and land later, after the operation's last read:
+// every operation must end where it would if each change landed at once.
+TEST(WindowOperationsDeferred, EndTheSameWhenTheChangesLandAfterTheOperation)
+{
+    struct CCase
+    {
+        std::int32_t m_Code;
+        EShow m_Show;
+        std::size_t m_Monitors;
+        CWindowRect m_Rect;
+    };
+    std::vector<CCase> cases;
+    for (std::int32_t code = 0; code < 6; ++code)
+        for (EShow show : {EShow::Normal, EShow::Maximized, EShow::Minimized})
+            for (std::size_t monitors : {1u, 2u})
+                for (CWindowRect rect : {CWindowRect{100, 100, 1000, 700}, CWindowRect{1100, 10, 1301, 111},
+                                         CWindowRect{-50, 500, 1200, 1300}})
+                    cases.push_back({code, show, monitors, rect});
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE("code " + std::to_string(c.m_Code) + ", show " + std::to_string(int(c.m_Show)) + ", " +
+                     std::to_string(c.m_Monitors) + " monitors, left " + std::to_string(c.m_Rect.m_Left));
+        CFakeWindowSystem systems[2];
+        for (CFakeWindowSystem& system : systems)
+        {
+            system.m_WorkAreas = {{0, 0, 1024, 768}, {1024, 0, 1824, 600}};
+            system.m_WorkAreas.resize(c.m_Monitors);
+            auto& window = system.m_Windows[1];
+            window.m_Rect = c.m_Rect;
+            window.m_Title = u"Editor";
+            // A maximized window fills its monitor; its restored rectangle is the one given.
+            if (c.m_Show == EShow::Maximized)
+            {
+                window.m_Restored = c.m_Rect;
+                window.m_Rect = system.m_WorkAreas[system.f_GetMonitor(1) - 1];
+            }
+            window.m_Show = c.m_Show;
+            system.m_Foreground = 1;
+        }
+        CFakeWindowSystem& atOnce = systems[0];
+        CFakeWindowSystem& later = systems[1];
+        later.m_bDeferChanges = true;
+        NQuillon::gf_RunWindowOperation(atOnce, c.m_Code);
+        NQuillon::gf_RunWindowOperation(later, c.m_Code);
+        later.f_CarryOutChanges();
+        EXPECT_EQ(later.m_Log, atOnce.m_Log);
+        EXPECT_TRUE(later.m_Windows == atOnce.m_Windows)
+            << "rect " << later.m_Windows[1].m_Rect.m_Left << "," << later.m_Windows[1].m_Rect.m_Top
+            << " against " << atOnce.m_Windows[1].m_Rect.m_Left << "," << atOnce.m_Windows[1].m_Rect.m_Top;
+    }
+}
+
 TEST_F(WindowOperations, NothingHappensWithoutAForegroundWindowOrForTheMoveCodes)
 {
     for (std::int32_t code : {6, 7, 8, 9, 10, -1})

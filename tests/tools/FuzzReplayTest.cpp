@@ -3,6 +3,8 @@
 
 #include "tools/fuzz/FuzzTargets.h"
 
+#include "agent/AgentMessage.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -26,14 +28,31 @@ void (*fg_Body(const std::string& target))(const std::uint8_t*, std::size_t)
         return NQuillonFuzz::gf_FuzzConfigJson;
     if (target == "simulator_script")
         return NQuillonFuzz::gf_FuzzSimulatorScript;
+    if (target == "agent_message_from_agent")
+        return NQuillonFuzz::gf_FuzzAgentMessageFromAgent;
+    if (target == "agent_message_from_service")
+        return NQuillonFuzz::gf_FuzzAgentMessageFromService;
     return NQuillonFuzz::gf_FuzzEngine;
+}
+
+const char* const gc_Targets[] = {"settings_file",
+                                  "config_json",
+                                  "simulator_script",
+                                  "engine",
+                                  "agent_message_from_agent",
+                                  "agent_message_from_service"};
+
+std::string fg_Read(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
 std::vector<CReplay> fg_Replays()
 {
     std::vector<CReplay> replays;
     for (const char* root : {QUILLON_FUZZ_CORPUS, QUILLON_FUZZ_FOUND})
-        for (const char* target : {"settings_file", "config_json", "simulator_script", "engine"})
+        for (const char* target : gc_Targets)
         {
             const std::filesystem::path folder = std::filesystem::path(root) / target;
             if (!std::filesystem::is_directory(folder))
@@ -60,8 +79,7 @@ TEST(FuzzReplay, EverySeedAndFoundInputKeepsTheOracles)
     NQuillonFuzz::FFailureHandler previous = NQuillonFuzz::gf_SetFailureHandler(fg_Throw);
     for (const CReplay& replay : replays)
     {
-        std::ifstream file(replay.m_Input, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::string bytes = fg_Read(replay.m_Input);
         try
         {
             fg_Body(replay.m_Target)(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
@@ -72,4 +90,31 @@ TEST(FuzzReplay, EverySeedAndFoundInputKeepsTheOracles)
         }
     }
     NQuillonFuzz::gf_SetFailureHandler(previous);
+}
+
+// The agent message seeds are what their names say: a near miss is refused, every other seed
+// is a message its sender may send, so that the oracle has messages to work on from the start.
+TEST(FuzzReplay, TheAgentMessageSeedsDecodeUnlessNamedNearMisses)
+{
+    const std::pair<const char*, NQuillon::EAgentSender> targets[] = {
+        {"agent_message_from_agent", NQuillon::EAgentSender::Agent},
+        {"agent_message_from_service", NQuillon::EAgentSender::Service},
+    };
+    for (const auto& [target, sender] : targets)
+    {
+        int valid = 0;
+        int nearMisses = 0;
+        for (const auto& entry :
+             std::filesystem::directory_iterator(std::filesystem::path(QUILLON_FUZZ_CORPUS) / target))
+        {
+            const std::string bytes = fg_Read(entry.path());
+            const bool nearMiss = entry.path().filename().string().rfind("near-", 0) == 0;
+            (nearMiss ? nearMisses : valid)++;
+            EXPECT_EQ(NQuillon::gf_DecodeAgentMessage(bytes.data(), bytes.size(), sender).has_value(),
+                      !nearMiss)
+                << entry.path().string();
+        }
+        EXPECT_GE(valid, 5) << target;
+        EXPECT_GE(nearMisses, 5) << target;
+    }
 }

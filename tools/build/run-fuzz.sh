@@ -1,21 +1,33 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (preset fuzz: clang, libFuzzer, ASan and UBSan) and runs each for
-# FUZZ_SECONDS seconds (default 45). Each target works on a copy of its committed seed corpus in
-# build/fuzz/corpus/<target>; an input that crashes or breaks an oracle is saved in
-# tests/fuzz/found/<target>/, where test_tools replays it. Prints one summary line at the end
-# and exits non-zero when any target found something.
+# FUZZ_SECONDS seconds (default 45). Arguments name the targets to build and run (default:
+# all), e.g. `run-fuzz.sh agent_message_from_agent agent_message_from_service`. Each target
+# works on a copy of its committed seed corpus in build/fuzz/corpus/<target>; an input that
+# crashes or breaks an oracle is saved in tests/fuzz/found/<target>/, where test_tools replays
+# it. Prints one summary line at the end and exits non-zero when any target found something.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 
 seconds=${FUZZ_SECONDS:-45}
-targets=(settings_file config_json simulator_script engine)
+all=(settings_file config_json simulator_script engine agent_message_from_agent agent_message_from_service)
+if [ $# -gt 0 ]; then
+    targets=("$@")
+    for target in "${targets[@]}"; do
+        if [[ " ${all[*]} " != *" $target "* ]]; then
+            echo "no fuzz target $target; there are: ${all[*]}" >&2
+            exit 2
+        fi
+    done
+else
+    targets=("${all[@]}")
+fi
 
 if ! cmake --preset fuzz >build-fuzz.log 2>&1; then
     cat build-fuzz.log
     exit 1
 fi
 rm -f build-fuzz.log
-cmake --build --preset fuzz || exit 1
+cmake --build build/fuzz --target "${targets[@]/#/fuzz_}" || exit 1
 
 found=()
 for target in "${targets[@]}"; do

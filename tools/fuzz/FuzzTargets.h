@@ -27,4 +27,9 @@ void gf_FuzzSimulatorScript(const std::uint8_t* data, std::size_t size);
 // The bytes choose a configuration and a session (see SessionModel.h) whose property must
 // hold, then raw driver records of any content.
 void gf_FuzzEngine(const std::uint8_t* data, std::size_t size);
+// An agent pipe message as the service decodes it from a session's agent, and as an agent
+// decodes it from the service: refused whole, or exactly 16 bytes that encode back to
+// themselves and are refused from the other side.
+void gf_FuzzAgentMessageFromAgent(const std::uint8_t* data, std::size_t size);
+void gf_FuzzAgentMessageFromService(const std::uint8_t* data, std::size_t size);
 } // namespace NQuillonFuzz

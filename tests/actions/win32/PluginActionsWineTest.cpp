@@ -8,6 +8,7 @@
 #include "tools/config/ConfigJson.h"
 #include "tools/filterstandin/FilterStandIn.h"
 
+#include "tests/actions/win32/WindowThread.h"
 #include "tests/core/FileTestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -22,6 +23,7 @@
 #include <windows.h>
 
 using NQuillon::CMessageHook;
+using NQuillonTest::CWindowThread;
 using NQuillonTest::gf_WaitFor;
 
 namespace
@@ -54,85 +56,6 @@ const char* const gc_Bindings = R"json({"defaultTable": "Main", "tables": [{"nam
     {"kind": "Plugin", "class": "CAccelerator_MacBookProManipulation", "trigger": "F9", "operation": 0},
     {"kind": "Plugin", "class": "CAccelerator_KeyboardLocksManipulation", "trigger": "F10", "lock": 0, "state": 1}
   ]}]}]})json";
-
-// A thread with a message loop that owns the windows a test creates (the window operations run
-// on the engine's desktop thread, another thread of the process), optionally on a desktop of
-// its own.
-class CWindowThread
-{
-public:
-    explicit CWindowThread(const char* desktop = nullptr) : m_pDesktop(desktop)
-    {
-        m_Thread = std::thread([this] { fp_Run(); });
-        gf_WaitFor([this] { return m_ThreadId.load() != 0; });
-    }
-    ~CWindowThread()
-    {
-        PostThreadMessageA(m_ThreadId, WM_QUIT, 0, 0);
-        m_Thread.join();
-    }
-    // Runs the function on the window thread and waits for it.
-    template <typename t_F>
-    auto f_Call(t_F function)
-    {
-        using CResult = decltype(function());
-        CResult result{};
-        std::atomic<bool> done{false};
-        std::function<void()> call = [&]
-        {
-            result = function();
-            done = true;
-        };
-        PostThreadMessageA(m_ThreadId, WM_APP, 0, reinterpret_cast<LPARAM>(&call));
-        gf_WaitFor([&] { return done.load(); });
-        return result;
-    }
-    HWND f_Create(const wchar_t* title, int x, int y, int width, int height, HWND owner = nullptr)
-    {
-        return f_Call(
-            [=]
-            {
-                HWND window = CreateWindowExW(0, L"Static", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y,
-                                              width, height, owner, nullptr, nullptr, nullptr);
-                SetForegroundWindow(window);
-                SetActiveWindow(window);
-                return window;
-            });
-    }
-    int f_HotKeys() const { return m_HotKeys.load(); }
-
-private:
-    void fp_Run()
-    {
-        if (m_pDesktop)
-        {
-            m_hDesktop = CreateDesktopA(m_pDesktop, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-            SetThreadDesktop(m_hDesktop);
-        }
-        MSG message;
-        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
-        // A listener for broadcasts on this thread's desktop.
-        HWND listener = CreateWindowExA(0, "Static", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        m_ThreadId = GetCurrentThreadId();
-        while (GetMessageA(&message, nullptr, 0, 0) > 0)
-        {
-            if (!message.hwnd && message.message == WM_APP)
-                (*reinterpret_cast<std::function<void()>*>(message.lParam))();
-            else if (message.message == WM_HOTKEY && message.wParam == 0 && message.lParam == 0x2E0003)
-                ++m_HotKeys;
-            DispatchMessageA(&message);
-        }
-        DestroyWindow(listener);
-        if (m_hDesktop)
-            CloseDesktop(m_hDesktop);
-    }
-
-    const char* m_pDesktop;
-    HDESK m_hDesktop = nullptr;
-    std::thread m_Thread;
-    std::atomic<DWORD> m_ThreadId{0};
-    std::atomic<int> m_HotKeys{0};
-};
 
 RECT fg_Rect(HWND window)
 {
