@@ -338,6 +338,7 @@ TEST_F(PluginActionsWine, TheLockPairGoesToTheDriverOnlyWhereTheStateIsKnown)
 } // namespace
 
 #ifdef QUILLON_BACKLIGHT_DRIVER
+#include "tests/support/win32/KernelService.h"
 #include "tools/backlightstandin/BacklightStandIn.h"
 
 namespace
@@ -347,26 +348,12 @@ namespace
 class CBacklightService
 {
 public:
-    CBacklightService()
-    {
-        m_hManager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        fp_Remove();
-        std::string path = QUILLON_BACKLIGHT_DRIVER;
-        std::replace(path.begin(), path.end(), '/', '\\');
-        m_hService = CreateServiceA(m_hManager, "StartupDiskDriver", "StartupDiskDriver", SERVICE_ALL_ACCESS,
-                                    SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                                    path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
-    }
     ~CBacklightService()
     {
         if (m_hDevice != INVALID_HANDLE_VALUE)
             CloseHandle(m_hDevice);
-        if (m_hService)
-            CloseServiceHandle(m_hService);
-        fp_Remove();
-        CloseServiceHandle(m_hManager);
     }
-    bool f_IsInstalled() const { return m_hService != nullptr; }
+    bool f_IsInstalled() const { return m_Service.f_IsInstalled(); }
     // Sets the level to start from and forgets the requests.
     bool f_Reset(std::uint8_t level)
     {
@@ -404,19 +391,8 @@ private:
                                     nullptr, OPEN_EXISTING, 0, nullptr);
         return m_hDevice != INVALID_HANDLE_VALUE;
     }
-    void fp_Remove()
-    {
-        SC_HANDLE service = OpenServiceA(m_hManager, "StartupDiskDriver", SERVICE_ALL_ACCESS);
-        if (!service)
-            return;
-        SERVICE_STATUS status{};
-        ControlService(service, SERVICE_CONTROL_STOP, &status);
-        DeleteService(service);
-        CloseServiceHandle(service);
-    }
 
-    SC_HANDLE m_hManager = nullptr;
-    SC_HANDLE m_hService = nullptr;
+    NQuillonTest::CKernelService m_Service{"StartupDiskDriver", QUILLON_BACKLIGHT_DRIVER, false};
     HANDLE m_hDevice = INVALID_HANDLE_VALUE;
 };
 

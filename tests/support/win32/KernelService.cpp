@@ -2,7 +2,7 @@
 
 namespace NQuillonTest
 {
-CKernelService::CKernelService(const char* name, std::string image)
+CKernelService::CKernelService(const char* name, std::string image, bool start)
     : m_Name(name), m_hManager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS))
 {
     for (char& c : image)
@@ -14,7 +14,8 @@ CKernelService::CKernelService(const char* name, std::string image)
                                     SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, image.c_str(), nullptr,
                                     nullptr, nullptr, nullptr, nullptr)
                    : nullptr;
-    m_bStarted = service && StartServiceA(service, 0, nullptr);
+    m_bInstalled = service != nullptr;
+    m_bStarted = service && start && StartServiceA(service, 0, nullptr);
     m_StartError = m_bStarted ? NO_ERROR : GetLastError();
     if (service)
         CloseServiceHandle(service);
