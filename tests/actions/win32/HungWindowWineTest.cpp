@@ -26,7 +26,9 @@
 
 using NQuillon::CMessageHook;
 using NQuillonTest::CWindowThread;
+using NQuillonTest::gf_RectText;
 using NQuillonTest::gf_WaitFor;
+using NQuillonTest::gf_WindowRect;
 
 namespace
 {
@@ -106,19 +108,6 @@ bool fg_StopsInTime(CMessageHook& engine, CReleaseEvent& hung)
     return inTime;
 }
 
-RECT fg_Rect(HWND window)
-{
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
-std::string fg_Text(const RECT& rect)
-{
-    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) +
-           "," + std::to_string(rect.bottom);
-}
-
 bool fg_IsTopmost(HWND window)
 {
     return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -154,7 +143,7 @@ TEST(HungWindowWine, EveryOperationOnAHungWindowLeavesTheDesktopThreadFree)
     // A job queued behind them runs: the desktop thread got past every one.
     EXPECT_TRUE(probe.f_Answers(*engine));
     // Nothing was carried out meanwhile; the title, the one change sent and waited for, gave up.
-    EXPECT_EQ(fg_Text(fg_Rect(hung)), "10,20,310,220");
+    EXPECT_EQ(gf_RectText(gf_WindowRect(hung)), "10,20,310,220");
     EXPECT_EQ(fg_Title(hung), L"Quillon hung");
     EXPECT_FALSE(fg_IsTopmost(hung));
 
@@ -164,8 +153,8 @@ TEST(HungWindowWine, EveryOperationOnAHungWindowLeavesTheDesktopThreadFree)
     ASSERT_TRUE(healthy);
     ASSERT_TRUE(gf_WaitFor([&] { return GetForegroundWindow() == healthy; }));
     EXPECT_TRUE(job.f_Queue(*engine, 2));
-    EXPECT_TRUE(gf_WaitFor([&] { return fg_Text(fg_Rect(healthy)) == "490,412,790,612"; }))
-        << fg_Text(fg_Rect(healthy));
+    EXPECT_TRUE(gf_WaitFor([&] { return gf_RectText(gf_WindowRect(healthy)) == "490,412,790,612"; }))
+        << gf_RectText(gf_WindowRect(healthy));
 
     EXPECT_TRUE(fg_StopsInTime(*engine, release));
     engine.reset();

@@ -24,7 +24,9 @@
 
 using NQuillon::CMessageHook;
 using NQuillonTest::CWindowThread;
+using NQuillonTest::gf_RectText;
 using NQuillonTest::gf_WaitFor;
+using NQuillonTest::gf_WindowRect;
 
 namespace
 {
@@ -57,25 +59,12 @@ const char* const gc_Bindings = R"json({"defaultTable": "Main", "tables": [{"nam
     {"kind": "Plugin", "class": "CAccelerator_KeyboardLocksManipulation", "trigger": "F10", "lock": 0, "state": 1}
   ]}]}]})json";
 
-RECT fg_Rect(HWND window)
-{
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
-std::string fg_Text(const RECT& rect)
-{
-    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) +
-           "," + std::to_string(rect.bottom);
-}
-
 BOOL CALLBACK fg_NoteWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM list)
 {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     GetMonitorInfoA(monitor, &info);
-    reinterpret_cast<std::vector<std::string>*>(list)->push_back(fg_Text(info.rcWork));
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(gf_RectText(info.rcWork));
     return TRUE;
 }
 
@@ -133,12 +122,13 @@ TEST_F(PluginActionsWine, ChangeMonitorCentersAndClipsOnTheOneMonitor)
     CWindowThread owner;
     HWND window = owner.f_Create(L"Quillon window", 10, 20, 300, 200);
     ASSERT_TRUE(window);
-    EXPECT_TRUE(
-        fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "490,412,790,612"; }))
-        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor,
+                              [&] { return gf_RectText(gf_WindowRect(window)) == "490,412,790,612"; }))
+        << gf_RectText(gf_WindowRect(window));
     owner.f_Call([&] { return SetWindowPos(window, nullptr, 700, 0, 1400, 300, SWP_NOZORDER); });
-    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "0,362,1280,662"; }))
-        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor,
+                              [&] { return gf_RectText(gf_WindowRect(window)) == "0,362,1280,662"; }))
+        << gf_RectText(gf_WindowRect(window));
 }
 
 // Two monitors side by side, 0,0-1024,768 and 1024,0-1824,600 (Xorg's dummy driver with
@@ -156,19 +146,20 @@ TEST_F(PluginActionsWine, ChangeMonitorMovesBetweenTwoMonitors)
     }
     CWindowThread owner;
     HWND window = owner.f_Create(L"Quillon window", 10, 20, 300, 200);
-    EXPECT_TRUE(
-        fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "1274,200,1574,400"; }))
-        << fg_Text(fg_Rect(window));
-    EXPECT_TRUE(
-        fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "362,284,662,484"; }))
-        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor,
+                              [&] { return gf_RectText(gf_WindowRect(window)) == "1274,200,1574,400"; }))
+        << gf_RectText(gf_WindowRect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor,
+                              [&] { return gf_RectText(gf_WindowRect(window)) == "362,284,662,484"; }))
+        << gf_RectText(gf_WindowRect(window));
     // Too tall for the second monitor: centered there, then clipped to it.
     owner.f_Call([&] { return SetWindowPos(window, nullptr, 10, 20, 900, 700, SWP_NOZORDER); });
-    EXPECT_TRUE(
-        fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "1024,0,1824,600"; }))
-        << fg_Text(fg_Rect(window));
-    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor, [&] { return fg_Text(fg_Rect(window)) == "112,84,912,684"; }))
-        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor,
+                              [&] { return gf_RectText(gf_WindowRect(window)) == "1024,0,1824,600"; }))
+        << gf_RectText(gf_WindowRect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor,
+                              [&] { return gf_RectText(gf_WindowRect(window)) == "112,84,912,684"; }))
+        << gf_RectText(gf_WindowRect(window));
 
     // A maximized window ends maximized on the other monitor, and comes back.
     auto maximizedOn = [&](const char* monitor)
@@ -179,23 +170,24 @@ TEST_F(PluginActionsWine, ChangeMonitorMovesBetweenTwoMonitors)
         MONITORINFO info{};
         info.cbSize = sizeof info;
         GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info);
-        return placement.showCmd == SW_SHOWMAXIMIZED && fg_Text(info.rcWork) == monitor;
+        return placement.showCmd == SW_SHOWMAXIMIZED && gf_RectText(info.rcWork) == monitor;
     };
     EXPECT_TRUE(fp_PressUntil(gc_ToggleMaximized, [&] { return maximizedOn("0,0,1024,768"); }));
     EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor, [&] { return maximizedOn("1024,0,1824,600"); }))
-        << fg_Text(fg_Rect(window));
+        << gf_RectText(gf_WindowRect(window));
     EXPECT_TRUE(fp_PressUntil(gc_ChangeMonitor, [&] { return maximizedOn("0,0,1024,768"); }))
-        << fg_Text(fg_Rect(window));
+        << gf_RectText(gf_WindowRect(window));
 }
 
 TEST_F(PluginActionsWine, ZoomFillsAndCenterCentersTheWorkArea)
 {
     CWindowThread owner;
     HWND window = owner.f_Create(L"Quillon window", 10, 20, 301, 201);
-    EXPECT_TRUE(fp_PressUntil(gc_Center, [&] { return fg_Text(fg_Rect(window)) == "490,412,791,613"; }))
-        << fg_Text(fg_Rect(window));
-    EXPECT_TRUE(fp_PressUntil(gc_Zoom, [&] { return fg_Text(fg_Rect(window)) == "0,0,1280,1024"; }))
-        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(
+        fp_PressUntil(gc_Center, [&] { return gf_RectText(gf_WindowRect(window)) == "490,412,791,613"; }))
+        << gf_RectText(gf_WindowRect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_Zoom, [&] { return gf_RectText(gf_WindowRect(window)) == "0,0,1280,1024"; }))
+        << gf_RectText(gf_WindowRect(window));
 }
 
 TEST_F(PluginActionsWine, AMaximizedWindowStaysMaximizedAcrossChangeMonitor)
@@ -216,10 +208,12 @@ TEST_F(PluginActionsWine, AMaximizedWindowStaysMaximizedAcrossChangeMonitor)
                               [&] { return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }));
     EXPECT_EQ(showCommand(), SW_SHOWMAXIMIZED);
     // Restored where Change Monitor centered it.
-    EXPECT_TRUE(fp_PressUntil(
-        gc_ToggleMaximized,
-        [&] { return showCommand() == SW_SHOWNORMAL && fg_Text(fg_Rect(window)) == "490,412,790,612"; }))
-        << fg_Text(fg_Rect(window));
+    EXPECT_TRUE(fp_PressUntil(gc_ToggleMaximized,
+                              [&] {
+                                  return showCommand() == SW_SHOWNORMAL &&
+                                         gf_RectText(gf_WindowRect(window)) == "490,412,790,612";
+                              }))
+        << gf_RectText(gf_WindowRect(window));
 }
 
 TEST_F(PluginActionsWine, OnTopTwiceGivesTheTitleBackExactly)

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include <windows.h>
@@ -105,4 +106,17 @@ private:
     std::atomic<int> m_HotKeys{0};
     std::atomic<bool> m_bHung{false};
 };
+inline RECT gf_WindowRect(HWND window)
+{
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+// "left,top,right,bottom"
+inline std::string gf_RectText(const RECT& rect)
+{
+    return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right) +
+           "," + std::to_string(rect.bottom);
+}
 } // namespace NQuillonTest
