@@ -11,7 +11,8 @@ deps:
 	@./tools/setup/install-deps.sh
 
 # Every build, every test: native plain, under ASan/UBSan and TSan, i686 through qemu, and win64
-# under Wine; win32 is built and linked only (this kernel cannot run 32-bit Windows programs).
+# under Wine; win32's shipped programs are built and linked only (this kernel cannot run 32-bit
+# Windows programs).
 test: deps
 	@./tools/build/run-tests.sh $(NATIVE_PRESETS) $(WINDOWS_PRESETS)
 
