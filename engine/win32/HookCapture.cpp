@@ -12,6 +12,22 @@ namespace NQuillon
 namespace
 {
 using CHookGuard = NTev::TCMutualLock<NTev::CMutual>;
+
+// Exactly one engine captures a session's input with hooks: a second one ("-RunAsProgram"
+// started beside the service's agent) would evaluate every key again. The name is the
+// session's own; only its user's processes can make it.
+constexpr const char* gc_CaptureGuardName = "Local\\QuillonHookCapture";
+
+HANDLE fg_TakeCaptureGuard()
+{
+    HANDLE guard = CreateMutexA(nullptr, FALSE, gc_CaptureGuardName);
+    if (guard && GetLastError() != ERROR_ALREADY_EXISTS)
+        return guard;
+    if (guard)
+        CloseHandle(guard);
+    NTev::gf_DebugOutput("Another engine captures this session's input: this one does not\n");
+    return nullptr;
+}
 } // namespace
 
 bool CMessageHook::f_IsHookCapturing()
@@ -33,10 +49,17 @@ bool CMessageHook::f_SetHookCapture(bool on)
         return true;
     if (on)
     {
+        platform.m_hCaptureGuard = fg_TakeCaptureGuard();
+        if (!platform.m_hCaptureGuard)
+            return false;
         if (!platform.m_pHookThread)
             platform.m_pHookThread = std::make_unique<CHookThread>(*this);
         if (!platform.m_pHookThread->f_StartHooks())
+        {
+            CloseHandle(platform.m_hCaptureGuard);
+            platform.m_hCaptureGuard = nullptr;
             return false;
+        }
         {
             CLockGuard lock(m_Lock);
             platform.m_pChannelBeforeHooks = m_pChannel;
@@ -66,6 +89,8 @@ bool CMessageHook::f_SetHookCapture(bool on)
     // The thread injects what was queued before it ends.
     if (!platform.m_bHooksForRecording)
         platform.m_pHookThread->f_StopHooks();
+    CloseHandle(platform.m_hCaptureGuard);
+    platform.m_hCaptureGuard = nullptr;
     NTev::gf_DebugOutput("Stopped capturing input with the low-level hooks\n");
     return true;
 }

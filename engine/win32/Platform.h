@@ -41,6 +41,8 @@ struct CMessageHook::CPlatform
     std::unique_ptr<CHookThread> m_pHookThread;
     // The engine owns input through the hooks.
     bool m_bHookCapture = false;
+    // Held while this engine captures: the session's one capturing engine.
+    HANDLE m_hCaptureGuard = nullptr;
     // The hooks run for a key recording of an engine that does not own input.
     bool m_bHooksForRecording = false;
     // The repeat thread was started for the hook capture.

@@ -359,6 +359,21 @@ TEST_F(CChannelTest, TheDeviceIsOpenedWithReadAndWriteDataAccessOnly)
         << std::hex << access[0];
 }
 
+// Without the filter driver one engine captures a session's input with hooks: a second one
+// (a "-RunAsProgram" beside the service's agent) is refused until the first lets go.
+TEST(HookCaptureGuard, OneEngineCapturesASessionAtATime)
+{
+    CMessageHook first;
+    CMessageHook second;
+    ASSERT_TRUE(first.f_SetHookCapture(true));
+    EXPECT_FALSE(second.f_SetHookCapture(true));
+    EXPECT_FALSE(second.f_IsHookCapturing());
+    EXPECT_TRUE(first.f_SetHookCapture(false));
+    EXPECT_TRUE(second.f_SetHookCapture(true));
+    EXPECT_TRUE(second.f_IsHookCapturing());
+    EXPECT_TRUE(second.f_SetHookCapture(false));
+}
+
 #ifdef QUILLON_STUCK_READ_DRIVER
 #include "engine/win32/KeyboardQueueThread.h"
 #include "tests/support/win32/StuckReadDriver.h"
