@@ -16,15 +16,17 @@ struct COption
     bool m_bTakesServiceName;
 };
 
-// In the order they are tried.
+// In the order they are tried. The two whose rest of the line is text of its own (a folder,
+// options passed on) come first, so that nothing in that text can pick another role.
 constexpr COption gc_Options[] = {
+    {ERole::ExitInstances, "-ExitInstances", false},
+    {ERole::StartAsDesktopUser, "-StartAsDesktopUser", false},
     {ERole::AddServiceIfNotAdded, "-AddServiceIfNotAdded", true},
     {ERole::AddService, "-AddService", true},
     {ERole::RemoveService, "-RemoveService", true},
     {ERole::UninstallDrivers, "-UninstallDrivers", true},
     {ERole::StartService, "-StartService", true},
     {ERole::StopService, "-StopService", true},
-    {ERole::ExitInstances, "-ExitInstances", false},
     {ERole::RunAsProgram, "-RunAsProgram", false},
     {ERole::TrayIcon, "-TrayIcon", false},
     {ERole::SessionAgent, "-SessionAgent", false},
@@ -112,14 +114,16 @@ CCommandLineRole gf_ParseRole(const char* argumentText)
         const char* rest = gf_SkipBlanks(found + std::strlen(option.m_pText));
         if (option.m_bTakesServiceName)
             result.m_ServiceName = rest;
-        else if (option.m_Role == ERole::ExitInstances)
+        else if (option.m_Role == ERole::ExitInstances || option.m_Role == ERole::StartAsDesktopUser)
         {
-            std::string folder(rest);
-            while (!folder.empty() && fg_IsBlank(folder.back()))
-                folder.pop_back();
-            if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"')
-                folder = folder.substr(1, folder.size() - 2);
-            result.m_Folder = folder.c_str();
+            std::string argument(rest);
+            while (!argument.empty() && fg_IsBlank(argument.back()))
+                argument.pop_back();
+            // A folder may come quoted.
+            if (option.m_Role == ERole::ExitInstances && argument.size() >= 2 && argument.front() == '"' &&
+                argument.back() == '"')
+                argument = argument.substr(1, argument.size() - 2);
+            result.m_Argument = argument.c_str();
         }
         return result;
     }
@@ -184,10 +188,11 @@ NTev::CStr gf_FormatHelpText(const char* commandLine)
         "-RunAsProgram\t\t\tRuns the service as a usual windows program in the background.\n"
         "-TrayIcon\t\t\t\tRuns the tray icon for configuration.\n"
         "-ExitInstances [Folder]\t\tAsks every running Quillon of this (or that) folder to exit.\n"
+        "-StartAsDesktopUser [Options]\tHas the desktop shell start Quillon.exe [Options] unelevated.\n"
         "-Quiet\t\t\t\tWith a command above: no message boxes; a failure ends with its own "
         "exit code\n\t\t\t\t(10 add, 11 remove, 12 start, 13 stop, 14 drivers kept, 15 no "
         "answer,\n\t\t\t\t16 folder not protected, 17 choice not saved, 18 instances remain,\n"
-        "\t\t\t\t19 no command; 3010 done, a reboot finishes it).\n"
+        "\t\t\t\t19 no command, 20 no desktop shell; 3010 done, a reboot finishes it).\n"
         "-Service [Service Name]\t\tStarts the program as a service. Only used by the system.\n\n",
         commandLine);
     return text;

@@ -18,6 +18,9 @@ enum class ERole
     // the option), in every session, to exit: installers, before they replace the programs;
     // administrators only.
     ExitInstances,
+    // Has the desktop shell start this folder's Quillon.exe with the options after it, as the
+    // user of the desktop, unelevated: an elevated installer starts the tray with it.
+    StartAsDesktopUser,
     RunAsProgram,
     TrayIcon,
     // The hidden agent the service starts in the user's session; not in the help text, since
@@ -53,6 +56,8 @@ inline constexpr int gc_ExitChoiceNotSaved = 17;
 inline constexpr int gc_ExitInstancesRemain = 18;
 // "-Quiet" without a command: the help it would show.
 inline constexpr int gc_ExitNoCommand = 19;
+// "-StartAsDesktopUser": no desktop shell to start the program in, or it refused.
+inline constexpr int gc_ExitNoDesktopShell = 20;
 // Not a failure: the command succeeded and a reboot finishes it (Windows'
 // ERROR_SUCCESS_REBOOT_REQUIRED, which installers know).
 inline constexpr int gc_ExitRebootNeeded = 3010;
@@ -68,9 +73,9 @@ struct CCommandLineRole
     // The text after the option with leading blanks removed, for the roles that take a service
     // name; empty keeps the default names.
     NTev::CStr m_ServiceName;
-    // For "-ExitInstances": the folder named after it, without surrounding quotes; empty for
-    // this program's folder.
-    NTev::CStr m_Folder;
+    // For "-ExitInstances" the folder named after it, without surrounding quotes (empty: this
+    // program's folder); for "-StartAsDesktopUser" the options to pass on.
+    NTev::CStr m_Argument;
 };
 
 // The option that selects the role ("-AddService"); empty for the help.

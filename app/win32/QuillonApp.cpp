@@ -3,6 +3,7 @@
 #include "agent/win32/AgentOptions.h"
 #include "agent/win32/SessionAgentClient.h"
 #include "app/CommandLineRole.h"
+#include "app/win32/DesktopShell.h"
 #include "app/win32/EngineGuard.h"
 #include "app/win32/InstanceSystem.h"
 #include "app/win32/QuillonService.h"
@@ -99,8 +100,23 @@ BOOL CQuillonApp::InitInstance()
                     gf_QueryServiceProcessId(service.f_GetServiceName().f_GetStr()))
                 excluded.push_back(serviceProcess);
             CInstanceSystem system;
-            const NTev::CStr& folder = role.m_Folder.f_IsEmpty() ? programDirectory : role.m_Folder;
+            const NTev::CStr& folder = role.m_Argument.f_IsEmpty() ? programDirectory : role.m_Argument;
             exitCode = gf_RunExitInstances(system, folder.f_GetStr(), GetCurrentProcessId(), excluded);
+            break;
+        }
+        case ERole::StartAsDesktopUser:
+        {
+            std::string directory = programDirectory.f_GetStr();
+            for (char& c : directory)
+                if (c == '/')
+                    c = '\\';
+            std::string failure;
+            if (gf_StartAsDesktopUser(directory + "\\Quillon.exe", role.m_Argument.f_GetStr(), directory,
+                                      failure))
+                break;
+            NTev::gf_DebugOutput("The desktop shell did not start Quillon.exe {}: {}\n", role.m_Argument,
+                                 failure.c_str());
+            exitCode = gc_ExitNoDesktopShell;
             break;
         }
         case ERole::RunAsProgram:

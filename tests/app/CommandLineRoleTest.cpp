@@ -31,6 +31,7 @@ TEST(CommandLineRole, EachOptionSelectsItsRole)
         {"-StartService", ERole::StartService, ""},
         {"-StopService", ERole::StopService, ""},
         {"-ExitInstances", ERole::ExitInstances, ""},
+        {"-StartAsDesktopUser", ERole::StartAsDesktopUser, ""},
         {"-RunAsProgram", ERole::RunAsProgram, ""},
         {"-TrayIcon", ERole::TrayIcon, ""},
         {"-SessionAgent", ERole::SessionAgent, ""},
@@ -186,7 +187,7 @@ TEST(CommandLineRole, HelpTextNamesTheQuietSwitchAndItsCodes)
     for (int code : {gc_ExitAddServiceFailed, gc_ExitRemoveServiceFailed, gc_ExitStartServiceFailed,
                      gc_ExitStopServiceFailed, gc_ExitDriversKept, gc_ExitDriversNoAnswer,
                      gc_ExitProgramFolderNotProtected, gc_ExitChoiceNotSaved, gc_ExitInstancesRemain,
-                     gc_ExitNoCommand, gc_ExitRebootNeeded})
+                     gc_ExitNoCommand, gc_ExitNoDesktopShell, gc_ExitRebootNeeded})
         EXPECT_NE(text.find(std::to_string(code) + " "), std::string::npos) << code;
 }
 
@@ -208,7 +209,32 @@ TEST(CommandLineRole, ExitInstancesTakesAFolder)
         SCOPED_TRACE(c.m_pArguments);
         const CCommandLineRole role = gf_ParseRole(c.m_pArguments);
         EXPECT_EQ(role.m_Role, ERole::ExitInstances);
-        EXPECT_EQ(fg_Name(role.m_Folder), c.m_pFolder);
+        EXPECT_EQ(fg_Name(role.m_Argument), c.m_pFolder);
         EXPECT_EQ(fg_Name(role.m_ServiceName), "");
     }
+}
+
+TEST(CommandLineRole, StartAsDesktopUserPassesTheRestOnWhateverItHolds)
+{
+    struct CPassCase
+    {
+        const char* m_pArguments;
+        const char* m_pPassed;
+    };
+    const CPassCase cases[] = {
+        {"-Quiet -StartAsDesktopUser -Settings", "-Settings"},
+        {"-StartAsDesktopUser -TrayIcon  ", "-TrayIcon"},
+        {"-StartAsDesktopUser -StopService X", "-StopService X"},
+        {"-StartAsDesktopUser \"-Settings\"", "\"-Settings\""},
+        {"-StartAsDesktopUser", ""},
+    };
+    for (const CPassCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pArguments);
+        const CCommandLineRole role = gf_ParseRole(c.m_pArguments);
+        EXPECT_EQ(role.m_Role, ERole::StartAsDesktopUser);
+        EXPECT_EQ(fg_Name(role.m_Argument), c.m_pPassed);
+    }
+    // A folder of that name is no option.
+    EXPECT_EQ(gf_ParseRole("-ExitInstances C:\\-Service -TrayIcon").m_Role, ERole::ExitInstances);
 }

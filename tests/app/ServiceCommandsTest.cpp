@@ -330,6 +330,7 @@ TEST(ServiceCommands, EachFailureHasItsOwnExitCode)
                          gc_ExitChoiceNotSaved,
                          gc_ExitInstancesRemain,
                          gc_ExitNoCommand,
+                         gc_ExitNoDesktopShell,
                          gc_ExitRebootNeeded};
     for (std::size_t i = 0; i < std::size(codes); ++i)
     {

@@ -94,3 +94,31 @@ TEST(ExitInstancesProcess, WithoutOtherInstancesItEndsAtOnce)
     EXPECT_EQ(command.f_Wait(60000), gc_ExitSucceeded) << gf_LastTraceLines();
     EXPECT_LT(GetTickCount64() - started, 5000u);
 }
+
+TEST(ExitInstancesProcess, TheDesktopShellStartsTheTrayForTheInstaller)
+{
+    // What the installer does at its end: the shell of the desktop starts the launcher of the
+    // folder with the options, as the user of the desktop (Wine's shell serves the automation
+    // interfaces too).
+    CTempDirectory folder;
+    const std::string program = fg_Windows(folder.f_Path("Quillon.x64.exe"));
+    ASSERT_TRUE(gf_MakeProgramDirectory(folder.f_GetPath(), program, gc_Configuration));
+    ASSERT_TRUE(CopyFileA(QUILLON_LAUNCHER, fg_Windows(folder.f_Path("Quillon.exe")).c_str(), FALSE))
+        << GetLastError();
+    ASSERT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, "Local\\QuillonTrayIconStartup"), nullptr)
+        << "a tray runs already";
+    CProgramProcess command(program, "-Quiet -StartAsDesktopUser -TrayIcon");
+    EXPECT_EQ(command.f_Wait(30000), gc_ExitSucceeded) << gf_LastTraceLines();
+    HANDLE mutex = nullptr;
+    for (int i = 0; i < 500 && !mutex; ++i)
+    {
+        mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Local\\QuillonTrayIconStartup");
+        if (!mutex)
+            Sleep(20);
+    }
+    EXPECT_NE(mutex, nullptr) << "no tray started";
+    if (mutex)
+        CloseHandle(mutex);
+    CProgramProcess exit(program, "-Quiet -ExitInstances");
+    EXPECT_EQ(exit.f_Wait(60000), gc_ExitSucceeded) << gf_LastTraceLines();
+}
