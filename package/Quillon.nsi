@@ -32,6 +32,7 @@ Unicode true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SERVICE_KEY "SYSTEM\CurrentControlSet\Services\Quillon"
+; The current user's tray holds this name in the session (a probe only: nothing is trusted on it).
 !define TRAY_MUTEX "Local\QuillonTrayIconStartup"
 !define SETTINGS_SHORTCUT "Quillon Settings.lnk"
 ; Bounds of the commands the installer runs, in milliseconds. A stop waits for the service's
@@ -70,6 +71,8 @@ Var LogFile
 Var TrayWasRunning
 ; Whether a program file waits for the reboot to be replaced.
 Var ProgramsDeferred
+; The options of the tray the installer has the desktop shell start.
+Var TrayOptions
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -209,53 +212,22 @@ Function un.onInit
     Delete $LogFile
 FunctionEnd
 
-; The installer runs elevated, but the tray belongs to the signed-in user, unelevated: the
-; desktop shell opens a shortcut for it (explorer, started with a file, hands it to the running
-; shell, which starts the program as the user of the desktop: also when an administrator's
-; credentials elevated the setup of a standard user). Without a shell window (nobody signed in
-; at this desktop, a deployment in session 0) nothing is started: explorer would then run as
-; the installer's account. $R9: the shortcut; $R0: 1 when it was handed over.
-Function OpenThroughShell
-    System::Call "user32::GetShellWindow() p .R0"
-    ${If} $R0 == 0
-        !insertmacro Log "No desktop shell to start the tray icon in: it starts at the next logon."
-        Return
-    ${EndIf}
-    !insertmacro Log "Starting through the shell: $R9"
-    Exec '"$WINDIR\explorer.exe" "$R9"'
-    StrCpy $R0 1
-FunctionEnd
-
-; Waits (at most 10 s) until the tray of this session holds its guard, so that the shortcut is
-; not deleted with the temporary folder before the shell has read it.
-Function WaitForTray
-    ${For} $R1 1 40
-        System::Call "kernel32::OpenMutexW(i 0x00100000, i 0, w '${TRAY_MUTEX}') p .R0"
-        ${If} $R0 != 0
-            System::Call "kernel32::CloseHandle(p R0)"
-            !insertmacro Log "The tray icon runs."
-            Return
-        ${EndIf}
-        Sleep 250
-    ${Next}
-    !insertmacro Log "The tray icon did not start within 10 s."
-FunctionEnd
-
-Function StartTrayIcon
-    InitPluginsDir
-    CreateShortCut "$PLUGINSDIR\Quillon tray icon.lnk" "$INSTDIR\Quillon.exe" "-TrayIcon"
-    StrCpy $R9 "$PLUGINSDIR\Quillon tray icon.lnk"
-    Call OpenThroughShell
-    ${If} $R0 == 1
-        Call WaitForTray
+; The installer runs elevated, but the tray belongs to the user of the desktop, unelevated (with
+; an administrator's credentials on a standard user's desktop, that user is someone else): the
+; program asks the desktop shell to start it ("-StartAsDesktopUser"). Without a desktop shell
+; (session 0, nobody signed in) nothing starts and the log says so; the Run key starts it at the
+; next logon. $TrayOptions: the options.
+Function StartAsDesktopUser
+    !insertmacro RunQuillon "$INSTDIR" "-StartAsDesktopUser $TrayOptions" ${COMMAND_BOUND}
+    ${If} $0 != 0
+        !insertmacro Log "The desktop shell did not start Quillon.exe $TrayOptions (exit code $0): the tray icon starts at the next logon."
     ${EndIf}
 FunctionEnd
 
-; The finish page's choice: the settings window, from the Start menu's own shortcut.
+; The finish page's choice.
 Function OpenSettings
-    SetShellVarContext all
-    StrCpy $R9 "$SMPROGRAMS\${SETTINGS_SHORTCUT}"
-    Call OpenThroughShell
+    StrCpy $TrayOptions "-Settings"
+    Call StartAsDesktopUser
 FunctionEnd
 
 ; One program file: replaced now, or, when a running process still holds it, renamed out of
@@ -384,7 +356,8 @@ Section "Quillon" SecProgram
     ${GetOptions} $2 "/StartTray" $3
     ${If} $TrayWasRunning == 1
     ${OrIfNot} ${Errors}
-        Call StartTrayIcon
+        StrCpy $TrayOptions "-TrayIcon"
+        Call StartAsDesktopUser
     ${EndIf}
 
     ${If} $ProgramsDeferred == 1

@@ -106,15 +106,36 @@ run_setup() {
     timeout 200 "$run" "Z:$root/$work/setup64.exe" /S "$@" || status=$?
     took=$(seconds_since "$start")
 }
-running() { pgrep -f -- "$1" >/dev/null; }
-# Waits (at most 20 s) until no Wine process runs a command line matching the pattern.
-gone() {
+# Whether a process of this prefix runs a command line matching the pattern (other prefixes'
+# trays may run beside this test).
+running() {
+    local p
+    for p in $(pgrep -f -- "$1"); do
+        { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$root/$prefix" && return 0
+    done
+    return 1
+}
+# Wait (at most 20 s) until a process matching the pattern runs, or none does.
+appears() {
     for _ in $(seq 100); do
-        pgrep -f -- "$1" >/dev/null || return 0
+        running "$1" && return 0
         sleep 0.2
     done
     return 1
 }
+gone() {
+    for _ in $(seq 100); do
+        running "$1" || return 0
+        sleep 0.2
+    done
+    return 1
+}
+tray='Quillon.x64.exe -TrayIcon'
+no_tray() { ! running "$tray"; }
+# Whether the process runs (an ended one may linger as a zombie, without a command line).
+alive() { [ -n "$(tr -d '\0' <"/proc/$1/cmdline" 2>/dev/null)" ]; }
+ended() { [ -n "$1" ] && ! alive "$1"; }
+exit_trays() { "$run" "C:\\Program Files\\Quillon\\Quillon.x64.exe" -Quiet -ExitInstances >/dev/null 2>&1 || true; }
 
 # The stand-in waits for the service's engine to open the device, feeds one key, and ends.
 printf 'key 0x1E down\nkey 0x1E up\n' >"$work/keys.txt"
@@ -137,13 +158,16 @@ check "tray icon in the Run key" sh -c "'$run' reg query 'HKLM\\Software\\Micros
 check "uninstall entry with version $version" sh -c "'$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon' /v DisplayVersion | grep -q '$version'"
 shortcut="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon Settings.lnk"
 check "Start menu entry opens the settings (-Settings)" sh -c "tr -d '\\000' <'$shortcut' | grep -q -- '-Settings'"
-check "a silent install starts no tray icon unless asked (/StartTray)" sh -c "! pgrep -f '[Q]uillon.*-TrayIcon' >/dev/null"
+check "a silent install starts no tray icon unless asked" no_tray
 
 # An upgrade: the same installer again over the running service (which it must stop first:
 # starting a running service fails with a message box).
-run_setup
+run_setup /StartTray
 check "installing again over the running service exits with 0 (got $status)" test "$status" -eq 0
 check "service running again (state: $(service_state))" test "$(service_state)" = RUNNING
+check "/StartTray: the desktop shell started the tray icon" appears "$tray"
+exit_trays
+check "the tray icon exits when asked" gone "$tray"
 
 echo "=== a command that fails: a stale service left behind (disabled, another folder)"
 "$run" sc stop Quillon >/dev/null 2>&1 || true
@@ -203,9 +227,10 @@ printf 'old dump' >"$dir/FullDump_2024-01-01_00-00-00.dmp"
 "$run" "C:\\Program Files\\Quillon\\Quillon.x64.exe" -Quiet -StartService >/dev/null 2>&1
 check "the previous release's service runs (state: $(service_state))" test "$(service_state)" = RUNNING
 "$run" "C:\\Program Files\\Quillon\\Quillon.exe" -TrayIcon >/dev/null 2>&1 &
-tray=$!
-for _ in $(seq 100); do pgrep -f 'Quillon.x64.exe.*-TrayIcon' >/dev/null && break; sleep 0.2; done
-check "a tray icon runs" running 'Quillon.x64.exe.*-TrayIcon'
+check "a tray icon runs" appears "$tray"
+tray_pid=$(pgrep -f -- "$tray" | while read -r p; do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$root/$prefix" && echo "$p"
+done | head -n1)
 # The tray writes Settings.dat in its version at its start: what it holds then is the
 # configuration the upgrade must keep.
 sleep 2
@@ -213,10 +238,10 @@ cp "$dir/Settings.dat" "$work/configured.dat"
 
 run_setup
 check "the upgrade exits with 0 (got $status) in $took s" test "$status" -eq 0
-check "the tray icon was asked to exit" gone 'Quillon.x64.exe.*-TrayIcon'
-wait "$tray" 2>/dev/null || true
+check "the running tray icon exited" ended "$tray_pid"
 check "the log has the exit request" log_has "-Quiet -ExitInstances C:\Program Files\Quillon"
-check "the log has the current user's tray started again (or why not)" sh -c "grep -q -e 'Starting through the shell' -e 'No desktop shell' '$setup_log'"
+check "the log has the tray started again for the user" log_has "-Quiet -StartAsDesktopUser -TrayIcon"
+check "the user's tray icon runs again" appears "$tray"
 for f in Quillon.exe Quillon.x64.exe Quillon.x86.exe; do
     check "$f replaced" same_file "$dir/$f" "$work/stage64/$f"
 done
@@ -224,14 +249,12 @@ check "Settings.dat kept as it was" same_file "$dir/Settings.dat" "$work/configu
 check "the old crash files are gone" sh -c "! ls '$dir' | grep -q -e CrashLog_ -e Dump_"
 check "the service runs the new programs (state: $(service_state))" test "$(service_state)" = RUNNING
 check "uninstall entry with version $version" sh -c "'$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon' /v DisplayVersion | grep -q '$version'"
-# The user's first tray start after the upgrade takes the configured settings for their own.
-"$run" "C:\\Program Files\\Quillon\\Quillon.exe" -TrayIcon >/dev/null 2>&1 &
-tray=$!
+# The user's first tray start after the upgrade took the configured settings for their own.
 appdata="$prefix/drive_c/users/$(id -un)/AppData/Roaming/Quillon/Settings.dat"
 for _ in $(seq 50); do [ -f "$appdata" ] && break; sleep 0.2; done
-check "the user's first tray start copies the configured settings" same_file "$appdata" "$work/configured.dat"
-"$run" "C:\\Program Files\\Quillon\\Quillon.x64.exe" -Quiet -ExitInstances >/dev/null 2>&1 || true
-wait "$tray" 2>/dev/null || true
+check "the user's first tray start copied the configured settings" same_file "$appdata" "$work/configured.dat"
+exit_trays
+check "the tray icon exits when asked" gone "$tray"
 "$run" --stop
 
 echo
