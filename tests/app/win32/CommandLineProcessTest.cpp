@@ -288,7 +288,7 @@ TEST(CommandLineProcess, QuietFailuresShowNoBoxAndEndWithTheirOwnCode)
     CloseServiceHandle(handle);
 }
 
-TEST(CommandLineProcess, QuietUninstallDriversWithoutTheServiceTellsTheRebootInItsCode)
+TEST(CommandLineProcess, QuietUninstallDriversGivesTheFirstFailuresCode)
 {
     const std::string name = gf_UniqueServiceName("QuietDrivers");
     const std::string directory = gf_ProgramDirectory();
