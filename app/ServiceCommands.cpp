@@ -1,9 +1,14 @@
 #include "app/ServiceCommands.h"
 
+#include "app/CommandLineRole.h"
 #include "app/Drivers.h"
 #include "app/Markers.h"
 #include "core/Exception.h"
+#include "core/Format.h"
+#include "core/SysFile.h"
+#include "core/SysFind.h"
 
+#include <cctype>
 #include <string>
 
 namespace NQuillon
@@ -22,6 +27,9 @@ const char* const gc_UninstallDriversFailed =
     "working.";
 const char* const gc_UninstallDriversNoAnswer =
     "The service did not answer the request to remove the drivers.";
+const char* const gc_SettingsNotMoved =
+    "The service now runs from this folder, but the settings of its former folder could not be "
+    "copied here. Copy Settings.dat from the former folder into this one.";
 
 namespace
 {
@@ -49,45 +57,91 @@ bool fg_MarkerExists(const NTev::CStr& directory, const char* name)
 }
 } // namespace
 
-bool gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded)
+bool gf_IsSameDirectory(const char* first, const char* second)
+{
+    auto normal = [](const char* path)
+    {
+        std::string text(path ? path : "");
+        for (char& c : text)
+            c = c == '\\' ? '/' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        while (text.size() > 1 && text.back() == '/')
+            text.pop_back();
+        return text;
+    };
+    return normal(first) == normal(second);
+}
+
+namespace
+{
+constexpr const char* gc_SettingsFile = "/Settings.dat";
+
+// The configuration of the directory the service ran from, for a directory without one.
+void fg_MoveSettings(ICCommandHost& host, const NTev::CStr& from, const char* to)
+{
+    if (from.f_IsEmpty() || gf_IsSameDirectory(from.f_GetStr(), to))
+        return;
+    using namespace NTev::NSys::NFile;
+    const NTev::CStr source = from + gc_SettingsFile;
+    const NTev::CStr target = NTev::CStr(to) + gc_SettingsFile;
+    try
+    {
+        if (!gf_Exists(source.f_GetStr(), ExistsNotDirectory) ||
+            gf_Exists(target.f_GetStr(), AttributeDirectory | ExistsNotDirectory))
+            return;
+        gf_Copy(source.f_GetStr(), target.f_GetStr());
+        NTev::gf_DebugOutput("Settings.dat copied from the service's former folder {}\n", from);
+    }
+    catch (const NTev::NException::CException&)
+    {
+        host.f_ShowWarning(gc_SettingsNotMoved);
+    }
+}
+} // namespace
+
+int gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded, const char* programDirectory)
 {
     const EServiceOperation operation =
         onlyIfNotAdded ? EServiceOperation::AddIfNotAdded : EServiceOperation::Add;
+    // Read before the add changes it.
+    const NTev::CStr formerDirectory = gf_GetServiceProgramDirectory(host.f_GetServiceCommand().f_GetStr());
     for (;;)
     {
         if (host.f_ServiceOperation(operation))
-            return true;
+        {
+            fg_MoveSettings(host, formerDirectory, programDirectory);
+            return gc_ExitSucceeded;
+        }
         if (!host.f_AskRetry(gc_AddServiceFailed))
-            return false;
+            return gc_ExitAddServiceFailed;
     }
 }
 
-bool gf_RunRemoveService(ICCommandHost& host)
+int gf_RunRemoveService(ICCommandHost& host)
 {
     for (;;)
     {
         if (host.f_ServiceOperation(EServiceOperation::Stop) &&
             host.f_ServiceOperation(EServiceOperation::Remove))
-            return true;
+            return gc_ExitSucceeded;
         if (!host.f_AskRetry(gc_RemoveServiceFailed))
-            return false;
+            return gc_ExitRemoveServiceFailed;
     }
 }
 
-bool gf_RunStartService(ICCommandHost& host)
+int gf_RunStartService(ICCommandHost& host)
 {
     if (host.f_ServiceOperation(EServiceOperation::Start))
-        return true;
+        return gc_ExitSucceeded;
     host.f_ShowError(gc_StartServiceFailed);
-    return false;
+    return gc_ExitStartServiceFailed;
 }
 
-bool gf_RunStopService(ICCommandHost& host)
+int gf_RunStopService(ICCommandHost& host)
 {
     if (host.f_ServiceOperation(EServiceOperation::Stop))
-        return true;
+        return gc_ExitSucceeded;
     host.f_ShowError(gc_StopServiceFailed);
-    return false;
+    return gc_ExitStopServiceFailed;
 }
 
 NTev::CStr gf_GetServiceProgramDirectory(const char* command)
@@ -112,16 +166,24 @@ NTev::CStr gf_GetServiceProgramDirectory(const char* command)
     return NTev::CStr(path.substr(0, slash).c_str());
 }
 
-bool gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
+int gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
 {
     // The service answers in its own directory, which need not be this copy's.
     NTev::CStr directory = gf_GetServiceProgramDirectory(host.f_GetServiceCommand().f_GetStr());
     if (directory.f_IsEmpty())
         directory = programDirectory;
-    bool succeeded = gf_RunStopService(host);
+    int result = gc_ExitSucceeded;
+    auto note = [&](int code)
+    {
+        if (result == gc_ExitSucceeded)
+            result = code;
+    };
+    note(gf_RunStopService(host));
     host.f_Sleep(gc_StopSettleMilliseconds);
     fg_IgnoreFileErrors([&] { NDrivers::gf_WriteMarker(directory, NDrivers::gc_UninstallMarker); });
-    if (gf_RunStartService(host))
+    const int started = gf_RunStartService(host);
+    note(started);
+    if (started == gc_ExitSucceeded)
     {
         // The starting service sees the request, removes the drivers (or keeps them) and answers.
         std::uint32_t waited = 0;
@@ -149,20 +211,20 @@ bool gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
                 fg_IgnoreFileErrors([&]
                                     { NDrivers::gf_DeleteMarker(directory, NDrivers::gc_UninstallMarker); });
             host.f_ShowError(gc_UninstallDriversNoAnswer);
-            succeeded = false;
+            note(gc_ExitDriversNoAnswer);
         }
         else if (failed && !done)
         {
             host.f_ShowError(gc_UninstallDriversFailed);
-            succeeded = false;
+            note(gc_ExitDriversKept);
         }
-        if (!gf_RunStopService(host))
-            succeeded = false;
+        note(gf_RunStopService(host));
     }
-    else
-        succeeded = false;
     if (NDrivers::gf_TakeRebootMarker(directory))
+    {
         host.f_ShowWarning(gc_RebootToFinishUninstall);
-    return succeeded;
+        note(gc_ExitRebootNeeded);
+    }
+    return result;
 }
 } // namespace NQuillon

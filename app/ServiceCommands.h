@@ -53,17 +53,27 @@ inline constexpr std::uint32_t gc_UninstallAnswerMilliseconds = 60000;
 // when the command names no program in a directory.
 NTev::CStr gf_GetServiceProgramDirectory(const char* command);
 
-// Each returns true when the operation finally succeeded.
-// Adds (or adds if not added) until it succeeds or the user gives up.
-bool gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded);
+extern const char* const gc_SettingsNotMoved;
+
+// Whether two directories are the same one: Windows' paths compare without regard to case and
+// to the kind of separator.
+bool gf_IsSameDirectory(const char* first, const char* second);
+
+// Each returns the process's exit code (CommandLineRole.h): gc_ExitSucceeded, or the code of
+// the failure it met.
+// Adds (or adds if not added) until it succeeds or the user gives up. A service that ran a
+// program of another directory now runs this one (programDirectory): that directory gets the
+// other's Settings.dat when it has none, so that the configuration moves with the service.
+int gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded, const char* programDirectory);
 // Stops and removes until both succeed or the user gives up.
-bool gf_RunRemoveService(ICCommandHost& host);
-bool gf_RunStartService(ICCommandHost& host);
-bool gf_RunStopService(ICCommandHost& host);
+int gf_RunRemoveService(ICCommandHost& host);
+int gf_RunStartService(ICCommandHost& host);
+int gf_RunStopService(ICCommandHost& host);
 // Has the service uninstall the drivers: stop it, leave the request marker in the installed
 // service's program directory (this program's directory when no service can be read), start
 // it, wait for its answer at most gc_UninstallAnswerMilliseconds, stop it again; then reports
 // a pending reboot. The answer is the done marker, or the failure marker when the service kept
-// the drivers (reported to the user). True when every step succeeded.
-bool gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory);
+// the drivers (reported to the user). The first failure decides the code; without one, a
+// pending reboot gives gc_ExitRebootNeeded.
+int gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory);
 } // namespace NQuillon

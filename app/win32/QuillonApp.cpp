@@ -3,7 +3,9 @@
 #include "agent/win32/AgentOptions.h"
 #include "agent/win32/SessionAgentClient.h"
 #include "app/CommandLineRole.h"
+#include "app/win32/DesktopShell.h"
 #include "app/win32/EngineGuard.h"
+#include "app/win32/InstanceSystem.h"
 #include "app/win32/QuillonService.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
@@ -64,29 +66,59 @@ BOOL CQuillonApp::InitInstance()
     const CCommandLineRole role = gf_ParseRole(f_GetArgumentText().f_GetStr());
     if (gf_RoleTakesServiceName(role.m_Role))
         service.f_SetServiceName(role.m_ServiceName.f_GetStr());
+    // The service and the hidden agent have nobody to answer a box, with or without -Quiet.
+    m_bQuiet = role.m_bQuiet || role.m_Role == ERole::Service || role.m_Role == ERole::SessionAgent;
 
-    bool succeeded = true;
+    const NTev::CStr programDirectory = NTev::NSys::NFile::gf_GetProgramDirectory();
+    int exitCode = gc_ExitSucceeded;
     switch (role.m_Role)
     {
         case ERole::AddServiceIfNotAdded:
-            succeeded = gf_RunAddService(*this, true);
+            exitCode = gf_RunAddService(*this, true, programDirectory.f_GetStr());
             break;
         case ERole::AddService:
-            succeeded = gf_RunAddService(*this, false);
+            exitCode = gf_RunAddService(*this, false, programDirectory.f_GetStr());
             break;
         case ERole::RemoveService:
-            succeeded = gf_RunRemoveService(*this);
+            exitCode = gf_RunRemoveService(*this);
             break;
         case ERole::UninstallDrivers:
             m_Hook.m_bOwnsInput = false;
-            succeeded = gf_RunUninstallDrivers(*this, NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr());
+            exitCode = gf_RunUninstallDrivers(*this, programDirectory.f_GetStr());
             break;
         case ERole::StartService:
-            succeeded = gf_RunStartService(*this);
+            exitCode = gf_RunStartService(*this);
             break;
         case ERole::StopService:
-            succeeded = gf_RunStopService(*this);
+            exitCode = gf_RunStopService(*this);
             break;
+        case ERole::ExitInstances:
+        {
+            // The service is stopped, not ended: its stop lets go of every key it holds.
+            std::vector<std::uint32_t> excluded;
+            if (const std::uint32_t serviceProcess =
+                    gf_QueryServiceProcessId(service.f_GetServiceName().f_GetStr()))
+                excluded.push_back(serviceProcess);
+            CInstanceSystem system;
+            const NTev::CStr& folder = role.m_Argument.f_IsEmpty() ? programDirectory : role.m_Argument;
+            exitCode = gf_RunExitInstances(system, folder.f_GetStr(), GetCurrentProcessId(), excluded);
+            break;
+        }
+        case ERole::StartAsDesktopUser:
+        {
+            std::string directory = programDirectory.f_GetStr();
+            for (char& c : directory)
+                if (c == '/')
+                    c = '\\';
+            std::string failure;
+            if (gf_StartAsDesktopUser(directory + "\\Quillon.exe", role.m_Argument.f_GetStr(), directory,
+                                      failure))
+                break;
+            NTev::gf_DebugOutput("The desktop shell did not start Quillon.exe {}: {}\n", role.m_Argument,
+                                 failure.c_str());
+            exitCode = gc_ExitNoDesktopShell;
+            break;
+        }
         case ERole::RunAsProgram:
             if (!fp_TakeInstanceMutex(gc_StartupMutex))
                 return FALSE;
@@ -114,7 +146,7 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bHostsSessionAgent = true;
             // Hidden: like the service, it has no window to explain a crash from.
             m_CrashReporter.m_bQuiet = true;
-            succeeded = fp_RunSessionAgent();
+            exitCode = fp_RunSessionAgent() ? gc_ExitSucceeded : gc_ExitFailed;
             break;
         case ERole::Service:
             // Only held against "-RunAsProgram": the service starts whoever made the name first.
@@ -122,21 +154,33 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bOwnsInput = true;
             m_Hook.m_bRunsAsService = true;
             m_CrashReporter.m_bQuiet = true;
-            succeeded = service.f_RunService();
+            exitCode = service.f_RunService() ? gc_ExitSucceeded : gc_ExitFailed;
             break;
         case ERole::RemapAdministratorWindows:
         case ERole::RemapAdministratorWindowsOff:
-            succeeded = fp_SetRemapAdministratorWindows(role.m_Role == ERole::RemapAdministratorWindows,
-                                                        service.f_GetServiceName().f_GetStr());
+            exitCode = fp_SetRemapAdministratorWindows(role.m_Role == ERole::RemapAdministratorWindows,
+                                                       service.f_GetServiceName().f_GetStr())
+                           ? gc_ExitSucceeded
+                           : gc_ExitChoiceNotSaved;
             break;
         case ERole::Help:
         {
-            const NTev::CStr text = gf_FormatHelpText(NTev::NSys::NFile::gfs_GetCommandLine().f_GetStr());
+            const NTev::CStr commandLine = NTev::NSys::NFile::gfs_GetCommandLine();
+            if (m_bQuiet)
+            {
+                // An installer that names a command this program does not know fails.
+                NTev::gf_DebugOutput("Quiet: no command in the command line {}\n", commandLine);
+                exitCode = gc_ExitNoCommand;
+                break;
+            }
+            const NTev::CStr text = gf_FormatHelpText(commandLine.f_GetStr());
             MessageBoxA(nullptr, text.f_GetStr(), "Command Line Options", MB_OK);
             break;
         }
     }
-    m_ExitCode = succeeded ? gc_ExitSucceeded : gc_ExitFailed;
+    if (exitCode != gc_ExitSucceeded)
+        NTev::gf_DebugOutput("{} ends with exit code {}\n", gf_GetRoleOption(role.m_Role), exitCode);
+    m_ExitCode = exitCode;
     return FALSE;
 }
 
@@ -267,16 +311,31 @@ bool CQuillonApp::f_ServiceOperation(EServiceOperation operation)
 
 bool CQuillonApp::f_AskRetry(const char* text)
 {
+    if (m_bQuiet)
+    {
+        NTev::gf_DebugOutput("Quiet, answered No: {}\n", text);
+        return false;
+    }
     return MessageBoxA(nullptr, text, "Error", MB_ICONERROR | MB_YESNO) == IDYES;
 }
 
 void CQuillonApp::f_ShowError(const char* text)
 {
+    if (m_bQuiet)
+    {
+        NTev::gf_DebugOutput("Quiet, error: {}\n", text);
+        return;
+    }
     MessageBoxA(nullptr, text, "Error", MB_ICONERROR | MB_OK);
 }
 
 void CQuillonApp::f_ShowWarning(const char* text)
 {
+    if (m_bQuiet)
+    {
+        NTev::gf_DebugOutput("Quiet, warning: {}\n", text);
+        return;
+    }
     MessageBoxA(nullptr, text, "Warning", MB_ICONWARNING | MB_OK);
 }
 

@@ -66,6 +66,8 @@ private:
     // The service object of the running initialisation.
     CQuillon_Service* m_pService = nullptr;
     HANDLE m_hInstanceMutex = nullptr;
+    // No message box: "-Quiet", or a role nobody watches (the service, the hidden agent).
+    bool m_bQuiet = false;
     std::unique_ptr<CLaptopSetupWindow> m_pLaptopSetup;
     std::unique_ptr<CQuillonDlg> m_pMainDialog;
     // The tray's or the hidden agent's connection to the service.

@@ -28,6 +28,8 @@ constexpr DWORD gc_FirstUserControl = 128;
 constexpr DWORD gc_LastUserControl = 255;
 constexpr DWORD gc_PollMilliseconds = 10;
 constexpr DWORD gc_ProcessEndMilliseconds = 240000;
+// A service that stays pending longer is taken as failed: no command waits without a bound.
+constexpr ULONGLONG gc_PendingMilliseconds = 120000;
 constexpr DWORD gc_FailureResetSeconds = 86400;
 // How often a running service looks at its health, and the stop's checkpoints move.
 constexpr DWORD gc_HealthCheckMilliseconds = 1000;
@@ -183,8 +185,16 @@ bool CVoService::fp_Start(SC_HANDLE manager)
     if (!StartServiceA(service.f_Get(), 0, nullptr))
         return false;
     SERVICE_STATUS status = {};
+    const ULONGLONG deadline = GetTickCount64() + gc_PendingMilliseconds;
     while (fg_Interrogate(service.f_Get(), status) && status.dwCurrentState == SERVICE_START_PENDING)
+    {
+        if (GetTickCount64() >= deadline)
+        {
+            NTev::gf_DebugOutput(" [{}] still starting after {} ms\n", m_ServiceName, gc_PendingMilliseconds);
+            return false;
+        }
         Sleep(gc_PollMilliseconds);
+    }
     return true;
 }
 
@@ -222,8 +232,18 @@ bool CVoService::fp_Stop(SC_HANDLE manager)
             return state == SERVICE_STOPPED;
         }
     }
+    const ULONGLONG deadline = GetTickCount64() + gc_PendingMilliseconds;
     while (fg_Interrogate(service.f_Get(), status) && status.dwCurrentState != SERVICE_STOPPED)
+    {
+        if (GetTickCount64() >= deadline)
+        {
+            NTev::gf_DebugOutput(" [{}] still stopping after {} ms\n", m_ServiceName, gc_PendingMilliseconds);
+            if (process)
+                CloseHandle(process);
+            return false;
+        }
         Sleep(gc_PollMilliseconds);
+    }
     if (process)
     {
         WaitForSingleObject(process, gc_ProcessEndMilliseconds);

@@ -30,6 +30,8 @@ TEST(CommandLineRole, EachOptionSelectsItsRole)
         {"-UninstallDrivers", ERole::UninstallDrivers, ""},
         {"-StartService", ERole::StartService, ""},
         {"-StopService", ERole::StopService, ""},
+        {"-ExitInstances", ERole::ExitInstances, ""},
+        {"-StartAsDesktopUser", ERole::StartAsDesktopUser, ""},
         {"-RunAsProgram", ERole::RunAsProgram, ""},
         {"-TrayIcon", ERole::TrayIcon, ""},
         {"-SessionAgent", ERole::SessionAgent, ""},
@@ -142,4 +144,97 @@ TEST(CommandLineRole, HelpTextHoldsTheWholeCommandLine)
         "-Service [Service Name]\t\tStarts the program as a service. Only used by the system.\n\n";
     ASSERT_GE(text.size(), end.size());
     EXPECT_EQ(text.substr(text.size() - end.size()), end);
+}
+
+TEST(CommandLineRole, QuietIsAWordOfItsOwnAnywhereAndNeverPartOfAName)
+{
+    struct CQuietCase
+    {
+        const char* m_pArguments;
+        bool m_bQuiet;
+        ERole m_Role;
+        const char* m_pServiceName;
+    };
+    const CQuietCase cases[] = {
+        {"-Quiet -StopService", true, ERole::StopService, ""},
+        {"-StopService -Quiet", true, ERole::StopService, ""},
+        {"-StopService  -Quiet Mine", true, ERole::StopService, "Mine"},
+        {"-AddService My -Quiet Svc", true, ERole::AddService, "My Svc"},
+        {"-Quiet\t-ExitInstances", true, ERole::ExitInstances, ""},
+        {"-Quiet", true, ERole::Help, ""},
+        {"-Quiet -Quiet -StartService", true, ERole::StartService, ""},
+        {"-StopService", false, ERole::StopService, ""},
+        // Not a word of its own: part of the name.
+        {"-StopService -QuietX", false, ERole::StopService, "-QuietX"},
+        {"-StopService X-Quiet", false, ERole::StopService, "X-Quiet"},
+        {"-quiet -StopService", false, ERole::StopService, ""},
+    };
+    for (const CQuietCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pArguments);
+        const CCommandLineRole role = gf_ParseRole(c.m_pArguments);
+        EXPECT_EQ(role.m_bQuiet, c.m_bQuiet);
+        EXPECT_EQ(role.m_Role, c.m_Role);
+        EXPECT_EQ(fg_Name(role.m_ServiceName), c.m_pServiceName);
+    }
+}
+
+TEST(CommandLineRole, HelpTextNamesTheQuietSwitchAndItsCodes)
+{
+    const std::string text = fg_Name(gf_FormatHelpText("q.exe"));
+    EXPECT_NE(text.find("\n-Quiet\t"), std::string::npos);
+    EXPECT_NE(text.find("\n-ExitInstances [Folder]\t"), std::string::npos);
+    for (int code : {gc_ExitAddServiceFailed, gc_ExitRemoveServiceFailed, gc_ExitStartServiceFailed,
+                     gc_ExitStopServiceFailed, gc_ExitDriversKept, gc_ExitDriversNoAnswer,
+                     gc_ExitProgramFolderNotProtected, gc_ExitChoiceNotSaved, gc_ExitInstancesRemain,
+                     gc_ExitNoCommand, gc_ExitNoDesktopShell, gc_ExitRebootNeeded})
+        EXPECT_NE(text.find(std::to_string(code) + " "), std::string::npos) << code;
+}
+
+TEST(CommandLineRole, ExitInstancesTakesAFolder)
+{
+    struct CFolderCase
+    {
+        const char* m_pArguments;
+        const char* m_pFolder;
+    };
+    const CFolderCase cases[] = {
+        {"-ExitInstances", ""},
+        {"-Quiet -ExitInstances C:\\Program Files\\Quillon", "C:\\Program Files\\Quillon"},
+        {"-ExitInstances \"C:\\Program Files\\Quillon\"  ", "C:\\Program Files\\Quillon"},
+        {"-ExitInstances C:\\Q -Quiet", "C:\\Q"},
+    };
+    for (const CFolderCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pArguments);
+        const CCommandLineRole role = gf_ParseRole(c.m_pArguments);
+        EXPECT_EQ(role.m_Role, ERole::ExitInstances);
+        EXPECT_EQ(fg_Name(role.m_Argument), c.m_pFolder);
+        EXPECT_EQ(fg_Name(role.m_ServiceName), "");
+    }
+}
+
+TEST(CommandLineRole, StartAsDesktopUserPassesTheRestOnWhateverItHolds)
+{
+    struct CPassCase
+    {
+        const char* m_pArguments;
+        const char* m_pPassed;
+    };
+    const CPassCase cases[] = {
+        {"-Quiet -StartAsDesktopUser -Settings", "-Settings"},
+        {"-StartAsDesktopUser -TrayIcon  ", "-TrayIcon"},
+        {"-StartAsDesktopUser -StopService X", "-StopService X"},
+        {"-StartAsDesktopUser \"-Settings\"", "\"-Settings\""},
+        {"-StartAsDesktopUser", ""},
+    };
+    for (const CPassCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pArguments);
+        const CCommandLineRole role = gf_ParseRole(c.m_pArguments);
+        EXPECT_EQ(role.m_Role, ERole::StartAsDesktopUser);
+        EXPECT_EQ(fg_Name(role.m_Argument), c.m_pPassed);
+    }
+    // A folder of that name is no option.
+    EXPECT_EQ(gf_ParseRole("-ExitInstances C:\\-Service -TrayIcon").m_Role, ERole::ExitInstances);
 }

@@ -1,5 +1,7 @@
 #include "app/ServiceCommands.h"
 
+#include "app/CommandLineRole.h"
+
 #include "tests/core/FileTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -105,7 +107,7 @@ TEST(ServiceCommands, AddRetriesWhileTheUserSaysYes)
     CFakeHost host;
     host.m_OperationResults = {false, false, true};
     host.m_Answers = {true, true};
-    EXPECT_TRUE(gf_RunAddService(host, false));
+    EXPECT_EQ(gf_RunAddService(host, false, ""), gc_ExitSucceeded);
     EXPECT_EQ(host.m_Calls, (CCalls{"add", gc_AskAdd, "add", gc_AskAdd, "add"}));
 }
 
@@ -114,14 +116,14 @@ TEST(ServiceCommands, AddGivesUpOnNo)
     CFakeHost host;
     host.m_OperationResults = {false, false};
     host.m_Answers = {true, false};
-    EXPECT_FALSE(gf_RunAddService(host, true));
+    EXPECT_EQ(gf_RunAddService(host, true, ""), gc_ExitAddServiceFailed);
     EXPECT_EQ(host.m_Calls, (CCalls{"add-if-not-added", gc_AskAdd, "add-if-not-added", gc_AskAdd}));
 }
 
 TEST(ServiceCommands, AddThatSucceedsAsksNothing)
 {
     CFakeHost host;
-    EXPECT_TRUE(gf_RunAddService(host, true));
+    EXPECT_EQ(gf_RunAddService(host, true, ""), gc_ExitSucceeded);
     EXPECT_EQ(host.m_Calls, (CCalls{"add-if-not-added"}));
 }
 
@@ -131,7 +133,7 @@ TEST(ServiceCommands, RemoveStopsThenRemovesUntilBothSucceed)
     // Stop fails (remove is not tried), then stop succeeds and remove fails, then both.
     host.m_OperationResults = {false, true, false, true, true};
     host.m_Answers = {true, true};
-    EXPECT_TRUE(gf_RunRemoveService(host));
+    EXPECT_EQ(gf_RunRemoveService(host), gc_ExitSucceeded);
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", gc_AskRemove, "stop", "remove", gc_AskRemove, "stop", "remove"}));
 }
 
@@ -139,7 +141,7 @@ TEST(ServiceCommands, RemoveGivesUpOnNo)
 {
     CFakeHost host;
     host.m_OperationResults = {false};
-    EXPECT_FALSE(gf_RunRemoveService(host));
+    EXPECT_EQ(gf_RunRemoveService(host), gc_ExitRemoveServiceFailed);
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", gc_AskRemove}));
 }
 
@@ -147,10 +149,10 @@ TEST(ServiceCommands, StartAndStopReportFailures)
 {
     CFakeHost host;
     host.m_OperationResults = {true, false, true, false};
-    EXPECT_TRUE(gf_RunStartService(host));
-    EXPECT_FALSE(gf_RunStartService(host));
-    EXPECT_TRUE(gf_RunStopService(host));
-    EXPECT_FALSE(gf_RunStopService(host));
+    EXPECT_EQ(gf_RunStartService(host), gc_ExitSucceeded);
+    EXPECT_EQ(gf_RunStartService(host), gc_ExitStartServiceFailed);
+    EXPECT_EQ(gf_RunStopService(host), gc_ExitSucceeded);
+    EXPECT_EQ(gf_RunStopService(host), gc_ExitStopServiceFailed);
     EXPECT_EQ(host.m_Calls, (CCalls{"start", "start", gc_StartError, "stop", "stop", gc_StopError}));
 }
 
@@ -174,7 +176,7 @@ TEST(ServiceCommands, UninstallDriversThroughTheService)
             gf_WriteFileBytes(directory.f_Path("Rebootneeded"), "x");
         }
     };
-    EXPECT_TRUE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    EXPECT_EQ(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()), gc_ExitRebootNeeded);
     EXPECT_EQ(requestAtStart, std::string(1, '\x01'));
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", "sleep:250", "sleep:250", "sleep:250",
                                     "stop", gc_RebootWarning}));
@@ -188,7 +190,7 @@ TEST(ServiceCommands, UninstallDriversWithoutAnInstalledService)
     gf_WriteFileBytes(directory.f_Path("Rebootneeded"), "");
     CFakeHost host;
     host.m_OperationResults = {false, false};
-    EXPECT_FALSE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    EXPECT_EQ(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()), gc_ExitStopServiceFailed);
     // No wait for an answer that cannot come; the reboot marker is still looked at.
     EXPECT_EQ(host.m_Calls,
               (CCalls{"stop", gc_StopError, "sleep:1500", "start", gc_StartError, gc_RebootWarning}));
@@ -206,7 +208,7 @@ TEST(ServiceCommands, UninstallDriversGoesOnWhenTheFirstStopFails)
         if (operation == EServiceOperation::Start)
             gf_WriteFileBytes(directory.f_Path("UninstallDriversDone"), "");
     };
-    EXPECT_FALSE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    EXPECT_EQ(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()), gc_ExitStopServiceFailed);
     // The answer was there at once: no poll; no reboot marker, no warning.
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", gc_StopError, "sleep:1500", "start", "stop", gc_StopError}));
     EXPECT_FALSE(gf_PathExists(directory.f_Path("UninstallDriversDone")));
@@ -219,7 +221,7 @@ TEST(ServiceCommands, UninstallDriversIgnoresAMarkerThatCannotBeWritten)
     host.m_OperationResults = {true, false};
     // A directory that does not exist: the request cannot be written.
     const std::string missing = directory.f_Path("missing");
-    EXPECT_FALSE(gf_RunUninstallDrivers(host, missing.c_str()));
+    EXPECT_EQ(gf_RunUninstallDrivers(host, missing.c_str()), gc_ExitStartServiceFailed);
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", gc_StartError}));
 }
 
@@ -234,7 +236,7 @@ TEST(ServiceCommands, UninstallDriversAsksTheInstalledServiceInItsOwnDirectory)
         if (operation == EServiceOperation::Start && gf_PathExists(installed.f_Path("UninstallDrivers")))
             gf_WriteFileBytes(installed.f_Path("UninstallDriversDone"), "x");
     };
-    EXPECT_TRUE(gf_RunUninstallDrivers(host, invoking.f_GetPath().c_str()));
+    EXPECT_EQ(gf_RunUninstallDrivers(host, invoking.f_GetPath().c_str()), gc_ExitSucceeded);
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", "stop"}));
     EXPECT_FALSE(gf_PathExists(invoking.f_Path("UninstallDrivers")));
     EXPECT_FALSE(gf_PathExists(installed.f_Path("UninstallDriversDone")));
@@ -244,7 +246,7 @@ TEST(ServiceCommands, UninstallDriversGivesUpWhenTheServiceDoesNotAnswer)
 {
     CTempDirectory directory;
     CFakeHost host;
-    EXPECT_FALSE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    EXPECT_EQ(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()), gc_ExitDriversNoAnswer);
     CCalls expected{"stop", "sleep:1500", "start"};
     for (std::uint32_t waited = 0; waited < gc_UninstallAnswerMilliseconds; waited += 250)
         expected.push_back("sleep:250");
@@ -264,7 +266,7 @@ TEST(ServiceCommands, UninstallDriversReportsDriversTheServiceKept)
         if (operation == EServiceOperation::Start)
             gf_WriteFileBytes(directory.f_Path("UninstallDriversFailed"), "x");
     };
-    EXPECT_FALSE(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()));
+    EXPECT_EQ(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()), gc_ExitDriversKept);
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start",
                                     std::string("error:") + gc_UninstallDriversFailed, "stop"}));
     EXPECT_FALSE(gf_PathExists(directory.f_Path("UninstallDriversFailed")));
@@ -288,4 +290,177 @@ TEST(ServiceCommands, TheServiceProgramDirectoryComesFromItsCommand)
     };
     for (const CCase& c : cases)
         EXPECT_STREQ(gf_GetServiceProgramDirectory(c.m_Command).f_GetStr(), c.m_Directory) << c.m_Command;
+}
+
+TEST(ServiceCommands, EachFailureHasItsOwnExitCode)
+{
+    // Every command with every operation failing and every question answered No (as -Quiet
+    // answers): the code names what failed.
+    struct CCase
+    {
+        const char* m_pCommand;
+        std::function<int(ICCommandHost&)> m_Run;
+        int m_ExitCode;
+    };
+    const CCase cases[] = {
+        {"add", [](ICCommandHost& host) { return gf_RunAddService(host, false, ""); },
+         gc_ExitAddServiceFailed},
+        {"add if not added", [](ICCommandHost& host) { return gf_RunAddService(host, true, ""); },
+         gc_ExitAddServiceFailed},
+        {"remove", [](ICCommandHost& host) { return gf_RunRemoveService(host); }, gc_ExitRemoveServiceFailed},
+        {"start", [](ICCommandHost& host) { return gf_RunStartService(host); }, gc_ExitStartServiceFailed},
+        {"stop", [](ICCommandHost& host) { return gf_RunStopService(host); }, gc_ExitStopServiceFailed},
+    };
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pCommand);
+        CFakeHost host;
+        host.m_OperationResults = {false, false, false};
+        EXPECT_EQ(c.m_Run(host), c.m_ExitCode);
+    }
+    const int codes[] = {gc_ExitFailed,
+                         gc_ExitAlreadyRunning,
+                         gc_ExitAddServiceFailed,
+                         gc_ExitRemoveServiceFailed,
+                         gc_ExitStartServiceFailed,
+                         gc_ExitStopServiceFailed,
+                         gc_ExitDriversKept,
+                         gc_ExitDriversNoAnswer,
+                         gc_ExitProgramFolderNotProtected,
+                         gc_ExitChoiceNotSaved,
+                         gc_ExitInstancesRemain,
+                         gc_ExitNoCommand,
+                         gc_ExitNoDesktopShell,
+                         gc_ExitRebootNeeded};
+    for (std::size_t i = 0; i < std::size(codes); ++i)
+    {
+        EXPECT_NE(codes[i], gc_ExitSucceeded);
+        for (std::size_t j = i + 1; j < std::size(codes); ++j)
+            EXPECT_NE(codes[i], codes[j]) << i << " " << j;
+    }
+}
+
+TEST(ServiceCommands, UninstallDriversGivesTheFirstFailuresCode)
+{
+    // The service's answer (written when it starts), the operations' results, a reboot marker.
+    struct CCase
+    {
+        const char* m_pName;
+        const char* m_pAnswer;
+        std::deque<bool> m_Operations; // stop, start, stop
+        bool m_bReboot;
+        int m_ExitCode;
+    };
+    const CCase cases[] = {
+        {"done", "UninstallDriversDone", {}, false, gc_ExitSucceeded},
+        {"done, reboot", "UninstallDriversDone", {}, true, gc_ExitRebootNeeded},
+        {"kept, reboot", "UninstallDriversFailed", {}, true, gc_ExitDriversKept},
+        {"no answer", nullptr, {}, false, gc_ExitDriversNoAnswer},
+        {"first stop fails", "UninstallDriversDone", {false}, true, gc_ExitStopServiceFailed},
+        {"start fails", nullptr, {true, false}, false, gc_ExitStartServiceFailed},
+        {"last stop fails", "UninstallDriversDone", {true, true, false}, false, gc_ExitStopServiceFailed},
+        {"kept, last stop fails", "UninstallDriversFailed", {true, true, false}, false, gc_ExitDriversKept},
+    };
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pName);
+        CTempDirectory directory;
+        CFakeHost host;
+        host.m_OperationResults = c.m_Operations;
+        host.m_OnOperation = [&](EServiceOperation operation)
+        {
+            if (operation != EServiceOperation::Start)
+                return;
+            if (c.m_pAnswer)
+                gf_WriteFileBytes(directory.f_Path(c.m_pAnswer), "x");
+            if (c.m_bReboot)
+                gf_WriteFileBytes(directory.f_Path("Rebootneeded"), "x");
+        };
+        EXPECT_EQ(gf_RunUninstallDrivers(host, directory.f_GetPath().c_str()), c.m_ExitCode);
+    }
+}
+
+TEST(ServiceCommands, DirectoriesCompareAsWindowsDoes)
+{
+    struct CCase
+    {
+        const char* m_pFirst;
+        const char* m_pSecond;
+        bool m_bSame;
+    };
+    const CCase cases[] = {
+        {"C:/Program Files/Quillon", "C:\\Program Files\\Quillon", true},
+        {"c:/program files/quillon", "C:/Program Files/Quillon/", true},
+        {"C:/Quillon", "C:/Quillon2", false},
+        {"C:/Quillon", "D:/Quillon", false},
+        {"", "C:/Quillon", false},
+    };
+    for (const CCase& c : cases)
+        EXPECT_EQ(gf_IsSameDirectory(c.m_pFirst, c.m_pSecond), c.m_bSame)
+            << c.m_pFirst << " | " << c.m_pSecond;
+}
+
+TEST(ServiceCommands, AServiceThatMovesFoldersTakesItsSettingsAlong)
+{
+    // Which Settings.dat files exist before the add, and what the new folder holds after it.
+    struct CCase
+    {
+        const char* m_pName;
+        bool m_bServiceInstalled;
+        bool m_bSameFolder;
+        const char* m_pOldSettings; // null: none
+        const char* m_pNewSettings;
+        bool m_bAddSucceeds;
+        const char* m_pExpectedNew;
+    };
+    const CCase cases[] = {
+        {"moved: copied", true, false, "old", nullptr, true, "old"},
+        {"moved, the new folder has its own: kept", true, false, "old", "new", true, "new"},
+        {"moved, no old settings", true, false, nullptr, nullptr, true, nullptr},
+        {"same folder", true, true, "old", nullptr, true, "old"},
+        {"no service before", false, false, "old", nullptr, true, nullptr},
+        {"the add failed: nothing copied", true, false, "old", nullptr, false, nullptr},
+    };
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_pName);
+        CTempDirectory oldFolder;
+        CTempDirectory newFolder;
+        const CTempDirectory& serviceFolder = c.m_bSameFolder ? newFolder : oldFolder;
+        if (c.m_pOldSettings)
+            gf_WriteFileBytes(serviceFolder.f_Path("Settings.dat"), c.m_pOldSettings);
+        if (c.m_pNewSettings)
+            gf_WriteFileBytes(newFolder.f_Path("Settings.dat"), c.m_pNewSettings);
+        CFakeHost host;
+        if (c.m_bServiceInstalled)
+            host.m_ServiceCommand = "\"" + serviceFolder.f_Path("Quillon.x64.exe") + "\" -Service Quillon";
+        host.m_OperationResults = {c.m_bAddSucceeds};
+        const int code = gf_RunAddService(host, true, newFolder.f_GetPath().c_str());
+        EXPECT_EQ(code, c.m_bAddSucceeds ? gc_ExitSucceeded : gc_ExitAddServiceFailed);
+        if (c.m_pExpectedNew)
+        {
+            EXPECT_EQ(gf_ReadFileBytes(newFolder.f_Path("Settings.dat")), c.m_pExpectedNew);
+        }
+        else
+        {
+            EXPECT_FALSE(gf_PathExists(newFolder.f_Path("Settings.dat")));
+        }
+        if (c.m_pOldSettings && !c.m_bSameFolder)
+        {
+            EXPECT_EQ(gf_ReadFileBytes(oldFolder.f_Path("Settings.dat")), c.m_pOldSettings);
+        }
+    }
+}
+
+TEST(ServiceCommands, SettingsThatCannotBeCopiedAreReported)
+{
+    CTempDirectory oldFolder;
+    CTempDirectory newFolder;
+    gf_WriteFileBytes(oldFolder.f_Path("Settings.dat"), "old");
+    CFakeHost host;
+    host.m_ServiceCommand = "\"" + oldFolder.f_Path("Quillon.x64.exe") + "\" -Service Quillon";
+    // A folder that does not exist cannot take the copy.
+    const std::string missing = newFolder.f_Path("missing");
+    EXPECT_EQ(gf_RunAddService(host, true, missing.c_str()), gc_ExitSucceeded);
+    EXPECT_EQ(host.m_Calls, (CCalls{"add-if-not-added", std::string("warning:") + gc_SettingsNotMoved}));
 }

@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Checks what make-package.sh wrote to dist/ (slow: a fresh Wine prefix, about a minute):
+# Checks what make-package.sh wrote to dist/ (slow: a fresh Wine prefix, about two minutes):
 #  - the zip holds exactly the listed files; every program is stripped and carries the version
 #    resource of VERSION and the manifest (read back with windres); the launcher imports only
 #    kernel32 and the C runtime; the setup is a 32-bit installer;
 #  - the installer, built from the same script as a 64-bit program with the 64-bit launcher
-#    in place of the 32-bit one (32-bit programs cannot run here), installs silently into a fresh prefix: program files, the service registered and
-#    running (its engine opens the filter driver's stand-in), the tray icon in the Run key,
-#    the uninstall entry; the silent uninstall then leaves no service, no program files, no
-#    registry entries, and keeps Settings.dat.
+#    in place of the 32-bit one (32-bit programs cannot run here), installs silently into a
+#    fresh prefix: program files, the service registered and running (its engine opens the
+#    filter driver's stand-in), the tray icon in the Run key, the Start menu's settings entry,
+#    the uninstall entry, the log; installs again over the running service;
+#  - with a stale service left behind (disabled, another folder), the silent install ends
+#    within its bound with the start's exit code and a log line;
+#  - the silent uninstall then leaves no service, no program files, no registry entries, and
+#    keeps Settings.dat;
+#  - an upgrade over the previous release's layout (Settings.dat and crash files beside the
+#    programs) with the service and a tray icon running: the tray is asked to exit, the
+#    programs are replaced, Settings.dat is kept, the crash files are gone, the service runs
+#    the new programs; a tray started afterwards gives the user the configured settings.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -86,16 +94,58 @@ prefix=$work/wine/prefix
 dir="$prefix/drive_c/Program Files/Quillon"
 reg_has() { "$run" reg query "$1" ${2:+/v "$2"} >/dev/null 2>&1; }
 service_state() { "$run" sc query Quillon 2>/dev/null | tr -d '\r' | sed -n 's/.*STATE *: *[0-9]* *//p'; }
+setup_log="$prefix/drive_c/users/$(id -un)/Temp/Quillon-setup.log"
+log_has() { grep -q -F -- "$1" "$setup_log" 2>/dev/null; }
+same_file() { cmp -s "$1" "$2"; }
+# Runs the installer silently under a bound; leaves its exit code in $status and its seconds in
+# $took.
+run_setup() {
+    local start
+    start=$(date +%s%N)
+    status=0
+    timeout 200 "$run" "Z:$root/$work/setup64.exe" /S "$@" || status=$?
+    took=$(seconds_since "$start")
+}
+# Whether a process of this prefix runs a command line matching the pattern (other prefixes'
+# trays may run beside this test).
+running() {
+    local p
+    for p in $(pgrep -f -- "$1"); do
+        { tr '\0' '\n' <"/proc/$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$root/$prefix" && return 0
+    done
+    return 1
+}
+# Wait (at most 20 s) until a process matching the pattern runs, or none does.
+appears() {
+    for _ in $(seq 100); do
+        running "$1" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+gone() {
+    for _ in $(seq 100); do
+        running "$1" || return 0
+        sleep 0.2
+    done
+    return 1
+}
+tray='Quillon.x64.exe -TrayIcon'
+no_tray() { ! running "$tray"; }
+# Whether the process runs (an ended one may linger as a zombie, without a command line).
+alive() { [ -n "$(tr -d '\0' <"/proc/$1/cmdline" 2>/dev/null)" ]; }
+ended() { [ -n "$1" ] && ! alive "$1"; }
+exit_trays() { "$run" "C:\\Program Files\\Quillon\\Quillon.x64.exe" -Quiet -ExitInstances >/dev/null 2>&1 || true; }
 
 # The stand-in waits for the service's engine to open the device, feeds one key, and ends.
 printf 'key 0x1E down\nkey 0x1E up\n' >"$work/keys.txt"
 "$run" "$filter" --wait-client 60000 "Z:$root/$work/keys.txt" >"$work/filter.log" 2>&1 &
 standin=$!
 
-start=$(date +%s%N)
-status=0
-timeout 120 "$run" "Z:$root/$work/setup64.exe" /S || status=$?
-check "silent install exits with 0 (got $status) in $(seconds_since "$start") s" test "$status" -eq 0
+run_setup
+check "silent install exits with 0 (got $status) in $took s" test "$status" -eq 0
+check "the log ends with \"Installed.\"" sh -c "tail -n1 '$setup_log' | grep -q '^Installed.'"
+check "the log names every command with -Quiet" sh -c "grep -q 'Running .*Quillon.x64.exe\" -Quiet -AddServiceIfNotAdded' '$setup_log' && ! grep 'Running ' '$setup_log' | grep -v -q -- ' -Quiet '"
 for f in Quillon.exe Quillon.x64.exe Quillon.x86.exe README.txt LICENSE.txt Uninstall.exe; do
     check "installed $f" test -f "$dir/$f"
 done
@@ -106,14 +156,33 @@ wait "$standin" || filter_status=$?
 check "the service's engine served the filter stand-in (exit $filter_status)" test "$filter_status" -eq 0
 check "tray icon in the Run key" sh -c "'$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run' /v Quillon | grep -q 'Quillon.exe\" -TrayIcon'"
 check "uninstall entry with version $version" sh -c "'$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon' /v DisplayVersion | grep -q '$version'"
-check "Start menu entry" test -f "$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon Settings.lnk"
+shortcut="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quillon Settings.lnk"
+check "Start menu entry opens the settings (-Settings)" sh -c "tr -d '\\000' <'$shortcut' | grep -q -- '-Settings'"
+check "a silent install starts no tray icon unless asked" no_tray
 
 # An upgrade: the same installer again over the running service (which it must stop first:
 # starting a running service fails with a message box).
-status=0
-timeout 120 "$run" "Z:$root/$work/setup64.exe" /S || status=$?
+run_setup /StartTray
 check "installing again over the running service exits with 0 (got $status)" test "$status" -eq 0
 check "service running again (state: $(service_state))" test "$(service_state)" = RUNNING
+check "/StartTray: the desktop shell started the tray icon" appears "$tray"
+exit_trays
+check "the tray icon exits when asked" gone "$tray"
+
+echo "=== a command that fails: a stale service left behind (disabled, another folder)"
+"$run" sc stop Quillon >/dev/null 2>&1 || true
+for _ in $(seq 50); do [ "$(service_state)" = RUNNING ] || break; sleep 0.2; done
+"$run" sc delete Quillon >/dev/null 2>&1
+for _ in $(seq 50); do reg_has 'HKLM\SYSTEM\CurrentControlSet\Services\Quillon' || break; sleep 0.2; done
+"$run" sc create Quillon binpath= 'C:\Stale\Quillon.x64.exe -Service Quillon' start= disabled >/dev/null
+run_setup
+check "the install ends with the start's exit code 12 (got $status) within its bound ($took s)" test "$status" -eq 12
+check "the log says why" log_has "Quillon could not start its service (exit code 12)."
+"$run" sc delete Quillon >/dev/null 2>&1
+for _ in $(seq 50); do reg_has 'HKLM\SYSTEM\CurrentControlSet\Services\Quillon' || break; sleep 0.2; done
+run_setup
+check "without the stale service the install succeeds again (got $status)" test "$status" -eq 0
+check "service running (state: $(service_state))" test "$(service_state)" = RUNNING
 
 # The user's configuration, which the silent uninstall must keep.
 printf 'the user configuration' >"$dir/Settings.dat"
@@ -138,6 +207,55 @@ check "no Start menu entry" test ! -e "$prefix/drive_c/ProgramData/Microsoft/Win
 # drivers' services and filter entries included), nor wait for a restart.
 "$run" --stop
 check "no registry entry names Quillon" sh -c "! grep -i -n quillon '$prefix/system.reg' '$prefix/user.reg'"
+
+echo "=== an upgrade over the previous release's layout, with a tray icon running"
+"$run" --start
+rm -rf "$dir"
+mkdir -p "$dir"
+# The previous release's programs: these with a tail, so that a replaced file shows.
+for f in Quillon.exe Quillon.x64.exe Quillon.x86.exe; do
+    cp "$work/stage64/$f" "$dir/$f"
+    printf 'previous release' >>"$dir/$f"
+done
+cp "$work/stage64/README.txt" "$work/stage64/LICENSE.txt" "$dir/"
+cp "$work/stage64/MacBookPro.dat" "$dir/Settings.dat"
+printf 'old crash log' >"$dir/CrashLog_2024-01-01_00-00-00.txt"
+printf 'old dump' >"$dir/MiniDump_2024-01-01_00-00-00.dmp"
+printf 'old dump' >"$dir/FullDump_2024-01-01_00-00-00.dmp"
+"$run" reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillon' /v InstallLocation /d 'C:\Program Files\Quillon' /f >/dev/null
+"$run" "C:\\Program Files\\Quillon\\Quillon.x64.exe" -Quiet -AddService >/dev/null 2>&1
+"$run" "C:\\Program Files\\Quillon\\Quillon.x64.exe" -Quiet -StartService >/dev/null 2>&1
+check "the previous release's service runs (state: $(service_state))" test "$(service_state)" = RUNNING
+"$run" "C:\\Program Files\\Quillon\\Quillon.exe" -TrayIcon >/dev/null 2>&1 &
+check "a tray icon runs" appears "$tray"
+tray_pid=$(pgrep -f -- "$tray" | while read -r p; do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$root/$prefix" && echo "$p"
+done | head -n1)
+# The tray writes Settings.dat in its version at its start: what it holds then is the
+# configuration the upgrade must keep.
+sleep 2
+cp "$dir/Settings.dat" "$work/configured.dat"
+
+run_setup
+check "the upgrade exits with 0 (got $status) in $took s" test "$status" -eq 0
+check "the running tray icon exited" ended "$tray_pid"
+check "the log has the exit request" log_has "-Quiet -ExitInstances C:\Program Files\Quillon"
+check "the log has the tray started again for the user" log_has "-Quiet -StartAsDesktopUser -TrayIcon"
+check "the user's tray icon runs again" appears "$tray"
+for f in Quillon.exe Quillon.x64.exe Quillon.x86.exe; do
+    check "$f replaced" same_file "$dir/$f" "$work/stage64/$f"
+done
+check "Settings.dat kept as it was" same_file "$dir/Settings.dat" "$work/configured.dat"
+check "the old crash files are gone" sh -c "! ls '$dir' | grep -q -e CrashLog_ -e Dump_"
+check "the service runs the new programs (state: $(service_state))" test "$(service_state)" = RUNNING
+check "uninstall entry with version $version" sh -c "'$run' reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillon' /v DisplayVersion | grep -q '$version'"
+# The user's first tray start after the upgrade took the configured settings for their own.
+appdata="$prefix/drive_c/users/$(id -un)/AppData/Roaming/Quillon/Settings.dat"
+for _ in $(seq 50); do [ -f "$appdata" ] && break; sleep 0.2; done
+check "the user's first tray start copied the configured settings" same_file "$appdata" "$work/configured.dat"
+exit_trays
+check "the tray icon exits when asked" gone "$tray"
+"$run" --stop
 
 echo
 if [ "$failures" -ne 0 ]; then

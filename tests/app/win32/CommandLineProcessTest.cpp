@@ -133,7 +133,7 @@ TEST(CommandLineProcess, AddRetriesWhileTheOldServiceIsHeldOpen)
         EXPECT_TRUE(box.m_bYes);
         EXPECT_TRUE(box.m_bNo);
         gf_AnswerMessageBox(box, IDNO);
-        EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
+        EXPECT_EQ(process.f_Wait(), gc_ExitAddServiceFailed) << gf_LastTraceLines();
     }
     CloseServiceHandle(held);
     // Once the handle is closed the marked service goes, and the add goes through.
@@ -148,7 +148,7 @@ TEST(CommandLineProcess, RemoveRetriesWhileTheServiceCannotBeStopped)
     CProgramProcess process("-RemoveService " + name);
     fg_ExpectBox(process, "Error", gc_RemoveServiceFailed, IDYES);
     fg_ExpectBox(process, "Error", gc_RemoveServiceFailed, IDNO);
-    EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
+    EXPECT_EQ(process.f_Wait(), gc_ExitRemoveServiceFailed) << gf_LastTraceLines();
 }
 
 TEST(CommandLineProcess, StartAndStopOfAServiceThatIsNotInstalled)
@@ -164,12 +164,12 @@ TEST(CommandLineProcess, StartAndStopOfAServiceThatIsNotInstalled)
         EXPECT_TRUE(box.m_bOk);
         EXPECT_FALSE(box.m_bNo);
         gf_AnswerMessageBox(box, IDOK);
-        EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
+        EXPECT_EQ(process.f_Wait(), gc_ExitStopServiceFailed) << gf_LastTraceLines();
     }
     {
         CProgramProcess process("-StartService " + name);
         fg_ExpectBox(process, "Error", gc_StartServiceFailed, IDOK);
-        EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
+        EXPECT_EQ(process.f_Wait(), gc_ExitStartServiceFailed) << gf_LastTraceLines();
     }
 }
 
@@ -200,7 +200,7 @@ TEST(CommandLineProcess, UninstallDriversWithoutTheService)
         EXPECT_EQ(box.m_Text, gc_RebootToFinishUninstall);
         EXPECT_TRUE(box.m_bHasIcon);
         gf_AnswerMessageBox(box, IDOK);
-        EXPECT_EQ(process.f_Wait(), gc_ExitFailed) << gf_LastTraceLines();
+        EXPECT_EQ(process.f_Wait(), gc_ExitStopServiceFailed) << gf_LastTraceLines();
     }
     EXPECT_FALSE(fg_FileExists(reboot));
     // The request was left for a service that never came.
@@ -246,4 +246,58 @@ TEST(CommandLineProcess, SecondTrayIconEndsSilently)
     }
     ASSERT_TRUE(first.f_PostQuit());
     EXPECT_EQ(first.f_Wait(), gc_ExitSucceeded) << gf_LastTraceLines();
+}
+
+TEST(CommandLineProcess, QuietFailuresShowNoBoxAndEndWithTheirOwnCode)
+{
+    // No such service; the add meets the old service still held open (marked for deletion).
+    const std::string name = gf_UniqueServiceName("Quiet");
+    const std::string held = gf_UniqueServiceName("QuietHeld");
+    CServiceCleanup cleanup(held);
+    ASSERT_TRUE(gf_RunSucceeds("-AddService " + held, held));
+    SC_HANDLE handle = gf_OpenService(held, SERVICE_QUERY_STATUS);
+    ASSERT_NE(handle, nullptr);
+    struct CCase
+    {
+        std::string m_Arguments;
+        int m_ExitCode;
+        const char* m_pTrace;
+    };
+    const CCase cases[] = {
+        {"-Quiet -StopService " + name, gc_ExitStopServiceFailed, "Quiet, error: Failed to stop service."},
+        {"-StartService " + name + " -Quiet", gc_ExitStartServiceFailed,
+         "Quiet, error: Failed to start service."},
+        {"-Quiet -RemoveService " + name, gc_ExitRemoveServiceFailed,
+         "Quiet, answered No: Failed to delete service."},
+        {"-Quiet -AddService " + held, gc_ExitAddServiceFailed, "Quiet, answered No: Failed to add service."},
+        {"-Quiet", gc_ExitNoCommand, "Quiet: no command"},
+        {"-Quiet -Bogus", gc_ExitNoCommand, "Quiet: no command"},
+    };
+    for (const CCase& c : cases)
+    {
+        SCOPED_TRACE(c.m_Arguments);
+        CProgramProcess process(c.m_Arguments);
+        ASSERT_TRUE(process.f_IsStarted()) << process.f_Describe();
+        // A box would hold the process up until the wait gives up.
+        EXPECT_EQ(process.f_Wait(30000), c.m_ExitCode) << gf_LastTraceLines();
+        const std::string trace = gf_LastTraceLines(60);
+        EXPECT_NE(trace.find(c.m_pTrace), std::string::npos) << trace;
+        EXPECT_NE(trace.find("ends with exit code " + std::to_string(c.m_ExitCode)), std::string::npos)
+            << trace;
+    }
+    CloseServiceHandle(handle);
+}
+
+TEST(CommandLineProcess, QuietUninstallDriversGivesTheFirstFailuresCode)
+{
+    const std::string name = gf_UniqueServiceName("QuietDrivers");
+    const std::string directory = gf_ProgramDirectory();
+    const std::string request = directory + "\\UninstallDrivers";
+    const std::string reboot = directory + "\\Rebootneeded";
+    std::ofstream(reboot, std::ios::binary) << "x";
+    CProgramProcess process("-Quiet -UninstallDrivers " + name);
+    // The first failure decides: the stop of a service that does not exist.
+    EXPECT_EQ(process.f_Wait(), gc_ExitStopServiceFailed) << gf_LastTraceLines();
+    EXPECT_FALSE(fg_FileExists(reboot));
+    DeleteFileA(request.c_str());
 }

@@ -67,7 +67,7 @@ void fg_RunLife(const std::string& name)
         ASSERT_TRUE(gf_WaitForMessageBox(again, box));
         EXPECT_EQ(box.m_Text, "Failed to start service.");
         gf_AnswerMessageBox(box, IDOK);
-        EXPECT_EQ(again.f_Wait(), gc_ExitFailed);
+        EXPECT_EQ(again.f_Wait(), gc_ExitStartServiceFailed);
     }
 
     // The stop returns once the service's process has ended, which it does only after the
