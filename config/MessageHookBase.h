@@ -287,12 +287,22 @@ protected:
     // Edits are refused after a load that gave up, so that the file on disk is never
     // replaced by a half-read configuration.
     bool fp_CanEdit() const noexcept { return !m_bLoadFailed; }
+    // How a write of a file image went, as far as it went.
+    struct CWriteOutcome
+    {
+        // The write time the file got, when it could be read.
+        NTev::CTime m_WriteTime;
+        bool m_bWriteTimeKnown = false;
+        // The temporary file is complete and replaces the settings file: a failure from here
+        // on means another program holds the settings file (Windows refuses to replace a file
+        // open without delete sharing with access denied).
+        bool m_bReplacing = false;
+    };
     // Writes a whole file image to path: a temporary file beside it, then replaced in one
-    // step; the temporary file is removed when any step fails. Sets the write time the file
-    // got and returns true, or false when that time cannot be read. Throws the file
-    // exception. Runs without the engine lock; tests stand in for it.
-    virtual bool f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
-                                      NTev::CTime& writeTime);
+    // step; the temporary file is removed when any step fails. Throws the file exception.
+    // Runs without the engine lock; tests stand in for it.
+    virtual void f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
+                                      CWriteOutcome& outcome);
     // The pause before a write that met another program holding the file is tried again.
     virtual void f_PauseBeforeWriteRetry();
 

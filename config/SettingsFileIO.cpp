@@ -32,9 +32,9 @@ namespace NQuillon
 namespace
 {
 constexpr int mc_Attempts = 60;
-// A save tries a file held by another program a few times, about a quarter of a second in
-// all, without the engine lock; any other failure ends it at once.
-constexpr int mc_WriteAttempts = 6;
+// A save tries a file held by another program a few times, about half a second in all,
+// without the engine lock; any other failure (a folder the user may not write) ends it at once.
+constexpr int mc_WriteAttempts = 10;
 constexpr const char* mc_SettingsFileName = "Settings.dat";
 constexpr const char* mc_TemporarySuffix = ".new";
 
@@ -275,15 +275,15 @@ bool CMessageHookBase::fp_FinishSave(CPendingSave& pending)
         if (pending.m_Sequence <= m_FinishedSaveSequence)
             return m_bLastSaveSucceeded;
     }
-    NTev::CTime writeTime;
-    bool bWriteTimeKnown = false;
+    CWriteOutcome outcome;
     bool bWritten = false;
     NTev::CStr error;
     for (int attempt = 0; !bWritten; ++attempt)
     {
         try
         {
-            bWriteTimeKnown = f_WriteSettingsImage(pending.m_Path.f_GetStr(), pending.m_Bytes, writeTime);
+            outcome = CWriteOutcome();
+            f_WriteSettingsImage(pending.m_Path.f_GetStr(), pending.m_Bytes, outcome);
             bWritten = true;
         }
         catch (const NTev::NException::CException& exception)
@@ -291,7 +291,8 @@ bool CMessageHookBase::fp_FinishSave(CPendingSave& pending)
             const unsigned long code = exception.f_GetSystemError();
             error = code ? fg_TrimErrorText(NTev::gf_GetErrorText(code).f_GetStr())
                          : NTev::CStr(exception.f_GetMessage());
-            if (!code || !NTev::gf_IsSharingViolation(code) || attempt + 1 >= mc_WriteAttempts)
+            const bool bHeld = code && (NTev::gf_IsSharingViolation(code) || outcome.m_bReplacing);
+            if (!bHeld || attempt + 1 >= mc_WriteAttempts)
                 break;
             f_PauseBeforeWriteRetry();
         }
@@ -309,8 +310,8 @@ bool CMessageHookBase::fp_FinishSave(CPendingSave& pending)
         // The replaced file keeps this write time: the watch that this save wakes finds the
         // file already loaded, rather than read back what this process holds (and lose its
         // current table and preset, which the file does not keep).
-        if (bWriteTimeKnown)
-            m_LastLoadedWriteTime = writeTime;
+        if (outcome.m_bWriteTimeKnown)
+            m_LastLoadedWriteTime = outcome.m_WriteTime;
         m_LastGoodImage = static_cast<std::vector<unsigned char>&&>(pending.m_Bytes);
         return true;
     }
@@ -324,8 +325,8 @@ bool CMessageHookBase::fp_FinishSave(CPendingSave& pending)
     return false;
 }
 
-bool CMessageHookBase::f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
-                                            NTev::CTime& writeTime)
+void CMessageHookBase::f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
+                                            CWriteOutcome& outcome)
 {
     using namespace NTev::NSys::NFile;
     NTev::CStr temporary(path);
@@ -338,9 +339,9 @@ bool CMessageHookBase::f_WriteSettingsImage(const char* path, const std::vector<
         bCreated = true;
         file.f_Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
         file.f_Close();
-        const bool bWriteTimeKnown = gf_GetWriteTime(temporary.f_GetStr(), writeTime);
+        outcome.m_bWriteTimeKnown = gf_GetWriteTime(temporary.f_GetStr(), outcome.m_WriteTime);
+        outcome.m_bReplacing = true;
         gf_Replace(temporary.f_GetStr(), path);
-        return bWriteTimeKnown;
     }
     catch (const NTev::NException::CException&)
     {

@@ -38,7 +38,15 @@ bool fg_IsFreeForOthers(CMessageHookBase::CLock& lock)
     return free;
 }
 
-// An engine whose file writes meet the errors given, in turn (0: the real write).
+// A failure a write meets: the system error, and whether the temporary file was complete
+// (the settings file itself refused to be replaced).
+struct CWriteError
+{
+    unsigned long m_Code = 0;
+    bool m_bReplacing = false;
+};
+
+// An engine whose file writes meet the errors given, in turn (code 0: the real write).
 class CSeamEngine final : public CMessageHookBase
 {
 public:
@@ -46,7 +54,7 @@ public:
     void f_GenerateRelease(const CKey&) override {}
     void f_ReleaseAllKeys() override {}
 
-    std::deque<unsigned long> m_Errors;
+    std::deque<CWriteError> m_Errors;
     int m_Writes = 0;
     int m_Pauses = 0;
     bool m_bLockHeldDuringWrite = false;
@@ -55,25 +63,25 @@ public:
     std::mutex m_WrittenLock;
 
 protected:
-    bool f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
-                              NTev::CTime& writeTime) override
+    void f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
+                              CWriteOutcome& outcome) override
     {
         ++m_Writes;
         if (!fg_IsFreeForOthers(f_GetLock()))
             m_bLockHeldDuringWrite = true;
-        const unsigned long error = m_Errors.empty() ? 0 : m_Errors.front();
+        const CWriteError error = m_Errors.empty() ? CWriteError() : m_Errors.front();
         if (!m_Errors.empty())
             m_Errors.pop_front();
-        if (error)
+        if (error.m_Code)
         {
+            outcome.m_bReplacing = error.m_bReplacing;
             NTev::NFile::CExceptionFile exception(__FILE__, __LINE__, "CSeamEngine", "refused");
-            exception.f_SetSystemError(error);
+            exception.f_SetSystemError(error.m_Code);
             throw exception;
         }
-        const bool known = CMessageHookBase::f_WriteSettingsImage(path, bytes, writeTime);
+        CMessageHookBase::f_WriteSettingsImage(path, bytes, outcome);
         std::lock_guard<std::mutex> lock(m_WrittenLock);
         m_WrittenSizes.push_back(bytes.size());
-        return known;
     }
     void f_PauseBeforeWriteRetry() override { ++m_Pauses; }
 };
@@ -150,7 +158,7 @@ TEST_F(CSaveFailure, AnEditThatCannotBeSavedIsUndoneAndSaysWhereAndWhy)
         const std::string file = f_File();
         const std::uint64_t changes = m_Engine.f_GetChangeCount();
         m_Engine.m_Writes = 0;
-        m_Engine.m_Errors = {denied};
+        m_Engine.m_Errors = {{denied}};
 
         EXPECT_FALSE(c.m_Edit(m_Engine));
         EXPECT_EQ(fg_Image(m_Engine), before) << "the edit is undone";
@@ -171,18 +179,22 @@ TEST_F(CSaveFailure, AnEditThatCannotBeSavedIsUndoneAndSaysWhereAndWhy)
 
 TEST_F(CSaveFailure, OnlyAFileHeldByAnotherProgramIsTriedAgainAndBriefly)
 {
-    const unsigned long held = gf_SystemErrorCode(ESystemError::SharingViolation);
-    const unsigned long denied = gf_SystemErrorCode(ESystemError::AccessDenied);
+    const CWriteError held{gf_SystemErrorCode(ESystemError::SharingViolation)};
+    const CWriteError denied{gf_SystemErrorCode(ESystemError::AccessDenied)};
+    // Windows refuses to replace a file that another program keeps open with access denied.
+    const CWriteError replaceRefused{denied.m_Code, true};
     const struct
     {
         const char* m_pName;
-        std::deque<unsigned long> m_Errors;
+        std::deque<CWriteError> m_Errors;
         bool m_bSaved;
         int m_Writes;
     } cases[] = {
         {"written at once", {}, true, 1},
         {"held twice, then written", {held, held}, true, 3},
-        {"held throughout", {held, held, held, held, held, held, held}, false, 6},
+        {"held throughout", std::deque<CWriteError>(11, held), false, 10},
+        {"replacing refused twice, then written", {replaceRefused, replaceRefused}, true, 3},
+        {"replacing refused throughout", std::deque<CWriteError>(11, replaceRefused), false, 10},
         {"held, then denied", {held, denied}, false, 2},
         {"denied", {denied}, false, 1},
     };

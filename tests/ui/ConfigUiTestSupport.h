@@ -45,11 +45,11 @@ public:
     std::deque<unsigned long> m_WriteErrors;
 
 protected:
-    bool f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
-                              NTev::CTime& writeTime) override
+    void f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
+                              CWriteOutcome& outcome) override
     {
         if (m_WriteErrors.empty())
-            return NQuillon::CMessageHook::f_WriteSettingsImage(path, bytes, writeTime);
+            return NQuillon::CMessageHook::f_WriteSettingsImage(path, bytes, outcome);
         NTev::NFile::CExceptionFile exception(__FILE__, __LINE__, "CDialogTestEngine", "refused");
         exception.f_SetSystemError(m_WriteErrors.front());
         m_WriteErrors.pop_front();
