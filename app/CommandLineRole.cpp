@@ -25,6 +25,7 @@ constexpr COption gc_Options[] = {
     {ERole::StopService, "-StopService", true},
     {ERole::RunAsProgram, "-RunAsProgram", false},
     {ERole::TrayIcon, "-TrayIcon", false},
+    {ERole::Settings, "-Settings", false},
     {ERole::SessionAgent, "-SessionAgent", false},
     {ERole::RemapAdministratorWindowsOff, "-RemapAdministratorWindowsOff", true},
     {ERole::RemapAdministratorWindows, "-RemapAdministratorWindows", true},
@@ -139,6 +140,7 @@ NTev::CStr gf_FormatHelpText(const char* commandLine)
         "-StopService [Service Name]\t\tAttempts to stop the Quillon service.\n"
         "-RunAsProgram\t\t\tRuns the service as a usual windows program in the background.\n"
         "-TrayIcon\t\t\t\tRuns the tray icon for configuration.\n"
+        "-Settings\t\t\t\tShows the settings window (the running tray's, or a new tray's).\n"
         "-Service [Service Name]\t\tStarts the program as a service. Only used by the system.\n\n",
         commandLine);
     return text;
