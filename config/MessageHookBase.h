@@ -308,7 +308,8 @@ protected:
 
     // One edit: holds the engine lock while the configuration changes; f_Save makes the file
     // image under it, lets the lock go and writes, so that input is never kept waiting by the
-    // disk. Nested in a caller that holds the lock, the write runs under the caller's lock.
+    // disk. Never made while the thread holds the lock already: the write would run under it,
+    // and wait for the write lock with it (a load defers its save for that reason).
     class CEdit
     {
     public:
