@@ -29,6 +29,7 @@ constexpr COption gc_Options[] = {
     {ERole::StopService, "-StopService", true},
     {ERole::RunAsProgram, "-RunAsProgram", false},
     {ERole::TrayIcon, "-TrayIcon", false},
+    {ERole::Settings, "-Settings", false},
     {ERole::SessionAgent, "-SessionAgent", false},
     {ERole::RemapAdministratorWindowsOff, "-RemapAdministratorWindowsOff", true},
     {ERole::RemapAdministratorWindows, "-RemapAdministratorWindows", true},
@@ -187,6 +188,7 @@ NTev::CStr gf_FormatHelpText(const char* commandLine)
         "-StopService [Service Name]\t\tAttempts to stop the Quillon service.\n"
         "-RunAsProgram\t\t\tRuns the service as a usual windows program in the background.\n"
         "-TrayIcon\t\t\t\tRuns the tray icon for configuration.\n"
+        "-Settings\t\t\t\tShows the settings window (the running tray's, or a new tray's).\n"
         "-ExitInstances [Folder]\t\tAsks every running Quillon of this (or that) folder to exit.\n"
         "-StartAsDesktopUser [Options]\tHas the desktop shell start Quillon.exe [Options] unelevated.\n"
         "-Quiet\t\t\t\tWith a command above: no message boxes; a failure ends with its own "

@@ -23,6 +23,9 @@ enum class ERole
     StartAsDesktopUser,
     RunAsProgram,
     TrayIcon,
+    // The tray with its dialog shown in front; with a tray running in the session, that tray
+    // shows its dialog instead.
+    Settings,
     // The hidden agent the service starts in the user's session; not in the help text, since
     // only the service starts it.
     SessionAgent,

@@ -139,8 +139,9 @@ public:
     NTev::CStr f_GetDefaultTableName();
     // Stores the table of that name (or none) as the default and saves.
     void f_SetDefaultTable(const char* name);
-    // Flips remapping off or on, releases every held key, saves.
-    void f_ToggleRemapping();
+    // Flips remapping off or on, releases every held key, saves; false when the save failed
+    // (the flag is then back as the file holds it).
+    bool f_ToggleRemapping();
     // Whether remapping is active: owns input, has a current table, remapping enabled.
     bool f_IsRemappingActive() const noexcept;
 
@@ -156,8 +157,19 @@ public:
     // is missing or cannot be read.
     bool f_ReplaceConfigurationFromFile(const char* fileName);
     // Writes <settings directory>/Settings.dat (to a temporary file, then replaced in one
-    // step). Returns false when every attempt failed.
+    // step): the image is made under the engine lock and written without it. False when the
+    // write failed; the configuration then holds again what was last loaded or saved, and the
+    // failure is kept for f_TakeSaveFailure.
     bool f_SaveSettings();
+    // A save that failed: the file, in the system's form, and the system's reason.
+    struct CSaveFailure
+    {
+        NTev::CStr m_Path;
+        NTev::CStr m_Error;
+    };
+    // The failure of the last save, when it failed; taking it clears it. Each save clears it
+    // when it starts, so what is taken after an edit belongs to that edit.
+    bool f_TakeSaveFailure(CSaveFailure& failure);
     // Reads a whole settings file image from a stream into a fresh configuration; throws the
     // file exception when it is corrupt. The caller swaps it in.
     std::unique_ptr<CConfiguration> f_ReadSettings(NTev::NStream::CBinaryStream& stream,
@@ -175,8 +187,9 @@ public:
 
     // ---- configuration operations (config/Operations*.cpp) ----
     // Each locks, finds its objects by name, changes them and saves; false with nothing
-    // changed when an object is missing, a name or priority is taken, or the last load gave
-    // up. A group may be named by its dialog label "<name> | ...".
+    // changed when an object is missing, a name or priority is taken, the last load gave up,
+    // or the save failed (the change is then undone; see f_TakeSaveFailure). A group may be named by its
+    // dialog label "<name> | ...".
     bool f_CreateTable(const char* name);
     bool f_DeleteTable(const char* table);
     bool f_CreateGroup(const char* table, const char* name, std::int32_t priority);
@@ -274,6 +287,47 @@ protected:
     // Edits are refused after a load that gave up, so that the file on disk is never
     // replaced by a half-read configuration.
     bool fp_CanEdit() const noexcept { return !m_bLoadFailed; }
+    // How a write of a file image went, as far as it went.
+    struct CWriteOutcome
+    {
+        // The write time the file got, when it could be read.
+        NTev::CTime m_WriteTime;
+        bool m_bWriteTimeKnown = false;
+        // The temporary file is complete and replaces the settings file: a failure from here
+        // on means another program holds the settings file (Windows refuses to replace a file
+        // open without delete sharing with access denied).
+        bool m_bReplacing = false;
+    };
+    // Writes a whole file image to path: a temporary file beside it, then replaced in one
+    // step; the temporary file is removed when any step fails. Throws the file exception.
+    // Runs without the engine lock; tests stand in for it.
+    virtual void f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
+                                      CWriteOutcome& outcome);
+    // The pause before a write that met another program holding the file is tried again.
+    virtual void f_PauseBeforeWriteRetry();
+
+    // One edit: holds the engine lock while the configuration changes; f_Save makes the file
+    // image under it, lets the lock go and writes, so that input is never kept waiting by the
+    // disk. Never made while the thread holds the lock already: the write would run under it,
+    // and wait for the write lock with it (a load defers its save for that reason).
+    class CEdit
+    {
+    public:
+        explicit CEdit(CMessageHookBase& engine) noexcept : m_Engine(engine) { engine.m_Lock.f_Lock(); }
+        ~CEdit()
+        {
+            if (m_bLocked)
+                m_Engine.m_Lock.f_Unlock();
+        }
+        CEdit(const CEdit&) = delete;
+        CEdit& operator=(const CEdit&) = delete;
+        // Saves what the edit changed; false (with the edit undone) when the write failed.
+        bool f_Save();
+
+    private:
+        CMessageHookBase& m_Engine;
+        bool m_bLocked = true;
+    };
 
     CLock m_Lock;
     std::unique_ptr<CConfiguration> m_pConfiguration;
@@ -289,6 +343,34 @@ protected:
     NTev::CStr m_SettingsDirectory;
 
 private:
+    // A file image made under the engine lock, to be written without it.
+    struct CPendingSave
+    {
+        bool m_bSuppressed = false;
+        std::uint64_t m_Sequence = 0;
+        NTev::CStr m_Path;
+        std::vector<unsigned char> m_Bytes;
+    };
+    CPendingSave fp_PrepareSave();
+    bool fp_FinishSave(CPendingSave& pending);
+    // Puts back the configuration of the last image loaded or saved (none: an empty one),
+    // keeping the current table and preset where they still exist.
+    void fp_RevertToLastGoodImage();
+    // A load that removed obsolete settings saves once the engine lock is let go.
+    void fp_SaveIfDue();
+
+    // Held while a file image is written, so that saves land in the order they were made.
+    CLock m_WriteLock;
+    // The newest save that finished writing (or failing), and how it ended.
+    std::uint64_t m_FinishedSaveSequence = 0;
+    bool m_bLastSaveSucceeded = true;
+    // The image last loaded from the file or written to it: what an edit that could not be
+    // saved goes back to.
+    std::vector<unsigned char> m_LastGoodImage;
+    bool m_bSaveFailed = false;
+    CSaveFailure m_SaveFailure;
+    bool m_bSaveDue = false;
+
     // One outer activation and everything its actions activate in turn; see fp_RunActivation.
     struct CActivationRun
     {

@@ -26,7 +26,7 @@ CMessageHookBase::CAccelerator_Input* fg_AsInput(CMessageHookBase::CAccelerator*
 bool CMessageHookBase::f_CreateAction(const char* table, const char* group, const CKeys& triggerKeys,
                                       EActionKind kind, const char* className)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
     if (!fp_CanEdit() || !found)
         return false;
@@ -41,20 +41,18 @@ bool CMessageHookBase::f_CreateAction(const char* table, const char* group, cons
     action->m_Flags = 0;
     action->m_pOwner = this;
     found->f_InsertAction(static_cast<std::unique_ptr<CAccelerator>&&>(action));
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_DeleteAction(const char* table, const char* group, const CKeys& triggerKeys)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
     if (!fp_CanEdit() || !found || !found->f_FindAction(triggerKeys))
         return false;
     f_OnConfigurationChanging();
     found->f_DeleteAction(triggerKeys);
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_GetActionFlags(const char* table, const char* group, const CKeys& triggerKeys,
@@ -71,13 +69,12 @@ bool CMessageHookBase::f_GetActionFlags(const char* table, const char* group, co
 bool CMessageHookBase::f_SetActionFlags(const char* table, const char* group, const CKeys& triggerKeys,
                                         std::uint32_t flags)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CAccelerator* action = gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys);
     if (!fp_CanEdit() || !action)
         return false;
     action->m_Flags = flags;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_GetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
@@ -95,13 +92,12 @@ bool CMessageHookBase::f_GetActionOptions(const char* table, const char* group, 
 bool CMessageHookBase::f_SetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
                                           const std::vector<CActionOptionGroup>& options)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CAccelerator* action = gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys);
     if (!fp_CanEdit() || !action)
         return false;
     action->f_SetOptions(options);
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_GetActionKind(const char* table, const char* group, const CKeys& triggerKeys,
@@ -129,13 +125,12 @@ bool CMessageHookBase::f_GetActionRemapTable(const char* table, const char* grou
 bool CMessageHookBase::f_SetActionRemapTable(const char* table, const char* group, const CKeys& triggerKeys,
                                              const char* tableName)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CAccelerator* action = gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys);
     if (!fp_CanEdit() || !action || action->m_Kind != EActionKind_RemapTable)
         return false;
     static_cast<CAccelerator_RemapTable*>(action)->m_TableName = tableName;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_GetGenerateSequenceCount(const char* table, const char* group,
@@ -152,13 +147,12 @@ bool CMessageHookBase::f_GetGenerateSequenceCount(const char* table, const char*
 bool CMessageHookBase::f_SetGenerateSequenceCount(const char* table, const char* group,
                                                   const CKeys& triggerKeys, std::uint32_t count)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CAccelerator_Input* input = fg_AsInput(gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys));
     if (!fp_CanEdit() || !input || count > mc_MaxGenerateSequences)
         return false;
     input->m_Sequences.resize(count);
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_GetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys,
@@ -175,13 +169,12 @@ bool CMessageHookBase::f_GetGenerateSequence(const char* table, const char* grou
 bool CMessageHookBase::f_SetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys,
                                              std::uint32_t index, const CKeys& sequence)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CAccelerator_Input* input = fg_AsInput(gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys));
     if (!fp_CanEdit() || !input || index >= input->m_Sequences.size())
         return false;
     input->m_Sequences[index] = sequence;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_GetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys,
@@ -198,12 +191,11 @@ bool CMessageHookBase::f_GetReleaseKeys(const char* table, const char* group, co
 bool CMessageHookBase::f_SetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys,
                                         const CKeys& keys)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CAccelerator_Input* input = fg_AsInput(gf_FindBoundAction(*m_pConfiguration, table, group, triggerKeys));
     if (!fp_CanEdit() || !input)
         return false;
     input->m_ReleaseKeys = keys;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 } // namespace NQuillon

@@ -20,7 +20,7 @@ bool fg_IsDefinedSetting(const char* name)
 
 bool CMessageHookBase::f_CreatePreset(const char* name)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CConfiguration& configuration = *m_pConfiguration;
     if (!fp_CanEdit() || configuration.f_FindPreset(name))
         return false;
@@ -31,13 +31,12 @@ bool CMessageHookBase::f_CreatePreset(const char* name)
         configuration.m_pDefaultPreset = created;
     if (!configuration.m_pCurrentPreset)
         configuration.m_pCurrentPreset = created;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_DeletePreset(const char* name)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CConfiguration& configuration = *m_pConfiguration;
     CPreset* preset = configuration.f_FindPreset(name);
     if (!fp_CanEdit() || !preset)
@@ -50,28 +49,27 @@ bool CMessageHookBase::f_DeletePreset(const char* name)
         configuration.m_pDefaultPreset = configuration.f_GetFirstPreset();
     if (wasCurrent)
         configuration.m_pCurrentPreset = configuration.m_pDefaultPreset;
-    f_SaveSettings();
     f_ApplyPresetSettings();
-    return true;
+    return edit.f_Save();
 }
 
 void CMessageHookBase::f_SetDefaultPreset(const char* name)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     if (!fp_CanEdit())
         return;
     m_pConfiguration->m_pDefaultPreset = m_pConfiguration->f_FindPreset(name);
-    f_SaveSettings();
     f_ApplyPresetSettings();
+    edit.f_Save();
 }
 
 void CMessageHookBase::f_SetCurrentPreset(const char* name)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     m_pConfiguration->m_pCurrentPreset = m_pConfiguration->f_FindPreset(name);
-    if (fp_CanEdit())
-        f_SaveSettings();
     f_ApplyPresetSettings();
+    if (fp_CanEdit())
+        edit.f_Save();
 }
 
 bool CMessageHookBase::f_GetPresetSettingValue(const char* preset, const char* setting, NTev::CStr& value,
@@ -96,26 +94,24 @@ bool CMessageHookBase::f_GetPresetSettingValue(const char* preset, const char* s
 
 bool CMessageHookBase::f_SetPresetSettingValue(const char* preset, const char* setting, const char* value)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CPreset* found = m_pConfiguration->f_FindPreset(preset);
     if (!fp_CanEdit() || !found || !fg_IsDefinedSetting(setting))
         return false;
     found->m_Settings[NTev::CStr(setting)] = value;
-    f_SaveSettings();
     f_ApplyPresetSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_SetPresetSettingToDefault(const char* preset, const char* setting)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CPreset* found = m_pConfiguration->f_FindPreset(preset);
     if (!fp_CanEdit() || !found)
         return false;
     found->m_Settings.erase(NTev::CStr(setting));
-    f_SaveSettings();
     f_ApplyPresetSettings();
-    return true;
+    return edit.f_Save();
 }
 
 std::vector<NTev::CStr> CMessageHookBase::f_ListPresetNames()

@@ -54,7 +54,7 @@ CMessageHookBase::CRemapGroup* gf_FindGroupByLabel(CMessageHookBase::CConfigurat
 
 bool CMessageHookBase::f_CreateTable(const char* name)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     if (!fp_CanEdit() || m_pConfiguration->f_FindTable(name))
         return false;
     auto table = std::make_unique<CRemapTable>(name);
@@ -63,13 +63,12 @@ bool CMessageHookBase::f_CreateTable(const char* name)
     m_pConfiguration->m_Tables.emplace(created->m_Name, static_cast<std::unique_ptr<CRemapTable>&&>(table));
     if (!m_pConfiguration->m_pDefaultTable)
         m_pConfiguration->m_pDefaultTable = created;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_DeleteTable(const char* name)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CConfiguration& configuration = *m_pConfiguration;
     CRemapTable* table = configuration.f_FindTable(name);
     if (!fp_CanEdit() || !table)
@@ -83,41 +82,37 @@ bool CMessageHookBase::f_DeleteTable(const char* name)
         configuration.m_pDefaultTable = configuration.f_GetFirstTable();
     if (wasCurrent)
         configuration.m_pCurrentTable = configuration.m_pDefaultTable;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_CreateGroup(const char* table, const char* name, std::int32_t priority)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CRemapTable* found = m_pConfiguration->f_FindTable(table);
     if (!fp_CanEdit() || !found || !found->f_AddGroup(std::make_unique<CRemapGroup>(name, priority)))
         return false;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_DeleteGroup(const char* table, const char* group)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
     if (!fp_CanEdit() || !found)
         return false;
     f_OnConfigurationChanging();
     found->m_pTable->f_DeleteGroup(found);
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_SetGroupIgnoreKeys(const char* table, const char* group, const CKeys& keys)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
     if (!fp_CanEdit() || !found)
         return false;
     found->m_IgnoreKeys = keys;
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 bool CMessageHookBase::f_GetGroupRunOnActivate(const char* table, const char* group, bool& runOnActivate)
@@ -132,14 +127,13 @@ bool CMessageHookBase::f_GetGroupRunOnActivate(const char* table, const char* gr
 
 bool CMessageHookBase::f_SetGroupRunOnActivate(const char* table, const char* group, bool runOnActivate)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     CRemapGroup* found = gf_FindGroupByLabel(*m_pConfiguration, table, group);
     if (!fp_CanEdit() || !found)
         return false;
     found->m_Flags = runOnActivate ? (found->m_Flags | EGroupFlag_RunOnActivate)
                                    : (found->m_Flags & ~std::uint32_t(EGroupFlag_RunOnActivate));
-    f_SaveSettings();
-    return true;
+    return edit.f_Save();
 }
 
 std::vector<NTev::CStr> CMessageHookBase::f_ListTableNames()

@@ -198,8 +198,9 @@ void CMessageHookBase::fp_AfterLoad()
     for (auto& preset : m_pConfiguration->m_Presets)
         for (const char* obsolete : gc_ObsoleteSettingNames)
             removed = preset.second->m_Settings.erase(NTev::CStr(obsolete)) > 0 || removed;
+    // Saved once the caller lets the lock go (fp_SaveIfDue): no write under the engine lock.
     if (removed)
-        f_SaveSettings();
+        m_bSaveDue = true;
     f_ApplyPresetSettings();
 }
 } // namespace NQuillon

@@ -1,19 +1,27 @@
 // Loading and saving Settings.dat. A load reads with every kind of sharing, and retries while
 // another program holds the file without sharing; a file that defeated a load is read again
 // later (config/LoadRetry.h). A load reads into a fresh configuration and swaps it in
-// only when the whole file was read; a save writes a complete temporary file and replaces the
-// settings file with it in one step, so a crash never leaves a truncated file.
+// only when the whole file was read. A save makes the file image under the engine lock and
+// writes it without the lock: a complete temporary file that replaces the settings file in one
+// step, so a crash never leaves a truncated file. A save that fails puts the configuration
+// back to the last image loaded or saved, so that what the dialog shows is what the file holds.
 
 #include "config/Configuration.h"
 #include "core/BinaryStreamMemory.h"
 #include "core/Clock.h"
 #include "core/CommandLine.h"
+#include "core/DebugOutput.h"
+#include "core/ErrorText.h"
 #include "core/Exception.h"
 #include "core/File.h"
+#include "core/Format.h"
+#include "core/FullPath.h"
 #include "core/SysFile.h"
 #include "core/SysFind.h"
 
 #include <chrono>
+#include <cstring>
+#include <exception>
 #include <functional>
 #include <random>
 #include <thread>
@@ -24,6 +32,9 @@ namespace NQuillon
 namespace
 {
 constexpr int mc_Attempts = 60;
+// A save tries a file held by another program a few times, about half a second in all,
+// without the engine lock; any other failure (a folder the user may not write) ends it at once.
+constexpr int mc_WriteAttempts = 10;
 constexpr const char* mc_SettingsFileName = "Settings.dat";
 constexpr const char* mc_TemporarySuffix = ".new";
 
@@ -35,6 +46,29 @@ void fg_PauseBeforeRetry()
         std::chrono::steady_clock::now().time_since_epoch().count() ^
         static_cast<long long>(std::hash<std::thread::id>()(std::this_thread::get_id()))));
     std::this_thread::sleep_for(std::chrono::milliseconds(s_Random() % 100));
+}
+
+// The system's text without its closing full stop and line break, to stand inside a sentence.
+NTev::CStr fg_TrimErrorText(const char* text)
+{
+    std::size_t length = std::strlen(text);
+    while (length && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ' ||
+                      text[length - 1] == '.'))
+        --length;
+    return NTev::CStr(text, length);
+}
+
+// The path in the system's form, as the user knows it; as given when it cannot be resolved.
+NTev::CStr fg_DisplayPath(const char* path)
+{
+    try
+    {
+        return NTev::NSys::NFile::gf_GetFullPath(path, "NQuillon::fg_DisplayPath");
+    }
+    catch (const NTev::NException::CException&)
+    {
+        return NTev::CStr(path);
+    }
 }
 
 // Seconds on the library clock, which tests drive.
@@ -96,10 +130,15 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
             if (!gf_Exists(path.f_GetStr(), ExistsNotDirectory))
             {
                 // Nothing to read: the configuration keeps what it holds.
-                CLockGuard lock(m_Lock);
-                if (!m_bLoadFailed)
-                    fp_AfterLoad();
-                return !m_bLoadFailed;
+                bool loaded;
+                {
+                    CLockGuard lock(m_Lock);
+                    if (!m_bLoadFailed)
+                        fp_AfterLoad();
+                    loaded = !m_bLoadFailed;
+                }
+                fp_SaveIfDue();
+                return loaded;
             }
             // Sharing everything: another program that merely looks at the file, or a save
             // that replaces it meanwhile, does not keep the engine from reading it.
@@ -113,21 +152,28 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
                 if (writeTime == m_LastLoadedWriteTime)
                     return true;
             }
-            NTev::NStream::CBinaryStreamMemory stream(fg_ReadAll(file));
+            std::vector<unsigned char> bytes = fg_ReadAll(file);
+            NTev::NStream::CBinaryStreamMemory stream(bytes);
             file.f_Close();
             std::uint32_t configurationFlags = 0;
             std::uint32_t fileVersion = 0;
             std::unique_ptr<CConfiguration> configuration =
                 f_ReadSettings(stream, configurationFlags, fileVersion);
-            CLockGuard lock(m_Lock);
-            // Another load installed this file meanwhile, or this process saved since the
-            // read: what was read is not newer than what the engine holds.
-            if (writeTime == m_LastLoadedWriteTime || saveCount != m_SaveCount)
-                return true;
-            m_LastLoadedWriteTime = writeTime;
-            m_LoadRetry.f_OnLoaded();
-            f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration),
-                                   configurationFlags);
+            {
+                CLockGuard lock(m_Lock);
+                // Another load installed this file meanwhile, or this process saved since the
+                // read, or a save of it is being written: what was read is not newer than what
+                // the engine holds.
+                if (writeTime == m_LastLoadedWriteTime || saveCount != m_SaveCount ||
+                    m_FinishedSaveSequence != m_SaveCount)
+                    return true;
+                m_LastLoadedWriteTime = writeTime;
+                m_LastGoodImage = static_cast<std::vector<unsigned char>&&>(bytes);
+                m_LoadRetry.f_OnLoaded();
+                f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration),
+                                       configurationFlags);
+            }
+            fp_SaveIfDue();
             return true;
         }
         catch (const NTev::NException::CException&)
@@ -167,9 +213,12 @@ bool CMessageHookBase::f_ReplaceConfigurationFromFile(const char* fileName)
             std::uint32_t fileFlags = 0;
             std::uint32_t fileVersion = 0;
             std::unique_ptr<CConfiguration> configuration = f_ReadSettings(stream, fileFlags, fileVersion);
-            CLockGuard lock(m_Lock);
-            f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration),
-                                   m_ConfigurationFlags);
+            {
+                CLockGuard lock(m_Lock);
+                f_InstallConfiguration(static_cast<std::unique_ptr<CConfiguration>&&>(configuration),
+                                       m_ConfigurationFlags);
+            }
+            fp_SaveIfDue();
             return true;
         }
         catch (const NTev::NException::CException&)
@@ -181,42 +230,195 @@ bool CMessageHookBase::f_ReplaceConfigurationFromFile(const char* fileName)
 
 bool CMessageHookBase::f_SaveSettings()
 {
-    using namespace NTev::NSys::NFile;
+    CEdit edit(*this);
+    return edit.f_Save();
+}
+
+bool CMessageHookBase::CEdit::f_Save()
+{
+    CPendingSave pending = m_Engine.fp_PrepareSave();
+    m_Engine.m_Lock.f_Unlock();
+    m_bLocked = false;
+    return m_Engine.fp_FinishSave(pending);
+}
+
+CMessageHookBase::CPendingSave CMessageHookBase::fp_PrepareSave()
+{
     CLockGuard lock(m_Lock);
     ++m_ChangeCount;
+    CPendingSave pending;
     if (m_bSavingSuppressed)
-        return true;
-    ++m_SaveCount;
+    {
+        pending.m_bSuppressed = true;
+        return pending;
+    }
+    m_bSaveFailed = false;
     NTev::NStream::CBinaryStreamMemory image;
     f_WriteSettings(image);
-    const std::vector<unsigned char>& bytes = image.f_GetBytes();
-    NTev::CStr path = f_GetSettingsDirectory() + "/";
-    path += mc_SettingsFileName;
-    NTev::CStr temporary = path + mc_TemporarySuffix;
-    for (int attempt = 0; attempt < mc_Attempts; ++attempt)
+    pending.m_Bytes = image.f_GetBytes();
+    pending.m_Path = f_GetSettingsDirectory() + "/";
+    pending.m_Path += mc_SettingsFileName;
+    // Counted last: from here the save is sure to finish, and loads wait for it.
+    pending.m_Sequence = ++m_SaveCount;
+    return pending;
+}
+
+bool CMessageHookBase::fp_FinishSave(CPendingSave& pending)
+{
+    if (pending.m_bSuppressed)
+        return true;
+    CLockGuard writeLock(m_WriteLock);
     {
-        if (attempt)
-            fg_PauseBeforeRetry();
+        CLockGuard lock(m_Lock);
+        // A save made later has been written (or has failed) already: it holds this one's
+        // change too, and an older image must not land after it.
+        if (pending.m_Sequence <= m_FinishedSaveSequence)
+            return m_bLastSaveSucceeded;
+    }
+    CWriteOutcome outcome;
+    bool bWritten = false;
+    NTev::CStr error;
+    for (int attempt = 0; !bWritten; ++attempt)
+    {
         try
         {
-            NTev::NFile::CFile file;
-            file.f_Open(temporary.f_GetStr(), NTev::NFile::OpenWrite | NTev::NFile::OpenWriteThrough);
-            file.f_Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-            file.f_Close();
-            // The replaced file keeps this write time: the watch that this save wakes finds
-            // the file already loaded, rather than read back what this process holds (and
-            // lose its current table and preset, which the file does not keep).
-            NTev::CTime writeTime;
-            const bool bWriteTimeKnown = gf_GetWriteTime(temporary.f_GetStr(), writeTime);
-            gf_Replace(temporary.f_GetStr(), path.f_GetStr());
-            if (bWriteTimeKnown)
-                m_LastLoadedWriteTime = writeTime;
-            return true;
+            outcome = CWriteOutcome();
+            f_WriteSettingsImage(pending.m_Path.f_GetStr(), pending.m_Bytes, outcome);
+            bWritten = true;
+        }
+        catch (const NTev::NException::CException& exception)
+        {
+            const unsigned long code = exception.f_GetSystemError();
+            error = code ? fg_TrimErrorText(NTev::gf_GetErrorText(code).f_GetStr())
+                         : NTev::CStr(exception.f_GetMessage());
+            const bool bHeld = code && (NTev::gf_IsSharingViolation(code) || outcome.m_bReplacing);
+            if (!bHeld || attempt + 1 >= mc_WriteAttempts)
+                break;
+            f_PauseBeforeWriteRetry();
+        }
+        catch (const std::exception& exception)
+        {
+            error = exception.what();
+            break;
+        }
+    }
+    CLockGuard lock(m_Lock);
+    m_FinishedSaveSequence = pending.m_Sequence;
+    m_bLastSaveSucceeded = bWritten;
+    if (bWritten)
+    {
+        // The replaced file keeps this write time: the watch that this save wakes finds the
+        // file already loaded, rather than read back what this process holds (and lose its
+        // current table and preset, which the file does not keep).
+        if (outcome.m_bWriteTimeKnown)
+            m_LastLoadedWriteTime = outcome.m_WriteTime;
+        m_LastGoodImage = static_cast<std::vector<unsigned char>&&>(pending.m_Bytes);
+        return true;
+    }
+    m_bSaveFailed = true;
+    m_SaveFailure.m_Path = fg_DisplayPath(pending.m_Path.f_GetStr());
+    m_SaveFailure.m_Error = error;
+    NTev::gf_DebugOutput("The settings were not saved to {}: {}\n", m_SaveFailure.m_Path, error);
+    // An edit made since holds this one's change and undoes it when its own save fails.
+    if (pending.m_Sequence == m_SaveCount)
+        fp_RevertToLastGoodImage();
+    return false;
+}
+
+void CMessageHookBase::f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
+                                            CWriteOutcome& outcome)
+{
+    using namespace NTev::NSys::NFile;
+    NTev::CStr temporary(path);
+    temporary += mc_TemporarySuffix;
+    bool bCreated = false;
+    try
+    {
+        NTev::NFile::CFile file;
+        file.f_Open(temporary.f_GetStr(), NTev::NFile::OpenWrite | NTev::NFile::OpenWriteThrough);
+        bCreated = true;
+        file.f_Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+        file.f_Close();
+        outcome.m_bWriteTimeKnown = gf_GetWriteTime(temporary.f_GetStr(), outcome.m_WriteTime);
+        outcome.m_bReplacing = true;
+        gf_Replace(temporary.f_GetStr(), path);
+    }
+    catch (const NTev::NException::CException&)
+    {
+        // Nothing half-written stays beside the settings file.
+        if (bCreated)
+        {
+            try
+            {
+                gf_Delete(temporary.f_GetStr());
+            }
+            catch (const NTev::NException::CException&)
+            {
+            }
+        }
+        throw;
+    }
+}
+
+void CMessageHookBase::f_PauseBeforeWriteRetry()
+{
+    fg_PauseBeforeRetry();
+}
+
+void CMessageHookBase::fp_RevertToLastGoodImage()
+{
+    CLockGuard lock(m_Lock);
+    std::unique_ptr<CConfiguration> configuration;
+    std::uint32_t configurationFlags = 0;
+    if (!m_LastGoodImage.empty())
+    {
+        try
+        {
+            NTev::NStream::CBinaryStreamMemory stream(m_LastGoodImage);
+            std::uint32_t fileVersion = 0;
+            configuration = f_ReadSettings(stream, configurationFlags, fileVersion);
         }
         catch (const NTev::NException::CException&)
         {
+            configurationFlags = 0;
         }
     }
-    return false;
+    if (!configuration)
+        configuration = std::make_unique<CConfiguration>(*this);
+    const NTev::CStr currentTable = f_GetCurrentTableName();
+    const NTev::CStr currentPreset =
+        m_pConfiguration->m_pCurrentPreset ? m_pConfiguration->m_pCurrentPreset->m_Name : NTev::CStr();
+    f_OnConfigurationChanging();
+    m_pConfiguration = static_cast<std::unique_ptr<CConfiguration>&&>(configuration);
+    m_ConfigurationFlags = configurationFlags;
+    m_pConfiguration->f_SetBackReferences();
+    if (CRemapTable* table = m_pConfiguration->f_FindTable(currentTable.f_GetStr()))
+        m_pConfiguration->m_pCurrentTable = table;
+    if (CPreset* preset = m_pConfiguration->f_FindPreset(currentPreset.f_GetStr()))
+        m_pConfiguration->m_pCurrentPreset = preset;
+    ++m_ChangeCount;
+    f_OnRemappingMayHaveStopped();
+    f_ApplyPresetSettings();
+}
+
+bool CMessageHookBase::f_TakeSaveFailure(CSaveFailure& failure)
+{
+    CLockGuard lock(m_Lock);
+    if (!m_bSaveFailed)
+        return false;
+    failure = m_SaveFailure;
+    m_bSaveFailed = false;
+    return true;
+}
+
+void CMessageHookBase::fp_SaveIfDue()
+{
+    {
+        CLockGuard lock(m_Lock);
+        if (!m_bSaveDue)
+            return;
+        m_bSaveDue = false;
+    }
+    f_SaveSettings();
 }
 } // namespace NQuillon

@@ -97,19 +97,19 @@ NTev::CStr CMessageHookBase::f_GetDefaultTableName()
 
 void CMessageHookBase::f_SetDefaultTable(const char* name)
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     if (!fp_CanEdit())
         return;
     m_pConfiguration->m_pDefaultTable = m_pConfiguration->f_FindTable(name);
-    f_SaveSettings();
+    edit.f_Save();
 }
 
-void CMessageHookBase::f_ToggleRemapping()
+bool CMessageHookBase::f_ToggleRemapping()
 {
-    CLockGuard lock(m_Lock);
+    CEdit edit(*this);
     m_pConfiguration->m_bRemappingDisabled = !m_pConfiguration->m_bRemappingDisabled;
     f_ReleaseAllKeys();
-    if (fp_CanEdit())
-        f_SaveSettings();
+    // After a load that gave up the flip holds in this process only.
+    return !fp_CanEdit() || edit.f_Save();
 }
 } // namespace NQuillon

@@ -9,6 +9,11 @@ namespace NTev::NException
 // 255 characters, the system's trailing line break included. Code 0 means the calling
 // thread's last error. A code without text gives "0x" and eight lowercase hex digits.
 NStr::CFStr256 gf_GetErrorText(unsigned long code);
+// The calling thread's last error (GetLastError; errno on POSIX).
+unsigned long gf_GetLastErrorCode() noexcept;
+// Whether the error means another process holds the file for now (a sharing or lock
+// violation), so that trying again shortly may succeed.
+bool gf_IsSharingViolation(unsigned long code) noexcept;
 
 // Shows text under the caption "Fatal Error" and ends the process with exit code 255.
 [[noreturn]] void gf_FatalError(const char* text) noexcept;
@@ -23,5 +28,7 @@ namespace NTev
 using NException::gf_ErrorBox;
 using NException::gf_FatalError;
 using NException::gf_GetErrorText;
+using NException::gf_GetLastErrorCode;
+using NException::gf_IsSharingViolation;
 using NException::gf_ShowLastError;
 } // namespace NTev

@@ -38,10 +38,13 @@ namespace
 template <typename t_CException>
 [[noreturn]] void fg_ThrowSystemError(const char* file, int line, const char* function, const char* call)
 {
-    NStr::CFStr256 error = gf_GetErrorText(0);
+    const unsigned long code = gf_GetLastErrorCode();
+    NStr::CFStr256 error = gf_GetErrorText(code);
     NStr::CFStr256 message;
     gf_Format(message, "Windows returned an error from {}: {}", call, error);
-    throw t_CException(file, line, function, message.f_GetStr());
+    t_CException exception(file, line, function, message.f_GetStr());
+    exception.f_SetSystemError(code);
+    throw exception;
 }
 } // namespace
 

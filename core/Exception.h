@@ -20,9 +20,13 @@ public:
     }
 
     const char* f_GetMessage() const noexcept { return m_Message; }
+    // The system error code of a failed system call (gf_ThrowSystemError*), else 0.
+    unsigned long f_GetSystemError() const noexcept { return m_SystemError; }
+    void f_SetSystemError(unsigned long code) noexcept { m_SystemError = code; }
 
 private:
     char m_Message[mc_MessageSize];
+    unsigned long m_SystemError = 0;
 };
 
 // Declares a class of the tree that passes its own name to the trace line.

@@ -38,7 +38,34 @@ std::vector<CChoiceEntry> fg_OrderChoices(std::uint32_t count)
 }
 } // namespace
 
+NTev::CStr gf_FormatSaveFailedMessage(const CMessageHookBase::CSaveFailure& failure)
+{
+    NTev::CStr text;
+    NTev::gf_Format(text,
+                    "Quillon could not save your settings to {}: {}. The change was undone. Make sure "
+                    "that you can write to that folder and that no other program keeps the file open, "
+                    "then try again.",
+                    failure.m_Path, failure.m_Error);
+    return text;
+}
+
+bool gf_ReportSaveFailure(CMessageHookBase& engine, ICMessageHost& messages)
+{
+    CMessageHookBase::CSaveFailure failure;
+    if (!engine.f_TakeSaveFailure(failure))
+        return false;
+    messages.f_ShowError(gf_FormatSaveFailedMessage(failure).f_GetStr());
+    return true;
+}
+
 void CConfigCommands::f_Run(const CNodeRef& node, const CMenuEntry& entry)
+{
+    fp_RunCommand(node, entry);
+    // Whatever the command changed and could not save was undone: the user learns why.
+    gf_ReportSaveFailure(m_Engine, m_Messages);
+}
+
+void CConfigCommands::fp_RunCommand(const CNodeRef& node, const CMenuEntry& entry)
 {
     if (fg_ChangesConfiguration(entry.m_Command) && !m_Engine.f_IsEditable())
     {
@@ -156,7 +183,7 @@ void CConfigCommands::fp_CreateNamed(ECommand command)
     }
     const bool created =
         isTable ? m_Engine.f_CreateTable(name.f_GetStr()) : m_Engine.f_CreatePreset(name.f_GetStr());
-    if (!created)
+    if (!created && !gf_ReportSaveFailure(m_Engine, m_Messages))
         m_Messages.f_ShowError(NMessages::gc_NameExists);
 }
 
@@ -179,7 +206,8 @@ void CConfigCommands::fp_CreateGroup(const CNodeRef& node)
             continue;
         }
         if (m_Engine.f_CreateGroup(node.m_Table.f_GetStr(), name.f_GetStr(),
-                                   gf_ParseSettingInteger(priority.f_GetStr(), 0)))
+                                   gf_ParseSettingInteger(priority.f_GetStr(), 0)) ||
+            gf_ReportSaveFailure(m_Engine, m_Messages))
             return;
         // The table went meanwhile (another process changed the file): nothing to ask again.
         if (!fg_Contains(m_Engine.f_ListTableNames(), node.m_Table))
@@ -225,7 +253,7 @@ void CConfigCommands::fp_CreateBinding(const CNodeRef& node)
     {
         // A group that went meanwhile is no clash.
         EActionKind kind;
-        if (m_Engine.f_GetActionKind(table, group, keys, kind))
+        if (!gf_ReportSaveFailure(m_Engine, m_Messages) && m_Engine.f_GetActionKind(table, group, keys, kind))
             m_Messages.f_ShowError(NMessages::gc_ActionExists);
         return;
     }

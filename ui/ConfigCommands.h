@@ -35,6 +35,7 @@ public:
     void f_Run(const CNodeRef& node, const CMenuEntry& entry);
 
 private:
+    void fp_RunCommand(const CNodeRef& node, const CMenuEntry& entry);
     void fp_CreateNamed(ECommand command);
     void fp_CreateGroup(const CNodeRef& node);
     void fp_CreateBinding(const CNodeRef& node);
@@ -57,6 +58,11 @@ private:
 // be read: the change could not be saved without losing what the file holds.
 constexpr const char* gc_NotEditableMessage = "The settings file could not be read, so changes cannot be "
                                               "saved. Correct or remove Settings.dat and try again.";
+// Shown when an edit could not be saved: the file, the system's reason, that the edit was
+// undone, and what to do.
+NTev::CStr gf_FormatSaveFailedMessage(const CMessageHookBase::CSaveFailure& failure);
+// Shows the failure of the last save, when it failed; true when one was shown.
+bool gf_ReportSaveFailure(CMessageHookBase& engine, ICMessageHost& messages);
 // Shown when the number of generate sequences typed is outside what an action can hold.
 constexpr const char* gc_BadSequenceCountMessage = "The number of sequences must be from 0 to 256";
 } // namespace NQuillon

@@ -1,6 +1,7 @@
 #include "ui/LaptopConfiguration.h"
 
 #include "config/Configuration.h"
+#include "ui/ConfigCommands.h"
 
 namespace NQuillon
 {
@@ -314,7 +315,14 @@ ELaptopRun gf_RunLaptopConfiguration(CMessageHookBase& engine, ICLaptopPrompts& 
         }
         fg_ApplyChoices(engine, dialog);
     }
-    engine.f_SaveSettings();
+    if (!engine.f_SaveSettings())
+    {
+        // The configuration is back as the file holds it.
+        CMessageHookBase::CSaveFailure failure;
+        if (engine.f_TakeSaveFailure(failure))
+            prompts.f_ShowError(gf_FormatSaveFailedMessage(failure).f_GetStr());
+        return ELaptopRun::Failed;
+    }
     return ELaptopRun::Configured;
 }
 } // namespace NQuillon

@@ -37,7 +37,8 @@ enum class ELaptopRun
     NotOffered, // already run for this configuration, and not forced
     Abandoned,  // keys cannot be recorded; a later run may offer it again
     Cancelled,  // the options dialog was cancelled; the configuration is unchanged
-    Failed,     // the shipped file is missing or unreadable; the configuration is unchanged
+    Failed,     // the shipped file is missing or unreadable, or the result could not be saved;
+                // the configuration is unchanged
     Configured, // the configuration was replaced and saved
 };
 

@@ -14,6 +14,7 @@
 #include "core/win32/ServiceHandle.h"
 #include "ui/win32/LaptopSetupWindow.h"
 #include "ui/win32/QuillonDlg.h"
+#include "ui/win32/SettingsRequest.h"
 
 namespace NQuillon
 {
@@ -30,6 +31,9 @@ constexpr const char* gc_RegistryKey = "Velmora\\Quillon";
 constexpr const char* gc_ServiceLoadOrderGroup = "Event Log";
 // The service's control that starts its session agent anew.
 constexpr DWORD gc_RestartAgentControl = 128;
+// How long "-Settings" looks for the dialog of a tray that holds the mutex: one that is still
+// starting makes its dialog within this time.
+constexpr std::uint32_t gc_RunningTrayMilliseconds = 5000;
 } // namespace
 
 CQuillonApp::CQuillonApp()
@@ -125,12 +129,27 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bOwnsInput = true;
             return fp_CommonStart();
         case ERole::TrayIcon:
+        case ERole::Settings:
             if (!fp_TakeInstanceMutex(gc_TrayIconMutex))
+            {
+                // A tray runs in this session: "-Settings" has it show its dialog; a second
+                // "-TrayIcon" (the Run key) ends silently.
+                if (role.m_Role == ERole::Settings)
+                {
+                    if (gf_AskRunningTrayToShowSettings(gc_RunningTrayMilliseconds))
+                        m_ExitCode = gc_ExitSucceeded;
+                    else
+                        NTev::gf_DebugOutput("-Settings found no tray dialog to show\n");
+                }
                 return FALSE;
+            }
             m_Hook.m_bOwnsInput = false;
             m_Hook.m_bHostsSessionAgent = true;
             if (!fp_CommonStart())
                 return FALSE;
+            m_pMainDialog->f_MarkAsSessionTray();
+            if (role.m_Role == ERole::Settings)
+                m_pMainDialog->f_ShowInFront();
             // With the choice to remap in administrator windows, the elevated hidden agent
             // serves the session: this unelevated process would not see those windows' keys.
             if (!gf_ReadRemapAdministratorWindows())
@@ -221,9 +240,13 @@ bool CQuillonApp::fp_TakeInstanceMutex(const char* name)
 BOOL CQuillonApp::fp_CommonStart()
 {
     // The configuring process writes the file again at once, so that it is in the current
-    // version; never after a load that gave up.
-    if (m_Hook.f_LoadSettings("Settings.dat") && !m_Hook.m_bOwnsInput)
-        m_Hook.f_SaveSettings();
+    // version; never after a load that gave up. A folder it cannot write costs no wait here
+    // and shows nothing at logon (the save traces it); the first edit tells the user.
+    if (m_Hook.f_LoadSettings("Settings.dat") && !m_Hook.m_bOwnsInput && !m_Hook.f_SaveSettings())
+    {
+        CMessageHookBase::CSaveFailure failure;
+        m_Hook.f_TakeSaveFailure(failure);
+    }
     f_SetRegistryKey(gc_RegistryKey);
     m_pLaptopSetup = std::make_unique<CLaptopSetupWindow>(m_Hook);
     m_pMainDialog = std::make_unique<CQuillonDlg>(m_Hook, m_pLaptopSetup.get());

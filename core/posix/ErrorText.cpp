@@ -31,6 +31,17 @@ NStr::CFStr256 gf_GetErrorText(unsigned long code)
     return text;
 }
 
+unsigned long gf_GetLastErrorCode() noexcept
+{
+    return static_cast<unsigned long>(errno);
+}
+
+// The share-mode emulation reports a file held without sharing as EBUSY.
+bool gf_IsSharingViolation(unsigned long code) noexcept
+{
+    return code == EBUSY;
+}
+
 void gf_ErrorBox(const char* caption, const char* text) noexcept
 {
     std::fprintf(stderr, "%s: %s\n", caption, text);

@@ -33,6 +33,16 @@ NStr::CFStr256 gf_GetErrorText(unsigned long code)
     return text;
 }
 
+unsigned long gf_GetLastErrorCode() noexcept
+{
+    return GetLastError();
+}
+
+bool gf_IsSharingViolation(unsigned long code) noexcept
+{
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+}
+
 void gf_ErrorBox(const char* caption, const char* text) noexcept
 {
     UINT style = MB_OK | MB_ICONHAND;

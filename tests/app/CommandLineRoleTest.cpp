@@ -34,6 +34,7 @@ TEST(CommandLineRole, EachOptionSelectsItsRole)
         {"-StartAsDesktopUser", ERole::StartAsDesktopUser, ""},
         {"-RunAsProgram", ERole::RunAsProgram, ""},
         {"-TrayIcon", ERole::TrayIcon, ""},
+        {"-Settings", ERole::Settings, ""},
         {"-SessionAgent", ERole::SessionAgent, ""},
         {"-RemapAdministratorWindows", ERole::RemapAdministratorWindows, ""},
         {"-RemapAdministratorWindowsOff Mine", ERole::RemapAdministratorWindowsOff, "Mine"},
@@ -140,6 +141,7 @@ TEST(CommandLineRole, HelpTextHoldsTheWholeCommandLine)
                   "service if\n\t\t\t\ta service with the same name does not exist.\n"),
         std::string::npos);
     EXPECT_NE(text.find("\n-TrayIcon\t\t\t\tRuns the tray icon for configuration.\n"), std::string::npos);
+    EXPECT_NE(text.find("\n-Settings\t\t\t\tShows the settings window"), std::string::npos);
     const std::string end =
         "-Service [Service Name]\t\tStarts the program as a service. Only used by the system.\n\n";
     ASSERT_GE(text.size(), end.size());

@@ -61,6 +61,7 @@ enum class ESystemError
     OpenDirectory,        // opening a directory as a file
     DeleteDirectory,      // deleting a directory as a file
     TruncateWithoutWrite, // emptying an existing file opened for reading only
+    AccessDenied,         // a folder or file the user may not write
 };
 // The backend's error code for such a failure.
 unsigned long gf_SystemErrorCode(ESystemError error);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace NQuillon;
 using namespace NQuillonTest;
 
@@ -325,4 +327,55 @@ TEST(DialogTicker, RebuildsOnceAfterAChangeAndOffersTheLaptopKeyboardOnceFound)
     EXPECT_TRUE(ticker.f_OnTick().m_bRunLaptopSetup);
     EXPECT_FALSE(ticker.f_OnTick().m_bRunLaptopSetup);
     EXPECT_TRUE(ticker.f_IsLaptopKeyboardFound());
+}
+
+TEST_F(CCommands, AnEditThatCannotBeSavedIsUndoneWithAMessageSayingWhereAndWhy)
+{
+    const unsigned long denied = gf_SystemErrorCode(ESystemError::AccessDenied);
+    const struct
+    {
+        const char* m_pName;
+        std::vector<NTev::CStr> m_Path;
+        const char* m_pCommand;
+        std::vector<std::string> m_Typed;
+    } cases[] = {
+        // Not "The name already exists": the name was free, the file could not be written.
+        {"create table", {"Remappings"}, "Create new remapping table", {"Fresh"}},
+        {"create group", {"Remappings", "Main"}, "Create new group", {"Fresh", "9"}},
+        {"delete table", {"Remappings", "Games"}, "Delete remapping table", {}},
+        {"default preset", {"Presets", "Quiet"}, "Default preset", {}},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.m_pName);
+        const std::string tree = f_Tree();
+        const nlohmann::ordered_json file = m_Engine.f_ReadBack();
+        m_Messages.m_Shown.clear();
+        if (!c.m_Typed.empty())
+            m_Dialogs.m_Steps.push_back(fg_Enter(c.m_Typed));
+        m_Engine.m_Engine.m_WriteErrors = {denied};
+        ASSERT_TRUE(f_Run(c.m_Path, c.m_pCommand));
+        ASSERT_FALSE(m_Messages.m_Shown.empty());
+        const std::string shown = m_Messages.m_Shown.back();
+        EXPECT_EQ(shown.rfind("Error: Quillon could not save your settings to ", 0), 0u) << shown;
+        EXPECT_NE(shown.find("Settings.dat: "), std::string::npos) << shown;
+        EXPECT_NE(shown.find(". The change was undone. Make sure"), std::string::npos) << shown;
+        EXPECT_EQ(std::count_if(m_Messages.m_Shown.begin(), m_Messages.m_Shown.end(),
+                                [](const std::string& text) { return text.rfind("Error: ", 0) == 0; }),
+                  1)
+            << "one message, the save's";
+        EXPECT_EQ(f_Tree(), tree) << "the tree shows what the file holds";
+        EXPECT_EQ(m_Engine.f_ReadBack(), file);
+    }
+}
+
+TEST(SaveFailedMessage, NamesTheFileTheReasonAndWhatToDo)
+{
+    CMessageHookBase::CSaveFailure failure;
+    failure.m_Path = "C:\\Program Files\\Quillon\\Settings.dat";
+    failure.m_Error = "Access is denied";
+    EXPECT_EQ(std::string(gf_FormatSaveFailedMessage(failure).f_GetStr()),
+              "Quillon could not save your settings to C:\\Program Files\\Quillon\\Settings.dat: Access is "
+              "denied. The change was undone. Make sure that you can write to that folder and that no "
+              "other program keeps the file open, then try again.");
 }

@@ -3,6 +3,7 @@
 // temporary directory, a configuration written from JSON, and scripted stand-ins for the
 // dialogs, the recorder and the message boxes.
 
+#include "core/Exception.h"
 #include "tools/config/ConfigJson.h"
 #include "ui/ConfigCommands.h"
 #include "ui/ConfigTree.h"
@@ -30,7 +31,8 @@ inline const char* const gc_DialogConfiguration = R"json({
       {"name": "Mouse", "priority": 7, "ignore": [[0, 0, 0]]}]}]
 })json";
 
-// The engine with the state a load that gave up leaves (no waiting for its retries).
+// The engine with the state a load that gave up leaves (no waiting for its retries), and
+// file writes that meet the errors given, in turn.
 class CDialogTestEngine final : public NQuillon::CMessageHook
 {
 public:
@@ -38,6 +40,20 @@ public:
     {
         CLockGuard lock(f_GetLock());
         m_bLoadFailed = true;
+    }
+
+    std::deque<unsigned long> m_WriteErrors;
+
+protected:
+    void f_WriteSettingsImage(const char* path, const std::vector<unsigned char>& bytes,
+                              CWriteOutcome& outcome) override
+    {
+        if (m_WriteErrors.empty())
+            return NQuillon::CMessageHook::f_WriteSettingsImage(path, bytes, outcome);
+        NTev::NFile::CExceptionFile exception(__FILE__, __LINE__, "CDialogTestEngine", "refused");
+        exception.f_SetSystemError(m_WriteErrors.front());
+        m_WriteErrors.pop_front();
+        throw exception;
     }
 };
 

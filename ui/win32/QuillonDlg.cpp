@@ -5,6 +5,7 @@
 #include "ui/win32/AboutDlg.h"
 #include "ui/win32/InputKeyMapperDlgWindow.h"
 #include "ui/win32/Resource.h"
+#include "ui/win32/SettingsRequest.h"
 #include "ui/win32/TreeViewControl.h"
 #include "widgets/win32/DialogSupport.h"
 #include "widgets/win32/InputDialogWindow.h"
@@ -79,6 +80,7 @@ bool CQuillonDlg::f_Create()
 {
     gf_InitCommonControls();
     m_TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    m_ShowSettingsMessage = RegisterWindowMessageA(gc_ShowSettingsMessageName);
     m_hWindow = CreateDialogParamA(gf_GetResourceModule(), MAKEINTRESOURCEA(IDD_QUILLON_DIALOG), nullptr,
                                    fs_DialogProc, reinterpret_cast<LPARAM>(this));
     return m_hWindow != nullptr;
@@ -87,7 +89,16 @@ bool CQuillonDlg::f_Create()
 void CQuillonDlg::f_ShowInFront()
 {
     ShowWindow(m_hWindow, IsIconic(m_hWindow) ? SW_RESTORE : SW_SHOW);
-    SetForegroundWindow(m_hWindow);
+    // A command's dialog that is open comes forward rather than the window it blocks.
+    SetForegroundWindow(GetLastActivePopup(m_hWindow));
+}
+
+void CQuillonDlg::f_MarkAsSessionTray()
+{
+    SetPropA(m_hWindow, gc_SettingsTrayProperty, reinterpret_cast<HANDLE>(1));
+    // An elevated tray still hears a "-Settings" start of the user's own rights.
+    if (m_ShowSettingsMessage)
+        ChangeWindowMessageFilterEx(m_hWindow, m_ShowSettingsMessage, MSGFLT_ALLOW, nullptr);
 }
 
 INT_PTR CALLBACK CQuillonDlg::fs_DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -176,6 +187,11 @@ INT_PTR CQuillonDlg::fp_OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         fp_OnTrayMessage(static_cast<UINT>(lParam));
         return TRUE;
     }
+    if (message == m_ShowSettingsMessage && m_ShowSettingsMessage)
+    {
+        f_ShowInFront();
+        return TRUE;
+    }
     if (message == m_TaskbarCreatedMessage && m_TaskbarCreatedMessage)
     {
         // The shell started again: its notification area lost the icon.
@@ -256,6 +272,7 @@ INT_PTR CQuillonDlg::fp_OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return FALSE;
         }
         case WM_DESTROY:
+            RemovePropA(m_hWindow, gc_SettingsTrayProperty);
             KillTimer(m_hWindow, gc_RefreshTimer);
             fp_RemoveTrayIcon();
             PostQuitMessage(0);
@@ -417,10 +434,15 @@ void CQuillonDlg::fp_RunTrayCommand(ETrayCommand command)
             }
             break;
         case ETrayCommand::EnableRemapping:
-            if (m_Engine.f_IsEditable())
-                m_Engine.f_ToggleRemapping();
-            else
+            if (!m_Engine.f_IsEditable())
                 gf_ShowError(nullptr, gc_NotEditableMessage);
+            else if (!m_Engine.f_ToggleRemapping())
+            {
+                // The flag is back as the file holds it, which the service follows: the menu's
+                // check keeps telling the truth.
+                CMessageBoxHost messages(nullptr);
+                gf_ReportSaveFailure(m_Engine, messages);
+            }
             break;
         case ETrayCommand::RemapAdministratorWindows:
             fp_ChooseAdministratorWindows(!gf_ReadRemapAdministratorWindows());

@@ -28,6 +28,8 @@ public:
     HWND f_GetWindow() const noexcept { return m_hWindow; }
     // "Configure": shows the dialog in front.
     void f_ShowInFront();
+    // Marks the dialog as the session's tray, which a "-Settings" start asks to show itself.
+    void f_MarkAsSessionTray();
 
 private:
     struct CHosts;
@@ -62,5 +64,6 @@ private:
     // keyboard configuration, the tray icon opens no second menu.
     bool m_bBusy = false;
     UINT m_TaskbarCreatedMessage = 0;
+    UINT m_ShowSettingsMessage = 0;
 };
 } // namespace NQuillon

@@ -67,6 +67,7 @@ protected:
         m_Program = m_Directory.f_Path("Quillon.x64.exe");
         ASSERT_TRUE(gf_MakeProgramDirectory(m_Directory.f_GetPath(), m_Program, gc_Configuration));
         m_StandIn.f_Start();
+        m_Started = std::chrono::steady_clock::now();
         m_pProcess = std::make_unique<CProgramProcess>(m_Program, f_Role());
         ASSERT_TRUE(m_pProcess->f_IsStarted()) << m_pProcess->f_Describe();
         const auto isMainDialog = [](HWND window)
@@ -181,6 +182,7 @@ protected:
 
     CTempDirectory m_Directory;
     std::string m_Program;
+    std::chrono::steady_clock::time_point m_Started;
     CFilterStandIn m_StandIn;
     std::unique_ptr<CProgramProcess> m_pProcess;
     HWND m_Dialog = nullptr;
@@ -320,6 +322,146 @@ TEST_F(CTrayDialog, ABindingMadeInTheDialogRemapsInTheRunningServiceWithoutARest
     EXPECT_TRUE(remapped) << gf_DescribeService(name) << "\n" << gf_LastTraceLines();
     ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-StopService " + name, name));
     ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-RemoveService " + name, name));
+}
+
+namespace
+{
+// Makes a folder that nobody, root included, can write into (the immutable attribute), through
+// the host's chattr; undone at the end of the scope.
+class CUnwritableFolder
+{
+public:
+    explicit CUnwritableFolder(const std::string& folder) : m_Folder(folder), m_UnixPath(fg_UnixPath(folder))
+    {
+        m_bStarted = !m_UnixPath.empty() && fg_StartChattr("+i", m_UnixPath);
+        // A file system without the attribute lets the probe in for good.
+        m_bWorks = m_bStarted && fg_Within(std::chrono::seconds(5), [&] { return !f_CanWrite(); });
+    }
+    ~CUnwritableFolder()
+    {
+        if (m_bStarted && fg_StartChattr("-i", m_UnixPath))
+        {
+            EXPECT_TRUE(fg_Within(std::chrono::seconds(5), [&] { return f_CanWrite(); }))
+                << m_UnixPath << " stays immutable";
+        }
+    }
+    CUnwritableFolder(const CUnwritableFolder&) = delete;
+    CUnwritableFolder& operator=(const CUnwritableFolder&) = delete;
+    bool f_Works() const noexcept { return m_bWorks; }
+    std::string f_Describe() const
+    {
+        return "\"" + m_UnixPath + "\": chattr " + (m_bStarted ? "ran" : "did not start");
+    }
+
+private:
+    bool f_CanWrite() const
+    {
+        const std::string probe = m_Folder + "/probe";
+        HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(file);
+        DeleteFileA(probe.c_str());
+        return true;
+    }
+    static std::string fg_UnixPath(const std::string& path)
+    {
+        using CGetUnixFileName = char*(CDECL*)(const WCHAR*);
+        auto get = reinterpret_cast<CGetUnixFileName>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+        WCHAR wide[MAX_PATH] = {};
+        if (!get || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH))
+            return {};
+        char* unixPath = get(wide);
+        if (!unixPath)
+            return {};
+        std::string result = unixPath;
+        HeapFree(GetProcessHeap(), 0, unixPath);
+        return result;
+    }
+    // Wine starts the host's program by its real file and passes the arguments as they are;
+    // such a process cannot be waited for: its effect is.
+    static bool fg_StartChattr(const char* change, const std::string& unixPath)
+    {
+        std::string command = "\"Z:/usr/bin/chattr\" " + std::string(change) + " \"" + unixPath + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process))
+            return false;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return true;
+    }
+
+    std::string m_Folder;
+    std::string m_UnixPath;
+    bool m_bStarted = false;
+    bool m_bWorks = false;
+};
+} // namespace
+
+TEST_F(CTrayDialog, AnEditThatCannotBeSavedIsUndoneAndTheMessageSaysWhereAndWhy)
+{
+    ASSERT_TRUE(f_TreeShows("  Main")) << m_pTree->f_Text();
+    const std::string file = gf_ReadFileBytes(m_Directory.f_Path("Settings.dat"));
+    CUnwritableFolder unwritable(m_Directory.f_GetPath());
+    if (!unwritable.f_Works())
+        GTEST_SKIP() << "the file system here has no immutable attribute: " << unwritable.f_Describe();
+
+    const auto started = std::chrono::steady_clock::now();
+    f_Command({"Remappings"}, ECommand::CreateTable);
+    f_Enter("Create New Remapping Table", {"Games"});
+    const std::string text = f_Answer("Error", IDOK);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2))
+        << "access denied fails at once";
+    EXPECT_EQ(text.rfind("Quillon could not save your settings to ", 0), 0u) << text;
+    EXPECT_NE(text.find("Settings.dat: "), std::string::npos) << text;
+    EXPECT_NE(text.find(". The change was undone."), std::string::npos) << text;
+    EXPECT_FALSE(f_TreeShows("  Games", std::chrono::milliseconds(600))) << m_pTree->f_Text();
+    EXPECT_TRUE(m_pProcess->f_IsRunning());
+    EXPECT_EQ(gf_ReadFileBytes(m_Directory.f_Path("Settings.dat")), file) << "the file on disk is unchanged";
+    EXPECT_FALSE(gf_PathExists(m_Directory.f_Path("Settings.dat.new"))) << "nothing half-written";
+}
+
+TEST_F(CTrayDialog, ASecondStartWithSettingsShowsTheRunningTraysDialogInFront)
+{
+    ASSERT_FALSE(IsWindowVisible(m_Dialog)) << "the tray starts with its dialog hidden";
+    // The Run key's start while a tray runs: it ends at once and shows nothing.
+    CProgramProcess tray(m_Program, "-TrayIcon");
+    EXPECT_EQ(tray.f_Wait(10000), 2) << tray.f_Describe();
+    EXPECT_FALSE(
+        fg_Within(std::chrono::milliseconds(300), [&] { return IsWindowVisible(m_Dialog) != FALSE; }));
+
+    const auto started = std::chrono::steady_clock::now();
+    CProgramProcess settings(m_Program, "-Settings");
+    EXPECT_TRUE(fg_Within(std::chrono::seconds(2),
+                          [&] { return IsWindowVisible(m_Dialog) && GetForegroundWindow() == m_Dialog; }))
+        << "visible " << IsWindowVisible(m_Dialog) << ", foreground " << GetForegroundWindow() << " not "
+        << m_Dialog;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_EQ(settings.f_Wait(10000), 0) << settings.f_Describe();
+}
+
+namespace
+{
+class CSettingsStart : public CTrayDialog
+{
+protected:
+    const char* f_Role() const override { return "-Settings"; }
+};
+} // namespace
+
+TEST_F(CSettingsStart, AFirstStartWithSettingsShowsTheDialogInFront)
+{
+    // The first process of the session costs about a second of Wine's start.
+    const auto limit = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::seconds(5) - (std::chrono::steady_clock::now() - m_Started));
+    EXPECT_TRUE(
+        fg_Within(limit, [&] { return IsWindowVisible(m_Dialog) && GetForegroundWindow() == m_Dialog; }))
+        << "visible " << IsWindowVisible(m_Dialog);
+    EXPECT_TRUE(m_pProcess->f_IsRunning());
 }
 
 namespace

@@ -29,6 +29,8 @@ unsigned long gf_SystemErrorCode(ESystemError error)
             return EISDIR;
         case ESystemError::TruncateWithoutWrite:
             return EINVAL;
+        case ESystemError::AccessDenied:
+            return EACCES;
     }
     return 0;
 }

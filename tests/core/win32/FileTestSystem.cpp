@@ -24,6 +24,7 @@ unsigned long gf_SystemErrorCode(ESystemError error)
         case ESystemError::WriteOnReadOnly:
         case ESystemError::OpenDirectory:
         case ESystemError::DeleteDirectory:
+        case ESystemError::AccessDenied:
             return ERROR_ACCESS_DENIED;
         case ESystemError::TruncateWithoutWrite:
             return ERROR_INVALID_PARAMETER;
