@@ -1,4 +1,5 @@
 #include "core/SysFolderAccess.h"
+#include "core/win32/FolderSecurity.h"
 
 #include "core/Format.h"
 
@@ -140,6 +141,9 @@ PACL fg_BuildList(EProtection protection)
 
 bool fg_Create(const std::wstring& path, EProtection protection)
 {
+    // Wine turns rules into a Unix mode, and these would lock the folder even for the program.
+    if (!gf_SystemKeepsFolderRules())
+        return CreateDirectoryW(path.c_str(), nullptr);
     PACL list = fg_BuildList(protection);
     if (!list)
         return false;
@@ -157,33 +161,28 @@ bool fg_Create(const std::wstring& path, EProtection protection)
 }
 } // namespace
 
-bool gf_ReadFolderAccess(const char* path, CFolderAccess& access) noexcept
+bool gf_DescribeSecurity(PSECURITY_DESCRIPTOR descriptor, CFolderAccess& access) noexcept
 {
-    const std::wstring wide = fg_Wide(path);
     PSID owner = nullptr;
+    BOOL ownerDefaulted = FALSE;
+    BOOL present = FALSE;
     PACL list = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error = GetNamedSecurityInfoW(wide.c_str(), SE_FILE_OBJECT,
-                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                                              nullptr, &list, nullptr, &descriptor);
-    if (error != ERROR_SUCCESS)
+    BOOL listDefaulted = FALSE;
+    if (!GetSecurityDescriptorOwner(descriptor, &owner, &ownerDefaulted) ||
+        !GetSecurityDescriptorDacl(descriptor, &present, &list, &listDefaulted))
         return false;
     access = CFolderAccess();
     access.m_Owner = fg_Classify(owner);
-    access.m_bHasList = list != nullptr;
+    access.m_bHasList = present && list;
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     if (GetSecurityDescriptorControl(descriptor, &control, &revision))
         access.m_bProtected = (control & SE_DACL_PROTECTED) != 0;
-    bool read = true;
-    for (DWORD i = 0; list && i < list->AceCount; ++i)
+    for (DWORD i = 0; access.m_bHasList && i < list->AceCount; ++i)
     {
         void* ace = nullptr;
         if (!GetAce(list, i, &ace))
-        {
-            read = false;
-            break;
-        }
+            return false;
         const auto* header = static_cast<const ACE_HEADER*>(ace);
         CEntry entry;
         entry.m_Inherit = header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE |
@@ -210,8 +209,50 @@ bool gf_ReadFolderAccess(const char* path, CFolderAccess& access) noexcept
         }
         access.m_Entries.push_back(entry);
     }
+    return true;
+}
+
+std::vector<unsigned char> gf_BuildProtectedDescriptor(EProtection protection)
+{
+    std::vector<unsigned char> relative;
+    PACL list = fg_BuildList(protection);
+    if (!list)
+        return relative;
+    CSid administrators = fg_WellKnown(WinBuiltinAdministratorsSid);
+    SECURITY_DESCRIPTOR descriptor;
+    DWORD size = 0;
+    if (InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorOwner(&descriptor, administrators.f_Get(), FALSE) &&
+        SetSecurityDescriptorDacl(&descriptor, TRUE, list, FALSE) &&
+        SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED) &&
+        !MakeSelfRelativeSD(&descriptor, nullptr, &size) && GetLastError() == ERROR_INSUFFICIENT_BUFFER)
+    {
+        relative.resize(size);
+        if (!MakeSelfRelativeSD(&descriptor, relative.data(), &size))
+            relative.clear();
+    }
+    LocalFree(list);
+    return relative;
+}
+
+bool gf_SystemKeepsFolderRules() noexcept
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return !ntdll || !GetProcAddress(ntdll, "wine_get_version");
+}
+
+bool gf_ReadFolderAccess(const char* path, CFolderAccess& access) noexcept
+{
+    const std::wstring wide = fg_Wide(path);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD error = GetNamedSecurityInfoW(wide.c_str(), SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                                              nullptr, nullptr, nullptr, &descriptor);
+    if (error != ERROR_SUCCESS)
+        return false;
+    const bool described = gf_DescribeSecurity(descriptor, access);
     LocalFree(descriptor);
-    return read;
+    return described;
 }
 
 bool gf_SetFolderProtection(const char* path, EProtection protection) noexcept
@@ -252,8 +293,9 @@ bool gf_PrepareProtectedFolder(const char* path, EProtection protection) noexcep
     {
         CFolderAccess access;
         const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (directory && !fg_IsLink(wide) && gf_ReadFolderAccess(path, access) &&
-            fg_IsSafe(access, protection))
+        if (directory && !fg_IsLink(wide) &&
+            (!gf_SystemKeepsFolderRules() ||
+             (gf_ReadFolderAccess(path, access) && fg_IsSafe(access, protection))))
             return true;
         // Made or changed by someone else: what it holds is not trusted, so it is kept aside
         // rather than taken over.
@@ -275,6 +317,8 @@ bool gf_PrepareProtectedFolder(const char* path, EProtection protection) noexcep
         fg_Trace("cannot create", path, GetLastError());
         return false;
     }
+    if (!gf_SystemKeepsFolderRules())
+        return true;
     // The owner is whoever created it; the program's protection names the Administrators.
     gf_SetFolderProtection(path, protection);
     CFolderAccess access;
