@@ -23,6 +23,7 @@ constexpr COption gc_Options[] = {
     {ERole::UninstallDrivers, "-UninstallDrivers", true},
     {ERole::StartService, "-StartService", true},
     {ERole::StopService, "-StopService", true},
+    {ERole::ProtectProgramFolder, "-ProtectProgramFolder", false},
     {ERole::RunAsProgram, "-RunAsProgram", false},
     {ERole::TrayIcon, "-TrayIcon", false},
     {ERole::SessionAgent, "-SessionAgent", false},
@@ -137,6 +138,7 @@ NTev::CStr gf_FormatHelpText(const char* commandLine)
         "-RemoveService [Service Name]\tRemoves the program from the system service list.\n"
         "-StartService [Service Name]\t\tAttempts to start the Quillon service.\n"
         "-StopService [Service Name]\t\tAttempts to stop the Quillon service.\n"
+        "-ProtectProgramFolder\t\tLets only administrators change the program's folder.\n"
         "-RunAsProgram\t\t\tRuns the service as a usual windows program in the background.\n"
         "-TrayIcon\t\t\t\tRuns the tray icon for configuration.\n"
         "-Service [Service Name]\t\tStarts the program as a service. Only used by the system.\n\n",

@@ -14,6 +14,8 @@ enum class ERole
     UninstallDrivers,
     StartService,
     StopService,
+    // Sets the protection of the program's folder (the installer runs it after copying).
+    ProtectProgramFolder,
     RunAsProgram,
     TrayIcon,
     // The hidden agent the service starts in the user's session; not in the help text, since

@@ -22,6 +22,20 @@ const char* const gc_UninstallDriversFailed =
     "working.";
 const char* const gc_UninstallDriversNoAnswer =
     "The service did not answer the request to remove the drivers.";
+const char* const gc_ProgramFolderWritable =
+    "The service was not added: users who are not administrators may change files in this program's "
+    "folder, and the service would run them with full rights.\nInstall Quillon into a protected folder "
+    "such as Program Files, or run \"Quillon.exe -ProtectProgramFolder\" as an administrator, then add the "
+    "service again.";
+const char* const gc_ProgramFolderUnreadable =
+    "The service was not added: the access rules of this program's folder could not be read.\nRun the "
+    "command as an administrator, or install Quillon into Program Files.";
+const char* const gc_ProtectProgramFolderFailed =
+    "The program's folder could not be protected: Windows refused to change its access rules.\nRun the "
+    "command as an administrator.";
+const char* const gc_ProgramFolderNotProtected =
+    "The program's folder was given its access rules, but users who are not administrators may still "
+    "change it.\nCheck the folder's owner and security settings, or install Quillon into Program Files.";
 
 namespace
 {
@@ -51,6 +65,17 @@ bool fg_MarkerExists(const NTev::CStr& directory, const char* name)
 
 bool gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded)
 {
+    switch (host.f_CheckProgramFolder())
+    {
+        case EProgramFolder::Protected:
+            break;
+        case EProgramFolder::Writable:
+            host.f_ShowError(gc_ProgramFolderWritable);
+            return false;
+        case EProgramFolder::Unreadable:
+            host.f_ShowError(gc_ProgramFolderUnreadable);
+            return false;
+    }
     const EServiceOperation operation =
         onlyIfNotAdded ? EServiceOperation::AddIfNotAdded : EServiceOperation::Add;
     for (;;)
@@ -60,6 +85,21 @@ bool gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded)
         if (!host.f_AskRetry(gc_AddServiceFailed))
             return false;
     }
+}
+
+bool gf_RunProtectProgramFolder(ICCommandHost& host)
+{
+    if (!host.f_ProtectProgramFolder())
+    {
+        host.f_ShowError(gc_ProtectProgramFolderFailed);
+        return false;
+    }
+    if (host.f_CheckProgramFolder() != EProgramFolder::Protected)
+    {
+        host.f_ShowError(gc_ProgramFolderNotProtected);
+        return false;
+    }
+    return true;
 }
 
 bool gf_RunRemoveService(ICCommandHost& host)
@@ -112,12 +152,9 @@ NTev::CStr gf_GetServiceProgramDirectory(const char* command)
     return NTev::CStr(path.substr(0, slash).c_str());
 }
 
-bool gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
+bool gf_RunUninstallDrivers(ICCommandHost& host, const char* stateDirectory)
 {
-    // The service answers in its own directory, which need not be this copy's.
-    NTev::CStr directory = gf_GetServiceProgramDirectory(host.f_GetServiceCommand().f_GetStr());
-    if (directory.f_IsEmpty())
-        directory = programDirectory;
+    const NTev::CStr directory(stateDirectory);
     bool succeeded = gf_RunStopService(host);
     host.f_Sleep(gc_StopSettleMilliseconds);
     fg_IgnoreFileErrors([&] { NDrivers::gf_WriteMarker(directory, NDrivers::gc_UninstallMarker); });
@@ -161,7 +198,8 @@ bool gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
     }
     else
         succeeded = false;
-    if (NDrivers::gf_TakeRebootMarker(directory))
+    // The marker stays: the service deletes it after the restart.
+    if (NDrivers::gf_IsRebootMarkerSet(directory))
         host.f_ShowWarning(gc_RebootToFinishUninstall);
     return succeeded;
 }

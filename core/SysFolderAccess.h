@@ -20,6 +20,11 @@ bool gf_SetFolderProtection(const char* path, NTev::NFolderAccess::EProtection p
 // line) when no such folder could be had; the caller then does without it.
 bool gf_PrepareProtectedFolder(const char* path, NTev::NFolderAccess::EProtection protection) noexcept;
 
+// Whether the system keeps and enforces folder rules. Wine does neither: it runs every program
+// as one Unix user and reads rules back from the Unix mode, so a folder never reads as protected
+// there, and nothing is gained by refusing it. False on POSIX.
+bool gf_SystemKeepsFolderRules() noexcept;
+
 // The folder shared by all users for program data (%ProgramData%), and the current user's local
 // application data (%LOCALAPPDATA%); empty when the system does not say.
 NStr::CStr gf_GetSharedDataFolder();

@@ -3,13 +3,17 @@
 #include "agent/win32/AgentOptions.h"
 #include "agent/win32/SessionAgentClient.h"
 #include "app/CommandLineRole.h"
+#include "app/Markers.h"
 #include "app/win32/EngineGuard.h"
 #include "app/win32/QuillonService.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "core/Format.h"
+#include "core/SysClock.h"
+#include "core/SysFolderAccess.h"
 #include "core/Thread.h"
 #include "core/win32/ServiceHandle.h"
+#include "engine/RebootMarker.h"
 #include "ui/win32/LaptopSetupWindow.h"
 #include "ui/win32/QuillonDlg.h"
 
@@ -28,6 +32,38 @@ constexpr const char* gc_RegistryKey = "Velmora\\Quillon";
 constexpr const char* gc_ServiceLoadOrderGroup = "Event Log";
 // The service's control that starts its session agent anew.
 constexpr DWORD gc_RestartAgentControl = 128;
+
+// The service's state folder, made or checked protected; empty when none could be had (the
+// markers and the service's crash files then go nowhere).
+NTev::CStr fg_PrepareStateDirectory()
+{
+    const NTev::CStr directory = NDrivers::gf_GetStateDirectory();
+    if (directory.f_IsEmpty() || !NTev::NSys::NFolderAccess::gf_PrepareProtectedFolder(
+                                     directory.f_GetStr(), NTev::NFolderAccess::EProtection::StateFolder))
+    {
+        NTev::gf_DebugOutput(
+            "No protected state folder: markers and the service's crash files are left out\n");
+        return NTev::CStr();
+    }
+    return directory;
+}
+
+// When the machine started.
+NTev::CTime fg_BootTime()
+{
+    return NTev::NSys::gf_Clock_GetWallTime() - NTev::CTime::fs_FromTicks(GetTickCount64(), 1000);
+}
+
+// Where a user role's crash files go: the user's local application data, never a folder other
+// users share.
+NTev::CStr fg_UserCrashDirectory()
+{
+    NTev::CStr directory = NTev::NSys::NFolderAccess::gf_GetUserLocalDataFolder();
+    if (directory.f_IsEmpty())
+        return directory;
+    directory += "/Quillon";
+    return directory;
+}
 } // namespace
 
 CQuillonApp::CQuillonApp()
@@ -60,6 +96,8 @@ BOOL CQuillonApp::InitInstance()
     m_CrashReporter.m_DisplayName = gc_ProductName;
     m_CrashReporter.m_Contact = gc_SupportContact;
     m_CrashReporter.m_bQuiet = false;
+    m_CrashReporter.m_Directory = fg_UserCrashDirectory();
+    m_CrashReporter.m_bNoFiles = m_CrashReporter.m_Directory.f_IsEmpty();
 
     const CCommandLineRole role = gf_ParseRole(f_GetArgumentText().f_GetStr());
     if (gf_RoleTakesServiceName(role.m_Role))
@@ -79,7 +117,7 @@ BOOL CQuillonApp::InitInstance()
             break;
         case ERole::UninstallDrivers:
             m_Hook.m_bOwnsInput = false;
-            succeeded = gf_RunUninstallDrivers(*this, NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr());
+            succeeded = gf_RunUninstallDrivers(*this, fg_PrepareStateDirectory().f_GetStr());
             break;
         case ERole::StartService:
             succeeded = gf_RunStartService(*this);
@@ -87,10 +125,15 @@ BOOL CQuillonApp::InitInstance()
         case ERole::StopService:
             succeeded = gf_RunStopService(*this);
             break;
+        case ERole::ProtectProgramFolder:
+            succeeded = gf_RunProtectProgramFolder(*this);
+            break;
         case ERole::RunAsProgram:
             if (!fp_TakeInstanceMutex(gc_StartupMutex))
                 return FALSE;
             m_Hook.m_bOwnsInput = true;
+            m_CrashReporter.m_bFullDump = false;
+            fp_UseStateDirectory(fg_PrepareStateDirectory());
             return fp_CommonStart();
         case ERole::TrayIcon:
             if (!fp_TakeInstanceMutex(gc_TrayIconMutex))
@@ -122,6 +165,15 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bOwnsInput = true;
             m_Hook.m_bRunsAsService = true;
             m_CrashReporter.m_bQuiet = true;
+            m_CrashReporter.m_bFullDump = false;
+            {
+                // Its crash files hold recent key records: only administrators may read them.
+                const NTev::CStr state = fg_PrepareStateDirectory();
+                m_CrashReporter.m_Directory = state;
+                m_CrashReporter.m_bNoFiles = state.f_IsEmpty();
+                NRebootMarker::gf_ClearAfterRestart(state, fg_BootTime());
+                fp_UseStateDirectory(state);
+            }
             succeeded = service.f_RunService();
             break;
         case ERole::RemapAdministratorWindows:
@@ -288,5 +340,27 @@ void CQuillonApp::f_Sleep(std::uint32_t milliseconds)
 NTev::CStr CQuillonApp::f_GetServiceCommand()
 {
     return m_pService ? m_pService->f_QueryInstalledCommand() : NTev::CStr();
+}
+
+EProgramFolder CQuillonApp::f_CheckProgramFolder()
+{
+    const NTev::CStr directory = NTev::NSys::NFile::gf_GetProgramDirectory();
+    if (!NTev::NSys::NFolderAccess::gf_SystemKeepsFolderRules())
+    {
+        NTev::gf_DebugOutput("This system keeps no folder rules: {} counts as protected\n", directory);
+        return EProgramFolder::Protected;
+    }
+    NTev::NFolderAccess::CFolderAccess access;
+    if (!NTev::NSys::NFolderAccess::gf_ReadFolderAccess(directory.f_GetStr(), access))
+        return EProgramFolder::Unreadable;
+    return NTev::NFolderAccess::gf_CanOthersWrite(access) ? EProgramFolder::Writable
+                                                          : EProgramFolder::Protected;
+}
+
+bool CQuillonApp::f_ProtectProgramFolder()
+{
+    return NTev::NSys::NFolderAccess::gf_SetFolderProtection(
+        NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr(),
+        NTev::NFolderAccess::EProtection::ProgramFolder);
 }
 } // namespace NQuillon

@@ -25,6 +25,11 @@ bool gf_PrepareProtectedFolder(const char* path, NTev::NFolderAccess::EProtectio
     return gf_MakeFolder(path);
 }
 
+bool gf_SystemKeepsFolderRules() noexcept
+{
+    return false;
+}
+
 NStr::CStr gf_GetSharedDataFolder()
 {
     return NFile::gf_GetProgramDirectory();

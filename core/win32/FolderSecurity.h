@@ -16,8 +16,4 @@ bool gf_DescribeSecurity(PSECURITY_DESCRIPTOR descriptor,
 // The protection as a self-relative descriptor (owner Administrators, protected list); empty
 // on failure.
 std::vector<unsigned char> gf_BuildProtectedDescriptor(NTev::NFolderAccess::EProtection protection);
-// Whether the system keeps and enforces folder rules. Wine does neither: it runs every program
-// as one Unix user and reads rules back from the Unix mode, so a folder can never read as
-// protected there, and nothing is gained by refusing it.
-bool gf_SystemKeepsFolderRules() noexcept;
 } // namespace NTev::NSys::NFolderAccess

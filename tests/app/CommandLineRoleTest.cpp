@@ -30,6 +30,7 @@ TEST(CommandLineRole, EachOptionSelectsItsRole)
         {"-UninstallDrivers", ERole::UninstallDrivers, ""},
         {"-StartService", ERole::StartService, ""},
         {"-StopService", ERole::StopService, ""},
+        {"-ProtectProgramFolder", ERole::ProtectProgramFolder, ""},
         {"-RunAsProgram", ERole::RunAsProgram, ""},
         {"-TrayIcon", ERole::TrayIcon, ""},
         {"-SessionAgent", ERole::SessionAgent, ""},
@@ -138,6 +139,8 @@ TEST(CommandLineRole, HelpTextHoldsTheWholeCommandLine)
                   "service if\n\t\t\t\ta service with the same name does not exist.\n"),
         std::string::npos);
     EXPECT_NE(text.find("\n-TrayIcon\t\t\t\tRuns the tray icon for configuration.\n"), std::string::npos);
+    EXPECT_NE(text.find("\n-ProtectProgramFolder\t\tLets only administrators change the program's folder.\n"),
+              std::string::npos);
     const std::string end =
         "-Service [Service Name]\t\tStarts the program as a service. Only used by the system.\n\n";
     ASSERT_GE(text.size(), end.size());
