@@ -510,7 +510,7 @@ TEST_F(DriversWindows, RemovalEndToEnd)
     ASSERT_EQ(oldHid.size(), 1u);
     EXPECT_TRUE(f_IsPendingDeletion(oldFilter[0]));
     EXPECT_TRUE(f_IsPendingDeletion(oldHid[0]));
-    EXPECT_TRUE(gf_TakeRebootMarker(f_Directory()));
+    EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
     EXPECT_TRUE(f_TakeMarker("UninstallDriversDone"));
 }
 
