@@ -93,8 +93,10 @@ void CServiceAgentLink::f_OnTurn(double now, bool filterDeviceOpen)
 {
     bool send;
     bool wanted;
+    bool connected;
     {
         CGuard lock(m_Lock);
+        connected = m_bConnected;
         if (filterDeviceOpen)
             m_DeviceClosedSince = -1;
         else if (m_DeviceClosedSince < 0)
@@ -105,6 +107,9 @@ void CServiceAgentLink::f_OnTurn(double now, bool filterDeviceOpen)
     }
     if (send)
         fp_SendCapture(wanted);
+    // A marker the driver's installation left while the agent was connected.
+    if (connected)
+        fp_TellRebootNotice();
 }
 
 void CServiceAgentLink::fp_SendCapture(bool on)
@@ -136,9 +141,18 @@ void CServiceAgentLink::f_OnAgentConnection(bool connected)
         m_Engine.f_EvaluateEjectKey(false);
     if (capture)
         fp_SendCapture(true);
-    // An agent that comes tells the user about a restart the driver waits for.
-    if (connected && m_Engine.f_IsRebootPending())
-        m_Sender.f_Send(
-            {EAgentMessage::Notice, static_cast<std::uint16_t>(EAgentNotice::RebootNeeded), 0, 0});
+    if (connected)
+        fp_TellRebootNotice();
+}
+
+void CServiceAgentLink::fp_TellRebootNotice()
+{
+    // Once per marker: recorded only when the agent got the message, so that a lost pipe
+    // leaves the notice to the next agent.
+    if (!m_Engine.f_IsRebootNoticeDue())
+        return;
+    if (m_Sender.f_Send(
+            {EAgentMessage::Notice, static_cast<std::uint16_t>(EAgentNotice::RebootNeeded), 0, 0}))
+        m_Engine.f_RecordRebootNoticeTold();
 }
 } // namespace NQuillon

@@ -53,6 +53,8 @@ private:
 
     void fp_OnLockState(const CAgentMessage& message);
     void fp_SendCapture(bool on);
+    // Tells the connected agent of a reboot marker not told yet.
+    void fp_TellRebootNotice();
 
     CMessageHook& m_Engine;
     ICAgentSender& m_Sender;

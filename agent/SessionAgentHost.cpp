@@ -38,8 +38,9 @@ void CSessionAgentHost::f_OnAgentMessage(const CAgentMessage& message)
             break;
         }
         case EAgentMessage::Notice:
-            // The engine's next turn shows the notice of the marker the service left.
-            m_Engine.f_RequestRefresh();
+            // The marker lives where only the service may read it: the engine's next turn shows
+            // the notice the service tells of.
+            m_Engine.f_RequestRebootNotice();
             break;
         default:
             break;

@@ -27,6 +27,7 @@ constexpr COption gc_Options[] = {
     {ERole::UninstallDrivers, "-UninstallDrivers", true},
     {ERole::StartService, "-StartService", true},
     {ERole::StopService, "-StopService", true},
+    {ERole::ProtectProgramFolder, "-ProtectProgramFolder", false},
     {ERole::RunAsProgram, "-RunAsProgram", false},
     {ERole::TrayIcon, "-TrayIcon", false},
     {ERole::Settings, "-Settings", false},
@@ -186,6 +187,7 @@ NTev::CStr gf_FormatHelpText(const char* commandLine)
         "-RemoveService [Service Name]\tRemoves the program from the system service list.\n"
         "-StartService [Service Name]\t\tAttempts to start the Quillon service.\n"
         "-StopService [Service Name]\t\tAttempts to stop the Quillon service.\n"
+        "-ProtectProgramFolder\t\tLets only administrators change the program's folder.\n"
         "-RunAsProgram\t\t\tRuns the service as a usual windows program in the background.\n"
         "-TrayIcon\t\t\t\tRuns the tray icon for configuration.\n"
         "-Settings\t\t\t\tShows the settings window (the running tray's, or a new tray's).\n"

@@ -21,6 +21,8 @@ enum class ERole
     // Has the desktop shell start this folder's Quillon.exe with the options after it, as the
     // user of the desktop, unelevated: an elevated installer starts the tray with it.
     StartAsDesktopUser,
+    // Sets the protection of the program's folder (the installer runs it after copying).
+    ProtectProgramFolder,
     RunAsProgram,
     TrayIcon,
     // The tray with its dialog shown in front; with a tray running in the session, that tray

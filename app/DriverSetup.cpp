@@ -42,8 +42,9 @@ bool fg_Step(const char* what, tf_CStep&& step) noexcept
 const char* const gc_ClassKeys[] = {gc_KeyboardClassKey, gc_MouseClassKey};
 } // namespace
 
-CDriverSetup::CDriverSetup(ICDriverSystem& system, const NTev::CStr& programDirectory)
-    : m_System(system), m_ProgramDirectory(programDirectory)
+CDriverSetup::CDriverSetup(ICDriverSystem& system, const NTev::CStr& programDirectory,
+                           const NTev::CStr& stateDirectory)
+    : m_System(system), m_ProgramDirectory(programDirectory), m_StateDirectory(stateDirectory)
 {
 }
 
@@ -300,10 +301,10 @@ bool CDriverSetup::f_RemoveDriversIfRequested()
 {
     bool bRequested = false;
     fg_Step("looking for the uninstall request",
-            [&] { bRequested = gf_MarkerExists(m_ProgramDirectory, gc_UninstallMarker); });
+            [&] { bRequested = gf_MarkerExists(m_StateDirectory, gc_UninstallMarker); });
     if (!bRequested)
         return false;
-    fg_Step(gc_UninstallMarker, [&] { gf_DeleteMarker(m_ProgramDirectory, gc_UninstallMarker); });
+    fg_Step(gc_UninstallMarker, [&] { gf_DeleteMarker(m_StateDirectory, gc_UninstallMarker); });
     // A driver is taken away only once no list still names it, read back: a filter listed
     // without its driver leaves every keyboard or mouse of the class without its stack.
     bool bClassListsClean = true;
@@ -334,6 +335,6 @@ bool CDriverSetup::f_RemoveDriversIfRequested()
 
 void CDriverSetup::fp_WriteMarker(const char* name)
 {
-    fg_Step(name, [&] { gf_WriteMarker(m_ProgramDirectory, name); });
+    fg_Step(name, [&] { gf_WriteMarker(m_StateDirectory, name); });
 }
 } // namespace NQuillon::NDrivers

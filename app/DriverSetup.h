@@ -27,8 +27,10 @@ struct CInstallResult
 class CDriverSetup
 {
 public:
-    // programDirectory: "/" separators, no trailing "/".
-    CDriverSetup(ICDriverSystem& system, const NTev::CStr& programDirectory);
+    // Both with "/" separators, no trailing "/": the program's folder holds the shipped driver
+    // files, the service's state folder the markers.
+    CDriverSetup(ICDriverSystem& system, const NTev::CStr& programDirectory,
+                 const NTev::CStr& stateDirectory);
 
     // Brings one driver's file and service up to date (Install) or takes them away (Remove).
     // Sets bRebootNeeded when a service stays marked for deletion.
@@ -64,5 +66,6 @@ private:
 
     ICDriverSystem& m_System;
     NTev::CStr m_ProgramDirectory;
+    NTev::CStr m_StateDirectory;
 };
 } // namespace NQuillon::NDrivers

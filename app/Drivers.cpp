@@ -23,53 +23,47 @@ void fg_Guard(const char* what, tf_CWork&& work) noexcept
 }
 } // namespace
 
-bool gf_RemoveDriversIfRequested(const NTev::CStr& programDirectory)
+bool gf_RemoveDriversIfRequested(const NTev::CStr& programDirectory, const NTev::CStr& stateDirectory)
 {
     bool bRemoved = false;
     fg_Guard("driver removal",
              [&]
              {
-                 CDriverSetup setup(gf_GetDriverSystem(), programDirectory);
+                 CDriverSetup setup(gf_GetDriverSystem(), programDirectory, stateDirectory);
                  bRemoved = setup.f_RemoveDriversIfRequested();
              });
     return bRemoved;
 }
 
-void gf_InstallClassFilter(const NTev::CStr& programDirectory)
+void gf_InstallClassFilter(const NTev::CStr& programDirectory, const NTev::CStr& stateDirectory)
 {
     fg_Guard("class filter installation",
              [&]
              {
-                 CDriverSetup setup(gf_GetDriverSystem(), programDirectory);
+                 CDriverSetup setup(gf_GetDriverSystem(), programDirectory, stateDirectory);
                  setup.f_InstallClassFilter();
              });
 }
 
-void gf_InstallHidFilter(const NTev::CStr& programDirectory, bool ownsInput)
+void gf_InstallHidFilter(const NTev::CStr& programDirectory, const NTev::CStr& stateDirectory, bool ownsInput)
 {
     fg_Guard("HID filter installation",
              [&]
              {
-                 CDriverSetup setup(gf_GetDriverSystem(), programDirectory);
+                 CDriverSetup setup(gf_GetDriverSystem(), programDirectory, stateDirectory);
                  setup.f_InstallHidFilter(ownsInput);
              });
 }
 
-void gf_SetRebootMarker(const NTev::CStr& programDirectory)
+void gf_SetRebootMarker(const NTev::CStr& stateDirectory)
 {
-    fg_Guard(gc_RebootMarker, [&] { gf_WriteMarker(programDirectory, gc_RebootMarker); });
+    fg_Guard(gc_RebootMarker, [&] { gf_WriteMarker(stateDirectory, gc_RebootMarker); });
 }
 
-bool gf_TakeRebootMarker(const NTev::CStr& programDirectory)
+bool gf_IsRebootMarkerSet(const NTev::CStr& stateDirectory)
 {
-    bool bExisted = false;
-    fg_Guard(gc_RebootMarker,
-             [&]
-             {
-                 bExisted = gf_MarkerExists(programDirectory, gc_RebootMarker);
-                 if (bExisted)
-                     gf_DeleteMarker(programDirectory, gc_RebootMarker);
-             });
-    return bExisted;
+    bool bExists = false;
+    fg_Guard(gc_RebootMarker, [&] { bExists = gf_MarkerExists(stateDirectory, gc_RebootMarker); });
+    return bExists;
 }
 } // namespace NQuillon::NDrivers

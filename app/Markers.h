@@ -1,6 +1,8 @@
 #pragma once
-// Marker files in the program directory: one byte of value 1 each, only their existence
-// matters. Names start with "/" and are appended to the directory.
+// Marker files in the service's state folder (%ProgramData%\Quillon, readable and writable by
+// SYSTEM and Administrators only): one byte of value 1 each, only their existence matters.
+// Names start with "/" and are appended to the directory. An empty directory (no protected
+// folder could be had) holds no markers: none exists, writing and deleting throw.
 
 #include "core/Str.h"
 
@@ -13,6 +15,10 @@ inline constexpr const char* gc_UninstallDoneMarker = "/UninstallDriversDone";
 // the device classes' lists: it kept the drivers, so that no keyboard or mouse is left without
 // its driver stack.
 inline constexpr const char* gc_UninstallFailedMarker = "/UninstallDriversFailed";
+
+// The service's state folder, "/" separators; empty when the system names no shared data
+// folder. Not made or checked here (SysFolderAccess.h gf_PrepareProtectedFolder).
+NTev::CStr gf_GetStateDirectory();
 
 // Writes the marker (replacing a file of that name); throws CExceptionFile on failure.
 void gf_WriteMarker(const NTev::CStr& directory, const char* name);

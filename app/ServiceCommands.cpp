@@ -30,6 +30,20 @@ const char* const gc_UninstallDriversNoAnswer =
 const char* const gc_SettingsNotMoved =
     "The service now runs from this folder, but the settings of its former folder could not be "
     "copied here. Copy Settings.dat from the former folder into this one.";
+const char* const gc_ProgramFolderWritable =
+    "The service was not added: users who are not administrators may change files in this program's "
+    "folder, and the service would run them with full rights.\nInstall Quillon into a protected folder "
+    "such as Program Files, or run \"Quillon.exe -ProtectProgramFolder\" as an administrator, then add the "
+    "service again.";
+const char* const gc_ProgramFolderUnreadable =
+    "The service was not added: the access rules of this program's folder could not be read.\nRun the "
+    "command as an administrator, or install Quillon into Program Files.";
+const char* const gc_ProtectProgramFolderFailed =
+    "The program's folder could not be protected: Windows refused to change its access rules.\nRun the "
+    "command as an administrator.";
+const char* const gc_ProgramFolderNotProtected =
+    "The program's folder was given its access rules, but users who are not administrators may still "
+    "change it.\nCheck the folder's owner and security settings, or install Quillon into Program Files.";
 
 namespace
 {
@@ -100,6 +114,17 @@ void fg_MoveSettings(ICCommandHost& host, const NTev::CStr& from, const char* to
 
 int gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded, const char* programDirectory)
 {
+    switch (host.f_CheckProgramFolder())
+    {
+        case EProgramFolder::Protected:
+            break;
+        case EProgramFolder::Writable:
+            host.f_ShowError(gc_ProgramFolderWritable);
+            return gc_ExitProgramFolderNotProtected;
+        case EProgramFolder::Unreadable:
+            host.f_ShowError(gc_ProgramFolderUnreadable);
+            return gc_ExitProgramFolderNotProtected;
+    }
     const EServiceOperation operation =
         onlyIfNotAdded ? EServiceOperation::AddIfNotAdded : EServiceOperation::Add;
     // Read before the add changes it.
@@ -114,6 +139,21 @@ int gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded, const char* progr
         if (!host.f_AskRetry(gc_AddServiceFailed))
             return gc_ExitAddServiceFailed;
     }
+}
+
+int gf_RunProtectProgramFolder(ICCommandHost& host)
+{
+    if (!host.f_ProtectProgramFolder())
+    {
+        host.f_ShowError(gc_ProtectProgramFolderFailed);
+        return gc_ExitProgramFolderNotProtected;
+    }
+    if (host.f_CheckProgramFolder() != EProgramFolder::Protected)
+    {
+        host.f_ShowError(gc_ProgramFolderNotProtected);
+        return gc_ExitProgramFolderNotProtected;
+    }
+    return gc_ExitSucceeded;
 }
 
 int gf_RunRemoveService(ICCommandHost& host)
@@ -166,12 +206,9 @@ NTev::CStr gf_GetServiceProgramDirectory(const char* command)
     return NTev::CStr(path.substr(0, slash).c_str());
 }
 
-int gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
+int gf_RunUninstallDrivers(ICCommandHost& host, const char* stateDirectory)
 {
-    // The service answers in its own directory, which need not be this copy's.
-    NTev::CStr directory = gf_GetServiceProgramDirectory(host.f_GetServiceCommand().f_GetStr());
-    if (directory.f_IsEmpty())
-        directory = programDirectory;
+    const NTev::CStr directory(stateDirectory);
     int result = gc_ExitSucceeded;
     auto note = [&](int code)
     {
@@ -220,7 +257,8 @@ int gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory)
         }
         note(gf_RunStopService(host));
     }
-    if (NDrivers::gf_TakeRebootMarker(directory))
+    // The marker stays: the service deletes it after the restart.
+    if (NDrivers::gf_IsRebootMarkerSet(directory))
     {
         host.f_ShowWarning(gc_RebootToFinishUninstall);
         note(gc_ExitRebootNeeded);

@@ -19,6 +19,17 @@ enum class EServiceOperation : int
     AddIfNotAdded = 4,
 };
 
+// What the rules of the program's folder allow.
+enum class EProgramFolder
+{
+    // Only administrators (and SYSTEM) may change it, or the system keeps no rules at all.
+    Protected,
+    // A user who is not an administrator may change files the service loads and copies.
+    Writable,
+    // The rules could not be read.
+    Unreadable,
+};
+
 class ICCommandHost
 {
 public:
@@ -32,6 +43,9 @@ public:
     // The program command of the installed service as the service control manager holds it;
     // empty when it cannot be read (no such service).
     virtual NTev::CStr f_GetServiceCommand() = 0;
+    virtual EProgramFolder f_CheckProgramFolder() = 0;
+    // Sets the protection of the program's folder; false when the system refused.
+    virtual bool f_ProtectProgramFolder() = 0;
 
 protected:
     ~ICCommandHost() = default;
@@ -44,6 +58,10 @@ extern const char* const gc_StopServiceFailed;
 extern const char* const gc_RebootToFinishUninstall;
 extern const char* const gc_UninstallDriversFailed;
 extern const char* const gc_UninstallDriversNoAnswer;
+extern const char* const gc_ProgramFolderWritable;
+extern const char* const gc_ProgramFolderUnreadable;
+extern const char* const gc_ProtectProgramFolderFailed;
+extern const char* const gc_ProgramFolderNotProtected;
 
 // How long the driver uninstall waits for the service's answer, in polls of 250 ms (60 s).
 inline constexpr std::uint32_t gc_UninstallAnswerMilliseconds = 60000;
@@ -61,7 +79,8 @@ bool gf_IsSameDirectory(const char* first, const char* second);
 
 // Each returns the process's exit code (CommandLineRole.h): gc_ExitSucceeded, or the code of
 // the failure it met.
-// Adds (or adds if not added) until it succeeds or the user gives up. A service that ran a
+// Adds (or adds if not added) until it succeeds or the user gives up; refuses at once (with a
+// message) a program folder that is not protected, since the service runs as SYSTEM. A service that ran a
 // program of another directory now runs this one (programDirectory): that directory gets the
 // other's Settings.dat when it has none, so that the configuration moves with the service.
 int gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded, const char* programDirectory);
@@ -69,11 +88,12 @@ int gf_RunAddService(ICCommandHost& host, bool onlyIfNotAdded, const char* progr
 int gf_RunRemoveService(ICCommandHost& host);
 int gf_RunStartService(ICCommandHost& host);
 int gf_RunStopService(ICCommandHost& host);
-// Has the service uninstall the drivers: stop it, leave the request marker in the installed
-// service's program directory (this program's directory when no service can be read), start
-// it, wait for its answer at most gc_UninstallAnswerMilliseconds, stop it again; then reports
-// a pending reboot. The answer is the done marker, or the failure marker when the service kept
-// the drivers (reported to the user). The first failure decides the code; without one, a
-// pending reboot gives gc_ExitRebootNeeded.
-int gf_RunUninstallDrivers(ICCommandHost& host, const char* programDirectory);
+// Protects the program's folder and checks the rules read back.
+int gf_RunProtectProgramFolder(ICCommandHost& host);
+// Has the service uninstall the drivers: stop it, leave the request marker in the service's
+// state folder, start it, wait for its answer at most gc_UninstallAnswerMilliseconds, stop it again; then
+// reports a pending reboot. The answer is the done marker, or the failure marker when the service kept the
+// drivers (reported to the user). The first failure decides the code; without one, a pending reboot gives
+// gc_ExitRebootNeeded.
+int gf_RunUninstallDrivers(ICCommandHost& host, const char* stateDirectory);
 } // namespace NQuillon

@@ -24,8 +24,12 @@ NStr::CStr gf_Crash_UserMessage(const CCrashSettings& settings, const CCrashFile
     text += files.m_Log;
     text += "\n\n";
     text += files.m_MiniDump;
-    text += "\n\n\nAlso please save the following crash log file for future reference:\n\n";
-    text += files.m_FullDump;
+    // A process that owned input writes no full dump.
+    if (settings.m_bFullDump)
+    {
+        text += "\n\n\nAlso please save the following crash log file for future reference:\n\n";
+        text += files.m_FullDump;
+    }
     if (breakpoint)
         text += "\n\nDo you want to continue execution?";
     return text;

@@ -2,6 +2,7 @@
 // check, and starting and stopping the threads of an engine that owns input.
 
 #include "engine/InputState.h"
+#include "engine/RebootMarker.h"
 #include "engine/RepeatThread.h"
 
 #include "core/Exception.h"
@@ -66,27 +67,19 @@ void CMessageHook::f_PeriodicTick()
         if (m_bRefreshPending)
         {
             f_RegisterRawInput();
-            checkRebootMarker = !m_bOwnsInput || m_bHostsSessionAgent;
+            // Without a service ("-RunAsProgram") the engine that owns input tells the user
+            // itself; the service tells its agents (agent/ServiceAgentLink).
+            checkRebootMarker = m_bOwnsInput && !m_bRunsAsService;
             m_bRefreshPending = false;
         }
     }
-    if (checkRebootMarker && f_IsRebootPending())
+    if (checkRebootMarker && f_IsRebootNoticeDue())
     {
-        // Deleted before the notice shows, so that it is shown once per marker. The tray and a
-        // hidden agent may both look: the one whose delete found the marker gone leaves the
-        // notice to the other.
-        bool taken = true;
-        try
-        {
-            NTev::NSys::NFile::gf_Delete(fp_GetRebootMarker().f_GetStr());
-        }
-        catch (const NTev::NException::CException&)
-        {
-            taken = f_IsRebootPending();
-        }
-        if (taken)
-            fp_ShowRebootNotice();
+        f_RecordRebootNoticeTold();
+        fp_ShowRebootNotice();
     }
+    if (m_bRebootNoticeWanted.exchange(false))
+        fp_ShowRebootNotice();
     if (f_GetEngineTime() >= m_NextSettingsCheck)
     {
         // The configuring process reloads too: with a copy older than the file, its next save
@@ -102,17 +95,36 @@ void CMessageHook::f_PeriodicTick()
         f_FollowInputDesktop();
 }
 
-NTev::CStr CMessageHook::fp_GetRebootMarker()
+void CMessageHook::f_SetStateDirectory(const NTev::CStr& directory)
 {
-    NTev::CStr marker = f_GetSettingsDirectory();
-    marker += "/Rebootneeded";
-    return marker;
+    CLockGuard lock(m_Lock);
+    m_StateDirectory = directory;
 }
 
-bool CMessageHook::f_IsRebootPending()
+bool CMessageHook::f_IsRebootNoticeDue()
 {
-    return NTev::NSys::NFile::gf_Exists(fp_GetRebootMarker().f_GetStr(),
-                                        NTev::NSys::NFile::ExistsNotDirectory);
+    NTev::CStr directory;
+    {
+        CLockGuard lock(m_Lock);
+        directory = m_StateDirectory;
+    }
+    return NRebootMarker::gf_IsNoticeDue(directory);
+}
+
+void CMessageHook::f_RecordRebootNoticeTold()
+{
+    NTev::CStr directory;
+    {
+        CLockGuard lock(m_Lock);
+        directory = m_StateDirectory;
+    }
+    NRebootMarker::gf_RecordNoticeTold(directory);
+}
+
+void CMessageHook::f_RequestRebootNotice()
+{
+    m_bRebootNoticeWanted = true;
+    f_RequestRefresh();
 }
 
 void CMessageHook::fp_CheckSettings(bool changeSeen)

@@ -121,8 +121,14 @@ public:
     bool f_OnReportWindowInput(void* rawInput, std::size_t size);
     // Redo raw-input registration on the next turn of the engine loop (a device changed).
     void f_RequestRefresh();
-    // The filter driver's installation left the marker that asks for a restart of the machine.
-    bool f_IsRebootPending();
+    // The service's state folder, where the reboot marker lives (RebootMarker.h); empty (the
+    // default) in roles that cannot read it: they learn of the marker from the service.
+    void f_SetStateDirectory(const NTev::CStr& directory);
+    // The marker asks for a restart of the machine and was not told yet.
+    bool f_IsRebootNoticeDue();
+    void f_RecordRebootNoticeTold();
+    // The service told this agent of the marker: the next turn shows the notice.
+    void f_RequestRebootNotice();
     std::uint32_t f_GetEngineThreadId() const noexcept { return m_EngineThreadId.load(); }
     // One of the engine's threads ended by an exception: an engine that owns input stops
     // cleanly (keys released, device closed) rather than own input half.
@@ -274,9 +280,10 @@ private:
     void fp_WakeEngineThread() noexcept;
     bool fp_ConsumeDirectoryChange();
     void fp_ShowRebootNotice();
-    NTev::CStr fp_GetRebootMarker();
 
     std::atomic<bool> m_bThreadFailed{false};
+    std::atomic<bool> m_bRebootNoticeWanted{false};
+    NTev::CStr m_StateDirectory;
     ICRecordChannel* m_pChannel;
     ICDriverSetup* m_pDriverSetup = nullptr;
     std::atomic<ICSessionAgent*> m_pSessionAgent{nullptr};

@@ -3,6 +3,7 @@
 #include "agent/win32/AgentOptions.h"
 #include "agent/win32/SessionAgentClient.h"
 #include "app/CommandLineRole.h"
+#include "app/Markers.h"
 #include "app/win32/DesktopShell.h"
 #include "app/win32/EngineGuard.h"
 #include "app/win32/InstanceSystem.h"
@@ -10,8 +11,11 @@
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "core/Format.h"
+#include "core/SysClock.h"
+#include "core/SysFolderAccess.h"
 #include "core/Thread.h"
 #include "core/win32/ServiceHandle.h"
+#include "engine/RebootMarker.h"
 #include "ui/win32/LaptopSetupWindow.h"
 #include "ui/win32/QuillonDlg.h"
 #include "ui/win32/SettingsRequest.h"
@@ -34,6 +38,38 @@ constexpr DWORD gc_RestartAgentControl = 128;
 // How long "-Settings" looks for the dialog of a tray that holds the mutex: one that is still
 // starting makes its dialog within this time.
 constexpr std::uint32_t gc_RunningTrayMilliseconds = 5000;
+
+// The service's state folder, made or checked protected; empty when none could be had (the
+// markers and the service's crash files then go nowhere).
+NTev::CStr fg_PrepareStateDirectory()
+{
+    const NTev::CStr directory = NDrivers::gf_GetStateDirectory();
+    if (directory.f_IsEmpty() || !NTev::NSys::NFolderAccess::gf_PrepareProtectedFolder(
+                                     directory.f_GetStr(), NTev::NFolderAccess::EProtection::StateFolder))
+    {
+        NTev::gf_DebugOutput(
+            "No protected state folder: markers and the service's crash files are left out\n");
+        return NTev::CStr();
+    }
+    return directory;
+}
+
+// When the machine started.
+NTev::CTime fg_BootTime()
+{
+    return NTev::NSys::gf_Clock_GetWallTime() - NTev::CTime::fs_FromTicks(GetTickCount64(), 1000);
+}
+
+// Where a user role's crash files go: the user's local application data, never a folder other
+// users share.
+NTev::CStr fg_UserCrashDirectory()
+{
+    NTev::CStr directory = NTev::NSys::NFolderAccess::gf_GetUserLocalDataFolder();
+    if (directory.f_IsEmpty())
+        return directory;
+    directory += "/Quillon";
+    return directory;
+}
 } // namespace
 
 CQuillonApp::CQuillonApp()
@@ -66,6 +102,8 @@ BOOL CQuillonApp::InitInstance()
     m_CrashReporter.m_DisplayName = gc_ProductName;
     m_CrashReporter.m_Contact = gc_SupportContact;
     m_CrashReporter.m_bQuiet = false;
+    m_CrashReporter.m_Directory = fg_UserCrashDirectory();
+    m_CrashReporter.m_bNoFiles = m_CrashReporter.m_Directory.f_IsEmpty();
 
     const CCommandLineRole role = gf_ParseRole(f_GetArgumentText().f_GetStr());
     if (gf_RoleTakesServiceName(role.m_Role))
@@ -88,7 +126,7 @@ BOOL CQuillonApp::InitInstance()
             break;
         case ERole::UninstallDrivers:
             m_Hook.m_bOwnsInput = false;
-            exitCode = gf_RunUninstallDrivers(*this, programDirectory.f_GetStr());
+            exitCode = gf_RunUninstallDrivers(*this, fg_PrepareStateDirectory().f_GetStr());
             break;
         case ERole::StartService:
             exitCode = gf_RunStartService(*this);
@@ -123,10 +161,15 @@ BOOL CQuillonApp::InitInstance()
             exitCode = gc_ExitNoDesktopShell;
             break;
         }
+        case ERole::ProtectProgramFolder:
+            exitCode = gf_RunProtectProgramFolder(*this);
+            break;
         case ERole::RunAsProgram:
             if (!fp_TakeInstanceMutex(gc_StartupMutex))
                 return FALSE;
             m_Hook.m_bOwnsInput = true;
+            m_CrashReporter.m_bFullDump = false;
+            fp_UseStateDirectory(fg_PrepareStateDirectory());
             return fp_CommonStart();
         case ERole::TrayIcon:
         case ERole::Settings:
@@ -173,6 +216,15 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bOwnsInput = true;
             m_Hook.m_bRunsAsService = true;
             m_CrashReporter.m_bQuiet = true;
+            m_CrashReporter.m_bFullDump = false;
+            {
+                // Its crash files hold recent key records: only administrators may read them.
+                const NTev::CStr state = fg_PrepareStateDirectory();
+                m_CrashReporter.m_Directory = state;
+                m_CrashReporter.m_bNoFiles = state.f_IsEmpty();
+                NRebootMarker::gf_ClearAfterRestart(state, fg_BootTime());
+                fp_UseStateDirectory(state);
+            }
             exitCode = service.f_RunService() ? gc_ExitSucceeded : gc_ExitFailed;
             break;
         case ERole::RemapAdministratorWindows:
@@ -370,5 +422,27 @@ void CQuillonApp::f_Sleep(std::uint32_t milliseconds)
 NTev::CStr CQuillonApp::f_GetServiceCommand()
 {
     return m_pService ? m_pService->f_QueryInstalledCommand() : NTev::CStr();
+}
+
+EProgramFolder CQuillonApp::f_CheckProgramFolder()
+{
+    const NTev::CStr directory = NTev::NSys::NFile::gf_GetProgramDirectory();
+    if (!NTev::NSys::NFolderAccess::gf_SystemKeepsFolderRules())
+    {
+        NTev::gf_DebugOutput("This system keeps no folder rules: {} counts as protected\n", directory);
+        return EProgramFolder::Protected;
+    }
+    NTev::NFolderAccess::CFolderAccess access;
+    if (!NTev::NSys::NFolderAccess::gf_ReadFolderAccess(directory.f_GetStr(), access))
+        return EProgramFolder::Unreadable;
+    return NTev::NFolderAccess::gf_CanOthersWrite(access) ? EProgramFolder::Writable
+                                                          : EProgramFolder::Protected;
+}
+
+bool CQuillonApp::f_ProtectProgramFolder()
+{
+    return NTev::NSys::NFolderAccess::gf_SetFolderProtection(
+        NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr(),
+        NTev::NFolderAccess::EProtection::ProgramFolder);
 }
 } // namespace NQuillon

@@ -47,10 +47,18 @@ private:
     void f_ShowWarning(const char* text) override;
     void f_Sleep(std::uint32_t milliseconds) override;
     NTev::CStr f_GetServiceCommand() override;
+    EProgramFolder f_CheckProgramFolder() override;
+    bool f_ProtectProgramFolder() override;
 
     // Creates the named mutex and keeps it for the life of the process; false when another
     // process made it first.
     bool fp_TakeInstanceMutex(const char* name);
+    // The markers' folder for the engine and its driver steps.
+    void fp_UseStateDirectory(const NTev::CStr& directory)
+    {
+        m_Hook.f_SetStateDirectory(directory);
+        m_DriverSetup.f_SetStateDirectory(directory);
+    }
     // Loads the settings and starts the engine of a role that keeps running.
     BOOL fp_CommonStart();
     // The hidden agent the service starts: the engine's desktop threads and the agent's

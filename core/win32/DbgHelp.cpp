@@ -2,6 +2,7 @@
 
 #include "core/CommandLine.h"
 #include "core/Format.h"
+#include "core/win32/SystemLibrary.h"
 
 #include <new>
 
@@ -14,17 +15,11 @@ constexpr DWORD gc_MaxSymbolName = 4096;
 // Static storage: the binding lives until TerminateProcess.
 alignas(CDbgHelp) unsigned char g_Storage[sizeof(CDbgHelp)];
 
-// The program directory, then the symbol server with a local cache in the temporary directory.
+// The program directory alone: a symbol file or symbol server cache in a folder users may write
+// would be read by the service.
 NStr::CStr fg_SearchPath()
 {
-    NStr::CStr path = NFile::gf_GetProgramDirectory();
-    char temp[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(sizeof(temp), temp);
-    NStr::CStr cache(length > 0 && length < sizeof(temp) ? temp : "C:\\");
-    cache += "QuillonSymbols";
-    path += ";symsrv*symsrv.dll*";
-    path += cache;
-    return path;
+    return NFile::gf_GetProgramDirectory();
 }
 
 template <typename t_CFunction>
@@ -48,7 +43,7 @@ CDbgHelp::CDbgHelp()
 
 void CDbgHelp::fp_Load()
 {
-    m_Library = LoadLibraryA("Dbghelp.dll");
+    m_Library = gf_LoadSystemLibrary("dbghelp.dll");
     if (!m_Library)
     {
         gf_DebugOutput("StackTrace: Failed to load DbgHelp.dll\n");

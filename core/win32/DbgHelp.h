@@ -1,5 +1,5 @@
 #pragma once
-// DbgHelp, loaded by name on the first crash: symbols and source lines of code addresses
+// DbgHelp, loaded from System32 on the first crash: symbols and source lines of code addresses
 // (cached per address) and minidumps. Without it a report has bare addresses and no dumps.
 
 #include "core/CrashLog.h"

@@ -6,6 +6,7 @@
 #include "core/CrashLog.h"
 #include "core/CrashMessage.h"
 #include "core/Format.h"
+#include "core/SysFolderAccess.h"
 #include "core/win32/DbgHelp.h"
 
 #include <windows.h>
@@ -18,6 +19,10 @@ namespace
 {
 constexpr MINIDUMP_TYPE gc_MiniDumpType = static_cast<MINIDUMP_TYPE>(0x144);
 constexpr MINIDUMP_TYPE gc_FullDumpType = static_cast<MINIDUMP_TYPE>(0x367);
+// The mini dump holds threads, stacks and what they point at, never all memory.
+static_assert(!(gc_MiniDumpType &
+                (MiniDumpWithFullMemory | MiniDumpWithPrivateReadWriteMemory | MiniDumpWithFullMemoryInfo)),
+              "the mini dump must not hold all memory");
 
 LPTOP_LEVEL_EXCEPTION_FILTER g_PreviousFilter = nullptr;
 // Windows 8 and later; looked up at start-up, so that a crash needs no more than the call.
@@ -206,7 +211,12 @@ void fg_Report(CCrashJob& job)
     EXCEPTION_RECORD& record = *job.m_pPointers->ExceptionRecord;
     CONTEXT& context = *job.m_pPointers->ContextRecord;
     const NCrash::CCrashStamp stamp = NCrash::gf_Crash_Stamp(gf_GetTime(), gf_GetLocalTimeOffset());
-    const NStr::CStr directory = NFile::gf_GetProgramDirectory();
+    const NCrash::CCrashSettings& settings = NCrash::gf_Crash_GetSettings();
+    NStr::CStr directory = settings.m_Directory;
+    if (directory.f_IsEmpty())
+        directory = NFile::gf_GetProgramDirectory();
+    else
+        NFolderAccess::gf_MakeFolder(directory.f_GetStr());
     const NCrash::CCrashFiles files = NCrash::gf_Crash_Files(directory.f_GetStr(), stamp);
 
     // The log first: it is small and says the most, and a dump of a damaged process may fail
@@ -227,15 +237,16 @@ void fg_Report(CCrashJob& job)
 #endif
     const NStr::CStr log = NCrash::gf_Crash_BuildLog(fg_Capture(record), fg_Capture(context), job.m_Bounds,
                                                      memory, &dbgHelp, unwound);
-    fg_WriteLog(files.m_Log, log);
+    if (!settings.m_bNoFiles)
+        fg_WriteLog(files.m_Log, log);
 
-    if (dbgHelp.f_CanWriteDumps())
+    if (!settings.m_bNoFiles && dbgHelp.f_CanWriteDumps())
     {
         fg_WriteDump(dbgHelp, files.m_MiniDump, gc_MiniDumpType, job);
-        fg_WriteDump(dbgHelp, files.m_FullDump, gc_FullDumpType, job);
+        if (settings.m_bFullDump)
+            fg_WriteDump(dbgHelp, files.m_FullDump, gc_FullDumpType, job);
     }
 
-    const NCrash::CCrashSettings& settings = NCrash::gf_Crash_GetSettings();
     if (!settings.m_bQuiet)
     {
         const bool breakpoint = record.ExceptionCode == NCrash::gc_ExceptionBreakpoint &&

@@ -197,10 +197,28 @@ bool CMessageHook::fp_ConsumeDirectoryChange()
     return changed;
 }
 
-void CMessageHook::fp_ShowRebootNotice()
+namespace
+{
+DWORD WINAPI fg_RebootNoticeThread(void*)
 {
     MessageBoxA(nullptr, "You need to reboot to finish the installation of the keyboard or filter driver.",
                 "Warning", MB_ICONWARNING);
+    return 0;
+}
+} // namespace
+
+void CMessageHook::fp_ShowRebootNotice()
+{
+    // The engine thread of an engine that owns input does not wait for the user's answer.
+    if (m_bOwnsInput)
+    {
+        if (HANDLE thread = CreateThread(nullptr, 0, &fg_RebootNoticeThread, nullptr, 0, nullptr))
+        {
+            CloseHandle(thread);
+            return;
+        }
+    }
+    fg_RebootNoticeThread(nullptr);
 }
 
 void CMessageHook::f_FollowInputDesktop()

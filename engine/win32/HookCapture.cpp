@@ -5,6 +5,7 @@
 #include "engine/RepeatThread.h"
 #include "engine/win32/Platform.h"
 
+#include "core/CrashMessage.h"
 #include "core/Format.h"
 
 namespace NQuillon
@@ -49,6 +50,8 @@ bool CMessageHook::f_SetHookCapture(bool on)
         return true;
     if (on)
     {
+        // From here on memory may hold the session's key records.
+        NTev::NCrash::gf_Crash_GetSettings().m_bFullDump = false;
         platform.m_hCaptureGuard = fg_TakeCaptureGuard();
         if (!platform.m_hCaptureGuard)
             return false;

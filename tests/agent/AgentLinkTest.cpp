@@ -214,19 +214,77 @@ TEST_F(AgentLink, AnUnboundEjectKeyWritesNothing)
     EXPECT_EQ(m_Records.f_Text(), "");
 }
 
-TEST_F(AgentLink, AnAgentThatConnectsHearsOfAPendingRestart)
+// The service's state folder is the test's temporary folder; the agent cannot read it.
+class AgentLinkReboot : public AgentLink
 {
-    const std::string marker = m_Directory + "/Rebootneeded";
-    std::remove(marker.c_str());
-    m_ToAgent.m_Sent = 0;
+protected:
+    AgentLinkReboot()
+    {
+        fp_Clear();
+        m_Service.f_SetStateDirectory(NTev::CStr(m_Directory.c_str()));
+        m_ToAgent.m_Sent = 0;
+        m_Agent.m_bRefreshPending = false;
+    }
+    ~AgentLinkReboot() override { fp_Clear(); }
+    void fp_Clear()
+    {
+        std::remove(m_Marker.c_str());
+        std::remove((m_Marker + "Told").c_str());
+    }
+    void fp_WriteMarker() { std::fclose(std::fopen(m_Marker.c_str(), "wb")); }
+
+    std::string m_Marker = m_Directory + "/Rebootneeded";
+};
+
+TEST_F(AgentLinkReboot, NoMarkerNoNotice)
+{
     m_Link.f_OnAgentConnection(true);
+    m_Link.f_OnTurn(0.0, true);
     EXPECT_EQ(m_ToAgent.m_Sent, 0);
-    std::fclose(std::fopen(marker.c_str(), "wb"));
-    m_Agent.m_bRefreshPending = false;
+}
+
+TEST_F(AgentLinkReboot, AnAgentThatConnectsHearsOfAMarkerOnce)
+{
+    fp_WriteMarker();
     m_Link.f_OnAgentConnection(true);
     EXPECT_EQ(m_ToAgent.m_Sent, 1);
     EXPECT_TRUE(m_Agent.m_bRefreshPending);
-    std::remove(marker.c_str());
+    // Neither the next turn nor the next agent hears of it again; the marker stays.
+    m_Link.f_OnTurn(0.0, true);
+    m_Link.f_OnAgentConnection(false);
+    m_Link.f_OnAgentConnection(true);
+    EXPECT_EQ(m_ToAgent.m_Sent, 1);
+    std::FILE* marker = std::fopen(m_Marker.c_str(), "rb");
+    EXPECT_NE(marker, nullptr);
+    if (marker)
+        std::fclose(marker);
+}
+
+TEST_F(AgentLinkReboot, AMarkerLeftWhileConnectedIsToldOnTheNextTurn)
+{
+    m_Link.f_OnAgentConnection(true);
+    fp_WriteMarker();
+    m_Link.f_OnTurn(0.0, true);
+    m_Link.f_OnTurn(1.0, true);
+    EXPECT_EQ(m_ToAgent.m_Sent, 1);
+}
+
+TEST_F(AgentLinkReboot, ANoticeThePipeDidNotTakeIsToldToTheNextAgent)
+{
+    fp_WriteMarker();
+    m_ToAgent.m_bConnected = false;
+    m_Link.f_OnAgentConnection(true);
+    m_ToAgent.m_bConnected = true;
+    m_Link.f_OnAgentConnection(true);
+    EXPECT_EQ(m_ToAgent.m_Sent, 2);
+    EXPECT_TRUE(m_Agent.m_bRefreshPending);
+}
+
+TEST_F(AgentLinkReboot, WithoutAnAgentNothingIsTold)
+{
+    fp_WriteMarker();
+    m_Link.f_OnTurn(0.0, true);
+    EXPECT_EQ(m_ToAgent.m_Sent, 0);
 }
 
 namespace

@@ -32,6 +32,7 @@ TEST(CommandLineRole, EachOptionSelectsItsRole)
         {"-StopService", ERole::StopService, ""},
         {"-ExitInstances", ERole::ExitInstances, ""},
         {"-StartAsDesktopUser", ERole::StartAsDesktopUser, ""},
+        {"-ProtectProgramFolder", ERole::ProtectProgramFolder, ""},
         {"-RunAsProgram", ERole::RunAsProgram, ""},
         {"-TrayIcon", ERole::TrayIcon, ""},
         {"-Settings", ERole::Settings, ""},
@@ -142,6 +143,8 @@ TEST(CommandLineRole, HelpTextHoldsTheWholeCommandLine)
         std::string::npos);
     EXPECT_NE(text.find("\n-TrayIcon\t\t\t\tRuns the tray icon for configuration.\n"), std::string::npos);
     EXPECT_NE(text.find("\n-Settings\t\t\t\tShows the settings window"), std::string::npos);
+    EXPECT_NE(text.find("\n-ProtectProgramFolder\t\tLets only administrators change the program's folder.\n"),
+              std::string::npos);
     const std::string end =
         "-Service [Service Name]\t\tStarts the program as a service. Only used by the system.\n\n";
     ASSERT_GE(text.size(), end.size());

@@ -59,16 +59,24 @@ TEST(Markers, WriteFindDelete)
     EXPECT_THROW(gf_DeleteMarker(path, gc_RebootMarker), NTev::NFile::CExceptionFile);
 }
 
-TEST(Markers, RebootMarkerIsTakenOnce)
+TEST(Markers, RebootMarkerIsSetAndSeenNotTaken)
 {
     CTempDirectory directory;
     NTev::CStr path(directory.f_GetPath().c_str());
-    EXPECT_FALSE(gf_TakeRebootMarker(path));
+    EXPECT_FALSE(gf_IsRebootMarkerSet(path));
     gf_SetRebootMarker(path);
-    EXPECT_TRUE(NQuillonTest::gf_PathExists(directory.f_Path("Rebootneeded")));
-    EXPECT_TRUE(gf_TakeRebootMarker(path));
-    EXPECT_FALSE(NQuillonTest::gf_PathExists(directory.f_Path("Rebootneeded")));
-    EXPECT_FALSE(gf_TakeRebootMarker(path));
+    EXPECT_TRUE(gf_IsRebootMarkerSet(path));
+    EXPECT_TRUE(gf_IsRebootMarkerSet(path));
+}
+
+TEST(Markers, WithoutAStateFolderThereAreNone)
+{
+    const NTev::CStr none;
+    EXPECT_FALSE(gf_MarkerExists(none, gc_RebootMarker));
+    EXPECT_THROW(gf_WriteMarker(none, gc_RebootMarker), NTev::NFile::CExceptionFile);
+    EXPECT_THROW(gf_DeleteMarker(none, gc_RebootMarker), NTev::NFile::CExceptionFile);
+    EXPECT_NO_THROW(gf_SetRebootMarker(none));
+    EXPECT_FALSE(gf_IsRebootMarkerSet(none));
 }
 
 TEST(Markers, FailuresDoNotEscape)
@@ -76,10 +84,10 @@ TEST(Markers, FailuresDoNotEscape)
     CTempDirectory directory;
     NTev::CStr missing((directory.f_GetPath() + "/missing").c_str());
     EXPECT_NO_THROW(gf_SetRebootMarker(missing));
-    EXPECT_FALSE(gf_TakeRebootMarker(missing));
+    EXPECT_FALSE(gf_IsRebootMarkerSet(missing));
     // A directory of the marker's name cannot be deleted as a file.
     NQuillonTest::gf_MakeDirectory(directory.f_Path("Rebootneeded"));
     NTev::CStr path(directory.f_GetPath().c_str());
     EXPECT_NO_THROW(gf_SetRebootMarker(path));
-    EXPECT_FALSE(gf_TakeRebootMarker(path));
+    EXPECT_FALSE(gf_IsRebootMarkerSet(path));
 }

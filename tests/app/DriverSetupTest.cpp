@@ -26,6 +26,7 @@ protected:
     DriverSetup()
     {
         NQuillonTest::gf_MakeDirectory(m_Temp.f_Path("program"));
+        NQuillonTest::gf_MakeDirectory(m_Temp.f_Path("state"));
         NQuillonTest::gf_MakeDirectory(m_Temp.f_Path("Windows"));
         NQuillonTest::gf_MakeDirectory(m_Temp.f_Path("Windows/System32"));
         NQuillonTest::gf_MakeDirectory(m_Temp.f_Path("Windows/System32/Drivers"));
@@ -35,14 +36,17 @@ protected:
     }
 
     std::string f_Program(const std::string& name) const { return m_Temp.f_Path("program/" + name); }
+    // The markers live in the service's state folder, apart from the shipped files.
+    std::string f_State(const std::string& name) const { return m_Temp.f_Path("state/" + name); }
     std::string f_Installed(const std::string& name) const
     {
         return m_Temp.f_Path("Windows/System32/Drivers/" + name);
     }
     NTev::CStr f_ProgramDirectory() const { return NTev::CStr(m_Temp.f_Path("program").c_str()); }
-    CDriverSetup f_Setup() { return CDriverSetup(m_System, f_ProgramDirectory()); }
-    bool f_RebootMarker() const { return gf_PathExists(f_Program("Rebootneeded")); }
-    void f_ClearRebootMarker() const { std::remove(f_Program("Rebootneeded").c_str()); }
+    NTev::CStr f_StateDirectory() const { return NTev::CStr(m_Temp.f_Path("state").c_str()); }
+    CDriverSetup f_Setup() { return CDriverSetup(m_System, f_ProgramDirectory(), f_StateDirectory()); }
+    bool f_RebootMarker() const { return gf_PathExists(f_State("Rebootneeded")); }
+    void f_ClearRebootMarker() const { std::remove(f_State("Rebootneeded").c_str()); }
 
     // The class filter as a previous run left it: identical file, service, registered.
     void f_ClassFilterInstalled(const std::string& bytes)
@@ -377,10 +381,10 @@ TEST_F(HidFilter, RemovalEndToEnd)
 
     EXPECT_FALSE(f_Setup().f_RemoveDriversIfRequested());
     EXPECT_EQ(m_System.m_Services.size(), 2u);
-    gf_WriteFileBytes(f_Program("UninstallDrivers"), "\1");
+    gf_WriteFileBytes(f_State("UninstallDrivers"), "\1");
     EXPECT_TRUE(f_Setup().f_RemoveDriversIfRequested());
 
-    EXPECT_FALSE(gf_PathExists(f_Program("UninstallDrivers")));
+    EXPECT_FALSE(gf_PathExists(f_State("UninstallDrivers")));
     EXPECT_EQ(m_System.f_GetList(gc_Keyboard, "UpperFilters"), CNames{"kbdclass"});
     EXPECT_EQ(m_System.f_GetList(gc_Mouse, "UpperFilters"), CNames{});
     EXPECT_EQ(m_System.f_GetList(gc_Laptop0218 + "\\1&2&0&0000", "LowerFilters"), CNames{"other"});
@@ -393,7 +397,7 @@ TEST_F(HidFilter, RemovalEndToEnd)
     EXPECT_EQ(gf_ReadFileBytes(m_System.m_DeletedAtReboot[1]), "hid 1");
     EXPECT_EQ(m_System.m_ServicesCreated, 2);
     EXPECT_TRUE(f_RebootMarker());
-    EXPECT_TRUE(gf_PathExists(f_Program("UninstallDriversDone")));
+    EXPECT_TRUE(gf_PathExists(f_State("UninstallDriversDone")));
     // The request is gone: the next start runs normally.
     EXPECT_FALSE(f_Setup().f_RemoveDriversIfRequested());
 }
@@ -402,21 +406,21 @@ TEST_F(DriverSetup, RemovalGoesOnAfterFailuresAndAlwaysAnswers)
 {
     m_System.m_Keys.clear();
     m_System.m_bNoManager = true;
-    gf_WriteFileBytes(f_Program("UninstallDrivers"), "\1");
+    gf_WriteFileBytes(f_State("UninstallDrivers"), "\1");
     EXPECT_TRUE(f_Setup().f_RemoveDriversIfRequested());
     EXPECT_TRUE(f_RebootMarker());
-    EXPECT_TRUE(gf_PathExists(f_Program("UninstallDriversDone")));
+    EXPECT_TRUE(gf_PathExists(f_State("UninstallDriversDone")));
 }
 
 TEST_F(DriverSetup, RemovalWithoutInstalledDriversStillAsksForAReboot)
 {
     gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "filter 1");
-    gf_WriteFileBytes(f_Program("UninstallDrivers"), "\1");
+    gf_WriteFileBytes(f_State("UninstallDrivers"), "\1");
     EXPECT_TRUE(f_Setup().f_RemoveDriversIfRequested());
     EXPECT_TRUE(m_System.m_DeletedAtReboot.empty());
     EXPECT_EQ(m_System.m_RegistryWrites, 0);
     EXPECT_TRUE(f_RebootMarker());
-    EXPECT_TRUE(gf_PathExists(f_Program("UninstallDriversDone")));
+    EXPECT_TRUE(gf_PathExists(f_State("UninstallDriversDone")));
 }
 
 // A driver the system does not load (signature enforcement, a blocklist, a file that is no
@@ -441,7 +445,7 @@ TEST_F(DriverSetup, ADriverThatDoesNotStartIsNotRegistered)
         system.m_NotStarting.insert("QuillonFilter");
         gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "filter 1");
         std::remove(f_Installed("QuillonFilter.x64.sys").c_str());
-        CDriverSetup(system, f_ProgramDirectory()).f_InstallClassFilter();
+        CDriverSetup(system, f_ProgramDirectory(), f_StateDirectory()).f_InstallClassFilter();
         EXPECT_EQ(system.m_StartRequests, CNames{"QuillonFilter"});
         EXPECT_EQ(system.f_GetList(gc_Keyboard, "UpperFilters"), CNames{"kbdclass"});
         EXPECT_FALSE(system.f_HasValue(gc_Mouse, "UpperFilters"));
@@ -494,16 +498,16 @@ TEST_F(HidFilter, AFailedListEditKeepsItsDriverAndAnswersFailure)
     {
         SCOPED_TRACE(c.m_Name);
         m_System = installed;
-        std::remove(f_Program("Rebootneeded").c_str());
-        std::remove(f_Program("UninstallDriversDone").c_str());
-        std::remove(f_Program("UninstallDriversFailed").c_str());
+        std::remove(f_State("Rebootneeded").c_str());
+        std::remove(f_State("UninstallDriversDone").c_str());
+        std::remove(f_State("UninstallDriversFailed").c_str());
         gf_WriteFileBytes(f_Installed("QuillonFilter.x64.sys"), "filter 1");
         gf_WriteFileBytes(f_Installed("Parlix.sys"), "hid 1");
         (c.m_bLost ? m_System.m_LostWrites : m_System.m_FailingWrites).insert(c.m_Key);
-        gf_WriteFileBytes(f_Program("UninstallDrivers"), "\1");
+        gf_WriteFileBytes(f_State("UninstallDrivers"), "\1");
         EXPECT_TRUE(f_Setup().f_RemoveDriversIfRequested());
-        EXPECT_FALSE(gf_PathExists(f_Program("UninstallDriversDone")));
-        EXPECT_TRUE(gf_PathExists(f_Program("UninstallDriversFailed")));
+        EXPECT_FALSE(gf_PathExists(f_State("UninstallDriversDone")));
+        EXPECT_TRUE(gf_PathExists(f_State("UninstallDriversFailed")));
         EXPECT_EQ(m_System.m_Services.count("QuillonFilter"), c.m_bClassKept ? 1u : 0u);
         EXPECT_EQ(gf_PathExists(f_Installed("QuillonFilter.x64.sys")), c.m_bClassKept);
         EXPECT_EQ(m_System.m_Services.count("Parlix"), c.m_bHidKept ? 1u : 0u);

@@ -64,6 +64,17 @@ public:
     }
 
     NTev::CStr f_GetServiceCommand() override { return NTev::CStr(m_ServiceCommand.c_str()); }
+    EProgramFolder f_CheckProgramFolder() override
+    {
+        m_Calls.push_back("check-folder");
+        return m_bFolderProtectedBySetting && m_bProtectionSet ? EProgramFolder::Protected : m_Folder;
+    }
+    bool f_ProtectProgramFolder() override
+    {
+        m_Calls.push_back("protect-folder");
+        m_bProtectionSet = m_bProtectionSucceeds;
+        return m_bProtectionSucceeds;
+    }
 
     std::vector<std::string> m_Calls;
     // Empty: no service installed, or it cannot be read.
@@ -72,6 +83,11 @@ public:
     std::deque<bool> m_Answers;
     std::function<void(EServiceOperation)> m_OnOperation;
     std::function<void()> m_OnSleep;
+    EProgramFolder m_Folder = EProgramFolder::Protected;
+    bool m_bProtectionSucceeds = true;
+    // Whether the rules the protection sets are read back as protected.
+    bool m_bFolderProtectedBySetting = true;
+    bool m_bProtectionSet = false;
 
 private:
     static bool fp_Next(std::deque<bool>& script, bool otherwise)
@@ -108,7 +124,7 @@ TEST(ServiceCommands, AddRetriesWhileTheUserSaysYes)
     host.m_OperationResults = {false, false, true};
     host.m_Answers = {true, true};
     EXPECT_EQ(gf_RunAddService(host, false, ""), gc_ExitSucceeded);
-    EXPECT_EQ(host.m_Calls, (CCalls{"add", gc_AskAdd, "add", gc_AskAdd, "add"}));
+    EXPECT_EQ(host.m_Calls, (CCalls{"check-folder", "add", gc_AskAdd, "add", gc_AskAdd, "add"}));
 }
 
 TEST(ServiceCommands, AddGivesUpOnNo)
@@ -117,14 +133,86 @@ TEST(ServiceCommands, AddGivesUpOnNo)
     host.m_OperationResults = {false, false};
     host.m_Answers = {true, false};
     EXPECT_EQ(gf_RunAddService(host, true, ""), gc_ExitAddServiceFailed);
-    EXPECT_EQ(host.m_Calls, (CCalls{"add-if-not-added", gc_AskAdd, "add-if-not-added", gc_AskAdd}));
+    EXPECT_EQ(host.m_Calls,
+              (CCalls{"check-folder", "add-if-not-added", gc_AskAdd, "add-if-not-added", gc_AskAdd}));
 }
 
 TEST(ServiceCommands, AddThatSucceedsAsksNothing)
 {
     CFakeHost host;
     EXPECT_EQ(gf_RunAddService(host, true, ""), gc_ExitSucceeded);
-    EXPECT_EQ(host.m_Calls, (CCalls{"add-if-not-added"}));
+    EXPECT_EQ(host.m_Calls, (CCalls{"check-folder", "add-if-not-added"}));
+}
+
+struct CFolderRefusal
+{
+    const char* m_pName;
+    EProgramFolder m_Folder;
+    bool m_bOnlyIfNotAdded;
+    const char* m_pMessage;
+};
+
+const CFolderRefusal gc_FolderRefusals[] = {
+    {"WritableAdd", EProgramFolder::Writable, false, gc_ProgramFolderWritable},
+    {"WritableAddIfNotAdded", EProgramFolder::Writable, true, gc_ProgramFolderWritable},
+    {"UnreadableAdd", EProgramFolder::Unreadable, false, gc_ProgramFolderUnreadable},
+    {"UnreadableAddIfNotAdded", EProgramFolder::Unreadable, true, gc_ProgramFolderUnreadable},
+};
+
+class ServiceCommandsFolder : public testing::TestWithParam<CFolderRefusal>
+{
+};
+
+TEST_P(ServiceCommandsFolder, AddRefusesAnUnprotectedProgramFolderWithoutTouchingTheService)
+{
+    CFakeHost host;
+    host.m_Folder = GetParam().m_Folder;
+    EXPECT_EQ(gf_RunAddService(host, GetParam().m_bOnlyIfNotAdded, ""), gc_ExitProgramFolderNotProtected);
+    EXPECT_EQ(host.m_Calls, (CCalls{"check-folder", std::string("error:") + GetParam().m_pMessage}));
+}
+
+INSTANTIATE_TEST_SUITE_P(ServiceCommands, ServiceCommandsFolder, testing::ValuesIn(gc_FolderRefusals),
+                         [](const testing::TestParamInfo<CFolderRefusal>& info)
+                         { return info.param.m_pName; });
+
+TEST(ServiceCommands, FolderMessagesSayWhatHappenedAndWhatToDo)
+{
+    for (const char* text : {gc_ProgramFolderWritable, gc_ProgramFolderUnreadable,
+                             gc_ProtectProgramFolderFailed, gc_ProgramFolderNotProtected})
+    {
+        const std::string message(text);
+        const std::size_t advice = message.find('\n');
+        ASSERT_NE(advice, std::string::npos) << message;
+        EXPECT_GT(message.size(), advice + 20) << message;
+    }
+    EXPECT_NE(std::string(gc_ProgramFolderWritable).find("-ProtectProgramFolder"), std::string::npos);
+}
+
+TEST(ServiceCommands, ProtectProgramFolderSetsThenChecks)
+{
+    CFakeHost host;
+    host.m_Folder = EProgramFolder::Writable;
+    EXPECT_EQ(gf_RunProtectProgramFolder(host), gc_ExitSucceeded);
+    EXPECT_EQ(host.m_Calls, (CCalls{"protect-folder", "check-folder"}));
+}
+
+TEST(ServiceCommands, ProtectProgramFolderReportsARefusal)
+{
+    CFakeHost host;
+    host.m_bProtectionSucceeds = false;
+    EXPECT_EQ(gf_RunProtectProgramFolder(host), gc_ExitProgramFolderNotProtected);
+    EXPECT_EQ(host.m_Calls,
+              (CCalls{"protect-folder", std::string("error:") + gc_ProtectProgramFolderFailed}));
+}
+
+TEST(ServiceCommands, ProtectProgramFolderReportsRulesThatDoNotHold)
+{
+    CFakeHost host;
+    host.m_Folder = EProgramFolder::Writable;
+    host.m_bFolderProtectedBySetting = false;
+    EXPECT_EQ(gf_RunProtectProgramFolder(host), gc_ExitProgramFolderNotProtected);
+    EXPECT_EQ(host.m_Calls, (CCalls{"protect-folder", "check-folder",
+                                    std::string("error:") + gc_ProgramFolderNotProtected}));
 }
 
 TEST(ServiceCommands, RemoveStopsThenRemovesUntilBothSucceed)
@@ -181,7 +269,8 @@ TEST(ServiceCommands, UninstallDriversThroughTheService)
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", "sleep:250", "sleep:250", "sleep:250",
                                     "stop", gc_RebootWarning}));
     EXPECT_FALSE(gf_PathExists(directory.f_Path("UninstallDriversDone")));
-    EXPECT_FALSE(gf_PathExists(directory.f_Path("Rebootneeded")));
+    // Only the service deletes the reboot marker, after the restart.
+    EXPECT_TRUE(gf_PathExists(directory.f_Path("Rebootneeded")));
 }
 
 TEST(ServiceCommands, UninstallDriversWithoutAnInstalledService)
@@ -194,7 +283,7 @@ TEST(ServiceCommands, UninstallDriversWithoutAnInstalledService)
     // No wait for an answer that cannot come; the reboot marker is still looked at.
     EXPECT_EQ(host.m_Calls,
               (CCalls{"stop", gc_StopError, "sleep:1500", "start", gc_StartError, gc_RebootWarning}));
-    EXPECT_FALSE(gf_PathExists(directory.f_Path("Rebootneeded")));
+    EXPECT_TRUE(gf_PathExists(directory.f_Path("Rebootneeded")));
     EXPECT_TRUE(gf_PathExists(directory.f_Path("UninstallDrivers")));
 }
 
@@ -225,21 +314,12 @@ TEST(ServiceCommands, UninstallDriversIgnoresAMarkerThatCannotBeWritten)
     EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", gc_StartError}));
 }
 
-TEST(ServiceCommands, UninstallDriversAsksTheInstalledServiceInItsOwnDirectory)
+TEST(ServiceCommands, UninstallDriversWithoutAStateFolderWritesNothing)
 {
-    CTempDirectory invoking;
-    CTempDirectory installed;
     CFakeHost host;
-    host.m_ServiceCommand = "\"" + installed.f_Path("Quillon.x64.exe") + "\" -Service Quillon";
-    host.m_OnOperation = [&](EServiceOperation operation)
-    {
-        if (operation == EServiceOperation::Start && gf_PathExists(installed.f_Path("UninstallDrivers")))
-            gf_WriteFileBytes(installed.f_Path("UninstallDriversDone"), "x");
-    };
-    EXPECT_EQ(gf_RunUninstallDrivers(host, invoking.f_GetPath().c_str()), gc_ExitSucceeded);
-    EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", "stop"}));
-    EXPECT_FALSE(gf_PathExists(invoking.f_Path("UninstallDrivers")));
-    EXPECT_FALSE(gf_PathExists(installed.f_Path("UninstallDriversDone")));
+    host.m_OperationResults = {true, false};
+    EXPECT_EQ(gf_RunUninstallDrivers(host, ""), gc_ExitStartServiceFailed);
+    EXPECT_EQ(host.m_Calls, (CCalls{"stop", "sleep:1500", "start", gc_StartError}));
 }
 
 TEST(ServiceCommands, UninstallDriversGivesUpWhenTheServiceDoesNotAnswer)
@@ -462,5 +542,6 @@ TEST(ServiceCommands, SettingsThatCannotBeCopiedAreReported)
     // A folder that does not exist cannot take the copy.
     const std::string missing = newFolder.f_Path("missing");
     EXPECT_EQ(gf_RunAddService(host, true, missing.c_str()), gc_ExitSucceeded);
-    EXPECT_EQ(host.m_Calls, (CCalls{"add-if-not-added", std::string("warning:") + gc_SettingsNotMoved}));
+    EXPECT_EQ(host.m_Calls,
+              (CCalls{"check-folder", "add-if-not-added", std::string("warning:") + gc_SettingsNotMoved}));
 }

@@ -332,3 +332,18 @@ TEST(CrashMessage, NamesTheProgramTheContactAndTheFiles)
               0u);
     EXPECT_EQ(question.substr(question.size() - 50), "FullDump_x.dmp\n\nDo you want to continue execution?");
 }
+
+TEST(CrashMessage, WithoutAFullDumpNamesTheLogAndTheMiniDumpOnly)
+{
+    CCrashFiles files;
+    files.m_Log = "C:/Q/CrashLog_x.txt";
+    files.m_MiniDump = "C:/Q/MiniDump_x.dmp";
+    files.m_FullDump = "C:/Q/FullDump_x.dmp";
+    CCrashSettings settings;
+    settings.m_bFullDump = false;
+    const std::string text = gf_Crash_UserMessage(settings, files, false).f_GetStr();
+    const std::string end = "C:/Q/CrashLog_x.txt\n\nC:/Q/MiniDump_x.dmp";
+    ASSERT_GE(text.size(), end.size());
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+    EXPECT_EQ(text.find("FullDump"), std::string::npos);
+}

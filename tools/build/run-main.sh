@@ -44,12 +44,14 @@ sed 's/^/  /' tools/demo/settings.json
     -o "$(wine_path "$demo/Settings.dat")"
 
 echo
-echo "=== Quillon.x64.exe -AddService $service, -StartService $service"
+echo "=== Quillon.x64.exe -ProtectProgramFolder, -AddService $service, -StartService $service"
 # The stand-in waits for the service's engine to open the device, then plays the session.
 "$run" build/win64/tools/filterstandin/quillon-filter.exe --wait-client 30000 --settle 60 \
     "$(wine_path tools/demo/session.txt)" >"$demo/session.log" 2>&1 &
 standin=$!
 installed=1
+# As the installer does: the service refuses a program folder that non-administrators may change.
+"$run" "$program" -ProtectProgramFolder
 "$run" "$program" -AddService "$service"
 "$run" "$program" -StartService "$service"
 echo "  service running"

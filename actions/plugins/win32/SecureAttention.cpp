@@ -1,5 +1,7 @@
 #include "actions/plugins/CtrlAltDelete.h"
 
+#include "core/win32/SystemLibrary.h"
+
 #include <windows.h>
 
 namespace NQuillon
@@ -9,7 +11,7 @@ bool gf_SendPlatformSecureAttention()
     // sas.dll exists from Windows 7 on; it is loaded when needed, so that the program still
     // starts where it is missing.
     using CSendSas = void(WINAPI*)(BOOL asUser);
-    static HMODULE library = LoadLibraryA("sas.dll");
+    static HMODULE library = NTev::NSys::gf_LoadSystemLibrary("sas.dll");
     if (!library)
         return false;
     const auto send =

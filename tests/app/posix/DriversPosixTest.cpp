@@ -15,10 +15,10 @@ TEST(DriversPosix, InstallationDoesNothing)
     NTev::CStr path(directory.f_GetPath().c_str());
     NQuillonTest::gf_WriteFileBytes(directory.f_Path("QuillonFilter.x64.sys"), "filter");
     NQuillonTest::gf_WriteFileBytes(directory.f_Path("QuillonFilter.x86.sys"), "filter");
-    gf_InstallClassFilter(path);
-    gf_InstallHidFilter(path, true);
+    gf_InstallClassFilter(path, path);
+    gf_InstallHidFilter(path, path, true);
     EXPECT_FALSE(gf_PathExists(directory.f_Path("Rebootneeded")));
-    EXPECT_FALSE(gf_RemoveDriversIfRequested(path));
+    EXPECT_FALSE(gf_RemoveDriversIfRequested(path, path));
 }
 
 TEST(DriversPosix, UninstallRequestIsAnswered)
@@ -26,8 +26,8 @@ TEST(DriversPosix, UninstallRequestIsAnswered)
     NQuillonTest::CTempDirectory directory;
     NTev::CStr path(directory.f_GetPath().c_str());
     NQuillonTest::gf_WriteFileBytes(directory.f_Path("UninstallDrivers"), "\1");
-    EXPECT_TRUE(gf_RemoveDriversIfRequested(path));
+    EXPECT_TRUE(gf_RemoveDriversIfRequested(path, path));
     EXPECT_FALSE(gf_PathExists(directory.f_Path("UninstallDrivers")));
     EXPECT_TRUE(gf_PathExists(directory.f_Path("UninstallDriversDone")));
-    EXPECT_TRUE(gf_TakeRebootMarker(path));
+    EXPECT_TRUE(gf_IsRebootMarkerSet(path));
 }

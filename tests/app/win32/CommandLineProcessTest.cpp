@@ -7,6 +7,7 @@
 #include "tests/app/win32/AppTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <fstream>
 
@@ -182,12 +183,22 @@ TEST(CommandLineProcess, StopOfAnInstalledServiceThatIsNotRunning)
     EXPECT_EQ(gf_QueryServiceState(name), static_cast<DWORD>(SERVICE_STOPPED));
 }
 
+// The service's state folder, where the markers live.
+std::string fg_StateDirectory()
+{
+    char shared[MAX_PATH] = {};
+    EXPECT_TRUE(
+        SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, shared)));
+    return std::string(shared) + "\\Quillon";
+}
+
 TEST(CommandLineProcess, UninstallDriversWithoutTheService)
 {
     const std::string name = gf_UniqueServiceName("NoDrivers");
-    const std::string directory = gf_ProgramDirectory();
+    const std::string directory = fg_StateDirectory();
     const std::string request = directory + "\\UninstallDrivers";
     const std::string reboot = directory + "\\Rebootneeded";
+    CreateDirectoryA(directory.c_str(), nullptr);
     DeleteFileA(request.c_str());
     std::ofstream(reboot, std::ios::binary) << "x";
     {
@@ -202,10 +213,17 @@ TEST(CommandLineProcess, UninstallDriversWithoutTheService)
         gf_AnswerMessageBox(box, IDOK);
         EXPECT_EQ(process.f_Wait(), gc_ExitStopServiceFailed) << gf_LastTraceLines();
     }
-    EXPECT_FALSE(fg_FileExists(reboot));
+    // Only the service deletes the reboot marker, after the restart.
+    EXPECT_TRUE(fg_FileExists(reboot));
     // The request was left for a service that never came.
     EXPECT_EQ(fg_FileText(request), std::string(1, '\x01'));
     DeleteFileA(request.c_str());
+    DeleteFileA(reboot.c_str());
+}
+
+TEST(CommandLineProcess, ProtectProgramFolderSucceeds)
+{
+    EXPECT_TRUE(gf_RunSucceeds("-ProtectProgramFolder", ""));
 }
 
 TEST(CommandLineProcess, SecondEngineEndsSilently)

@@ -339,7 +339,7 @@ protected:
 
 TEST_F(DriversWindows, FirstInstallThenNothingToDo)
 {
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_EQ(gf_ReadFileBytes(f_Installed("QuillonFilter.x64.sys")), f_Filter("filter 1"));
     CServiceConfig service = fg_GetService("QuillonFilter");
     ASSERT_TRUE(service.m_bExists);
@@ -358,7 +358,7 @@ TEST_F(DriversWindows, FirstInstallThenNothingToDo)
     std::uint64_t keyboardTime = fg_WriteTime(gc_Keyboard);
     std::uint64_t mouseTime = fg_WriteTime(gc_Mouse);
     Sleep(20);
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_FALSE(f_TakeMarker("Rebootneeded"));
     EXPECT_EQ(fg_WriteTime(gc_Keyboard), keyboardTime);
     EXPECT_EQ(fg_WriteTime(gc_Mouse), mouseTime);
@@ -368,10 +368,10 @@ TEST_F(DriversWindows, FirstInstallThenNothingToDo)
 
 TEST_F(DriversWindows, NewerShippedFileReplacesTheInstalledOne)
 {
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
     gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), f_Filter("filter 2"));
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_EQ(gf_ReadFileBytes(f_Installed("QuillonFilter.x64.sys")), f_Filter("filter 2"));
     std::vector<std::string> old = f_OldFiles("QuillonFilter.x64.sys");
     ASSERT_EQ(old.size(), 1u);
@@ -385,7 +385,7 @@ TEST_F(DriversWindows, ClassFilterIsPutInFrontOfAnotherFilter)
 {
     fg_SetList(gc_Keyboard, "UpperFilters", {"kbdclass"});
     fg_SetList(gc_Mouse, "UpperFilters", {"QuillonFilter", "mouclass"});
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), (CNames{"QuillonFilter", "kbdclass"}));
     EXPECT_EQ(fg_GetList(gc_Mouse, "UpperFilters"), (CNames{"QuillonFilter", "mouclass"}));
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
@@ -393,12 +393,12 @@ TEST_F(DriversWindows, ClassFilterIsPutInFrontOfAnotherFilter)
 
 TEST_F(DriversWindows, ClassFilterFirstWithAnotherSecondIsLeftAlone)
 {
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
     fg_SetList(gc_Keyboard, "UpperFilters", {"QuillonFilter", "kbdclass"});
     std::uint64_t keyboardTime = fg_WriteTime(gc_Keyboard);
     Sleep(20);
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), (CNames{"QuillonFilter", "kbdclass"}));
     EXPECT_EQ(fg_WriteTime(gc_Keyboard), keyboardTime);
     EXPECT_FALSE(f_TakeMarker("Rebootneeded"));
@@ -406,12 +406,12 @@ TEST_F(DriversWindows, ClassFilterFirstWithAnotherSecondIsLeftAlone)
 
 TEST_F(DriversWindows, ClassFilterInSecondPlaceIsMovedFirstNeverDuplicated)
 {
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
     fg_SetList(gc_Keyboard, "UpperFilters", {"kbdclass", "QuillonFilter"});
     std::uint64_t keyboardTime = fg_WriteTime(gc_Keyboard);
     Sleep(20);
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), (CNames{"QuillonFilter", "kbdclass"}));
     // The write time shows writes (the tests of untouched keys rely on it).
     EXPECT_GT(fg_WriteTime(gc_Keyboard), keyboardTime);
@@ -421,7 +421,7 @@ TEST_F(DriversWindows, ClassFilterInSecondPlaceIsMovedFirstNeverDuplicated)
 
 TEST_F(DriversWindows, ServicePendingDeletionAsksForARebootAndRegistersNothing)
 {
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
     fg_SetList(gc_Keyboard, "UpperFilters", {"kbdclass"});
     // An open handle keeps the deleted service until it is closed.
@@ -436,7 +436,7 @@ TEST_F(DriversWindows, ServicePendingDeletionAsksForARebootAndRegistersNothing)
     const DWORD flag = 1;
     RegSetValueExA(key, "DeleteFlag", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&flag), sizeof(flag));
     RegCloseKey(key);
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
@@ -446,7 +446,7 @@ TEST_F(DriversWindows, ServicePendingDeletionAsksForARebootAndRegistersNothing)
 TEST_F(DriversWindows, NoLaptopKeyboardNoHidFilter)
 {
     ASSERT_FALSE(fg_KeyExists(gc_LaptopKey));
-    gf_InstallHidFilter(f_Directory(), true);
+    gf_InstallHidFilter(f_Directory(), f_Directory(), true);
     EXPECT_FALSE(fg_GetService("Parlix").m_bExists);
     EXPECT_FALSE(gf_PathExists(f_Installed("Parlix.sys")));
     EXPECT_FALSE(f_TakeMarker("Rebootneeded"));
@@ -455,11 +455,11 @@ TEST_F(DriversWindows, NoLaptopKeyboardNoHidFilter)
 TEST_F(DriversWindows, LaptopKeyboardGetsTheHidFilterOnce)
 {
     f_AddLaptopKeyboard();
-    gf_InstallHidFilter(f_Directory(), false);
+    gf_InstallHidFilter(f_Directory(), f_Directory(), false);
     EXPECT_FALSE(fg_GetService("Parlix").m_bExists);
     EXPECT_EQ(fg_GetString(gc_LaptopInstance, "DeviceDesc"), "<missing>");
 
-    gf_InstallHidFilter(f_Directory(), true);
+    gf_InstallHidFilter(f_Directory(), f_Directory(), true);
     EXPECT_EQ(gf_ReadFileBytes(f_Installed("Parlix.sys")), f_Hid("hid 1"));
     CServiceConfig service = fg_GetService("Parlix");
     ASSERT_TRUE(service.m_bExists);
@@ -472,7 +472,7 @@ TEST_F(DriversWindows, LaptopKeyboardGetsTheHidFilterOnce)
 
     std::uint64_t instanceTime = fg_WriteTime(gc_LaptopInstance);
     Sleep(20);
-    gf_InstallHidFilter(f_Directory(), true);
+    gf_InstallHidFilter(f_Directory(), f_Directory(), true);
     EXPECT_EQ(fg_GetList(gc_LaptopInstance, "LowerFilters"), CNames{"Parlix"});
     EXPECT_EQ(fg_WriteTime(gc_LaptopInstance), instanceTime);
 }
@@ -482,20 +482,20 @@ TEST_F(DriversWindows, RemovalEndToEnd)
     f_AddLaptopKeyboard();
     fg_SetList(gc_Keyboard, "UpperFilters", {"kbdclass"});
     fg_SetList(gc_LaptopInstance, "LowerFilters", {"other"});
-    gf_InstallClassFilter(f_Directory());
-    gf_InstallHidFilter(f_Directory(), true);
+    gf_InstallClassFilter(f_Directory(), f_Directory());
+    gf_InstallHidFilter(f_Directory(), f_Directory(), true);
     ASSERT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), (CNames{"QuillonFilter", "kbdclass"}));
     ASSERT_EQ(fg_GetList(gc_LaptopInstance, "LowerFilters"), (CNames{"other", "Parlix"}));
     EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
 
-    EXPECT_FALSE(gf_RemoveDriversIfRequested(f_Directory()));
+    EXPECT_FALSE(gf_RemoveDriversIfRequested(f_Directory(), f_Directory()));
     EXPECT_TRUE(fg_GetService("QuillonFilter").m_bExists);
     // No device here holds the drivers: stopped, their services go at once when deleted.
     fg_StopService("QuillonFilter");
     fg_StopService("Parlix");
 
     gf_WriteFileBytes(f_Program("UninstallDrivers"), "\1");
-    EXPECT_TRUE(gf_RemoveDriversIfRequested(f_Directory()));
+    EXPECT_TRUE(gf_RemoveDriversIfRequested(f_Directory(), f_Directory()));
     EXPECT_FALSE(gf_PathExists(f_Program("UninstallDrivers")));
     EXPECT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), CNames{"kbdclass"});
     EXPECT_EQ(fg_GetList(gc_Mouse, "UpperFilters"), CNames{});
@@ -510,7 +510,7 @@ TEST_F(DriversWindows, RemovalEndToEnd)
     ASSERT_EQ(oldHid.size(), 1u);
     EXPECT_TRUE(f_IsPendingDeletion(oldFilter[0]));
     EXPECT_TRUE(f_IsPendingDeletion(oldHid[0]));
-    EXPECT_TRUE(gf_TakeRebootMarker(f_Directory()));
+    EXPECT_TRUE(f_TakeMarker("Rebootneeded"));
     EXPECT_TRUE(f_TakeMarker("UninstallDriversDone"));
 }
 
@@ -520,7 +520,7 @@ TEST_F(DriversWindows, AFileThatIsNoDriverIsNotRegistered)
 {
     fg_SetList(gc_Keyboard, "UpperFilters", {"kbdclass"});
     gf_WriteFileBytes(f_Program("QuillonFilter.x64.sys"), "no driver");
-    gf_InstallClassFilter(f_Directory());
+    gf_InstallClassFilter(f_Directory(), f_Directory());
     EXPECT_EQ(gf_ReadFileBytes(f_Installed("QuillonFilter.x64.sys")), "no driver");
     EXPECT_TRUE(fg_GetService("QuillonFilter").m_bExists);
     EXPECT_EQ(fg_GetList(gc_Keyboard, "UpperFilters"), CNames{"kbdclass"});

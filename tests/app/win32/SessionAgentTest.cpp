@@ -14,6 +14,7 @@
 #include "core/win32/ServiceHandle.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <functional>
@@ -191,3 +192,88 @@ TEST_F(SessionAgent, TheServicesDesktopWorkGoesThroughItsAgent)
     if (lastProcess)
         CloseHandle(lastProcess);
 }
+
+namespace
+{
+std::string fg_StateFile(const char* name)
+{
+    char shared[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, shared);
+    const std::string directory = std::string(shared) + "\\Quillon";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    return directory + "\\" + name;
+}
+
+// The service starts with a reboot marker in its state folder, written at the given file time
+// (0: now).
+class SessionAgentRebootMarker : public SessionAgent, public ::testing::WithParamInterface<std::uint64_t>
+{
+protected:
+    void SetUp() override
+    {
+        fp_Clear();
+        gf_WriteFileBytes(m_Marker, "\x01");
+        if (GetParam())
+            gf_SetWriteTime(m_Marker, GetParam());
+        SessionAgent::SetUp();
+    }
+    void TearDown() override
+    {
+        SessionAgent::TearDown();
+        fp_Clear();
+    }
+    void fp_Clear()
+    {
+        DeleteFileA(m_Marker.c_str());
+        DeleteFileA(m_Told.c_str());
+    }
+
+    std::string m_Marker = fg_StateFile("Rebootneeded");
+    std::string m_Told = fg_StateFile("RebootneededTold");
+};
+
+HWND fg_FindNotice()
+{
+    HWND box = FindWindowA("#32770", "Warning");
+    DWORD process = 0;
+    GetWindowThreadProcessId(box, &process);
+    return box && process != GetCurrentProcessId() ? box : nullptr;
+}
+
+class SessionAgentFreshMarker : public SessionAgentRebootMarker
+{
+};
+
+class SessionAgentStaleMarker : public SessionAgentRebootMarker
+{
+};
+} // namespace
+
+// Written since the machine started: the agent, which cannot read the state folder, shows what
+// the service tells it, once; the marker stays for the service to delete after the restart.
+TEST_P(SessionAgentFreshMarker, TheAgentShowsTheNoticeTheServiceTellsOnce)
+{
+    HWND box = nullptr;
+    ASSERT_TRUE(fg_PumpUntil([&] { return (box = fg_FindNotice()) != nullptr; }, 20000))
+        << gf_DescribeService(m_Name);
+    EXPECT_EQ(GetWindowTextLengthA(box), 7);
+    char text[256] = {};
+    GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof text);
+    EXPECT_STREQ(text, "You need to reboot to finish the installation of the keyboard or filter driver.");
+    SendMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(gf_PathExists(m_Marker));
+    EXPECT_TRUE(gf_PathExists(m_Told));
+}
+
+INSTANTIATE_TEST_SUITE_P(SessionAgent, SessionAgentFreshMarker, ::testing::Values(std::uint64_t(0)));
+
+// Written before the machine started: the service's start deletes it and tells nobody.
+TEST_P(SessionAgentStaleMarker, TheServiceDeletesAMarkerTheRestartFinished)
+{
+    EXPECT_FALSE(gf_PathExists(m_Marker));
+    EXPECT_FALSE(gf_PathExists(m_Told));
+}
+
+// 2001-01-01.
+INSTANTIATE_TEST_SUITE_P(SessionAgent, SessionAgentStaleMarker,
+                         ::testing::Values(std::uint64_t(126227808000000000ull)));

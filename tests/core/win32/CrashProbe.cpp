@@ -101,6 +101,12 @@ int main(int argc, char** argv)
     g_pMode = argv[1];
     if (argc > 2 && std::strcmp(argv[2], "quiet") == 0)
         NTev::NCrash::gf_Crash_GetSettings().m_bQuiet = true;
+    // "<mode> quiet inputowner <folder>": as a process that owns input, files in that folder.
+    if (argc > 4 && std::strcmp(argv[3], "inputowner") == 0)
+    {
+        NTev::NCrash::gf_Crash_GetSettings().m_bFullDump = false;
+        NTev::NCrash::gf_Crash_GetSettings().m_Directory = argv[4];
+    }
     if (std::strcmp(g_pMode, "service") == 0 && argc > 2)
     {
         NTev::NCrash::gf_Crash_GetSettings().m_bQuiet = true;

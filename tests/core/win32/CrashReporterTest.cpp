@@ -203,6 +203,25 @@ TEST_F(CrashReporter, AccessViolationWritingZeroQuietly)
     EXPECT_TRUE(fg_Contains(log, "StackFrame: 0x")) << log;
 }
 
+TEST_F(CrashReporter, AnInputOwnerWritesNoFullDumpIntoItsFolderMadeWhenMissing)
+{
+    const std::string folder = m_Directory + "\\Crashes";
+    std::string folderArgument = folder;
+    for (char& c : folderArgument)
+        if (c == '\\')
+            c = '/';
+    CProgramProcess probe(m_Program, "write0 quiet inputowner " + folderArgument);
+    ASSERT_TRUE(probe.f_IsStarted());
+    ASSERT_EQ(probe.f_Wait(gc_BoxWait), 0);
+    EXPECT_EQ(fg_Find(folder, "CrashLog_*.txt").size(), 1u);
+    EXPECT_EQ(fg_Find(folder, "MiniDump_*.dmp").size(), 1u);
+    EXPECT_TRUE(fg_Find(folder, "FullDump_*.dmp").empty());
+    EXPECT_TRUE(fg_Find(m_Directory, "CrashLog_*.txt").empty());
+    for (const std::string& file : fg_Find(folder, "*"))
+        DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
 TEST_F(CrashReporter, IntegerDivideByZero)
 {
     ASSERT_EQ(f_RunQuiet("divide"), 0);
