@@ -4,19 +4,19 @@
 
 namespace NQuillon
 {
-// The marker and driver files live beside the settings: the program directory.
+// The marker and driver files live in the program directory, never in a user's settings folder.
 bool CEngineDriverSetup::f_RemoveDriversIfRequested()
 {
-    return NDrivers::gf_RemoveDriversIfRequested(m_Engine.f_GetSettingsDirectory());
+    return NDrivers::gf_RemoveDriversIfRequested(m_Engine.f_GetProgramDirectory());
 }
 
 void CEngineDriverSetup::f_InstallClassFilter()
 {
-    NDrivers::gf_InstallClassFilter(m_Engine.f_GetSettingsDirectory());
+    NDrivers::gf_InstallClassFilter(m_Engine.f_GetProgramDirectory());
 }
 
 void CEngineDriverSetup::f_InstallHidFilter(bool ownsInput)
 {
-    NDrivers::gf_InstallHidFilter(m_Engine.f_GetSettingsDirectory(), ownsInput);
+    NDrivers::gf_InstallHidFilter(m_Engine.f_GetProgramDirectory(), ownsInput);
 }
 } // namespace NQuillon

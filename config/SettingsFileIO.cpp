@@ -67,18 +67,72 @@ void CMessageHookBase::f_SetSettingsDirectory(const char* directory)
     m_SettingsDirectory = directory;
 }
 
+void CMessageHookBase::f_SetSettingsSource(std::shared_ptr<ICSettingsSource> source)
+{
+    CLockGuard lock(m_Lock);
+    if (source)
+        m_SettingsDirectory = source->f_GetDirectory();
+    m_pSettingsSource = static_cast<std::shared_ptr<ICSettingsSource>&&>(source);
+    ++m_SourceChangeCount;
+    m_bSourceChanged = true;
+    m_LastLoadedWriteTime = NTev::CTime{-1, -1};
+    m_LoadRetry = CLoadRetry();
+    f_InstallConfiguration(std::make_unique<CConfiguration>(*this), 0);
+}
+
+std::shared_ptr<ICSettingsSource> CMessageHookBase::f_GetSettingsSource()
+{
+    CLockGuard lock(m_Lock);
+    return m_pSettingsSource;
+}
+
+bool CMessageHookBase::f_TakeSettingsSourceChange()
+{
+    CLockGuard lock(m_Lock);
+    const bool changed = m_bSourceChanged;
+    m_bSourceChanged = false;
+    return changed;
+}
+
+NTev::CStr CMessageHookBase::f_GetProgramDirectory()
+{
+    CLockGuard lock(m_Lock);
+    if (m_ProgramDirectory.f_IsEmpty())
+        return f_GetSettingsDirectory();
+    return m_ProgramDirectory;
+}
+
+void CMessageHookBase::f_SetProgramDirectory(const char* directory)
+{
+    CLockGuard lock(m_Lock);
+    m_ProgramDirectory = directory;
+}
+
 bool CMessageHookBase::f_LoadSettings(const char* fileName)
 {
     using namespace NTev::NSys::NFile;
     // The file is read and parsed without the engine lock: another process may hold it for
     // seconds, and every evaluation of input needs the lock. Only the swap takes it.
-    NTev::CStr path = f_GetSettingsDirectory() + "/";
+    std::shared_ptr<ICSettingsSource> source;
+    NTev::CStr path;
+    std::uint64_t sourceChangeCount;
+    {
+        CLockGuard lock(m_Lock);
+        source = m_pSettingsSource;
+        path = f_GetSettingsDirectory() + "/";
+        sourceChangeCount = m_SourceChangeCount;
+    }
     path += fileName;
+    CSettingsSourceScope scope(source.get());
+    if (!scope.f_IsOpen())
+        return false;
     NTev::CTime seenWriteTime;
     const bool bWriteTimeSeen = gf_GetWriteTime(path.f_GetStr(), seenWriteTime);
     std::uint64_t saveCount;
     {
         CLockGuard lock(m_Lock);
+        if (sourceChangeCount != m_SourceChangeCount)
+            return false;
         if (bWriteTimeSeen && seenWriteTime == m_LastLoadedWriteTime)
             return true;
         // The file that defeated the last load is read again once it changed or its pause
@@ -121,7 +175,10 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
                 f_ReadSettings(stream, configurationFlags, fileVersion);
             CLockGuard lock(m_Lock);
             // Another load installed this file meanwhile, or this process saved since the
-            // read: what was read is not newer than what the engine holds.
+            // read: what was read is not newer than what the engine holds. A file of a source
+            // no longer used is never installed.
+            if (sourceChangeCount != m_SourceChangeCount)
+                return false;
             if (writeTime == m_LastLoadedWriteTime || saveCount != m_SaveCount)
                 return true;
             m_LastLoadedWriteTime = writeTime;
@@ -150,7 +207,7 @@ bool CMessageHookBase::f_IsLoadRetryDue()
 
 bool CMessageHookBase::f_ReplaceConfigurationFromFile(const char* fileName)
 {
-    NTev::CStr path = f_GetSettingsDirectory() + "/";
+    NTev::CStr path = f_GetProgramDirectory() + "/";
     path += fileName;
     for (int attempt = 0; attempt < mc_Attempts; ++attempt)
     {
@@ -193,6 +250,9 @@ bool CMessageHookBase::f_SaveSettings()
     NTev::CStr path = f_GetSettingsDirectory() + "/";
     path += mc_SettingsFileName;
     NTev::CStr temporary = path + mc_TemporarySuffix;
+    CSettingsSourceScope scope(m_pSettingsSource.get());
+    if (!scope.f_IsOpen())
+        return false;
     for (int attempt = 0; attempt < mc_Attempts; ++attempt)
     {
         if (attempt)

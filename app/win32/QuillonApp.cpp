@@ -5,6 +5,7 @@
 #include "app/CommandLineRole.h"
 #include "app/win32/EngineGuard.h"
 #include "app/win32/QuillonService.h"
+#include "config/win32/SettingsPlaces.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "core/Format.h"
@@ -91,12 +92,14 @@ BOOL CQuillonApp::InitInstance()
             if (!fp_TakeInstanceMutex(gc_StartupMutex))
                 return FALSE;
             m_Hook.m_bOwnsInput = true;
+            fp_UseUserSettings();
             return fp_CommonStart();
         case ERole::TrayIcon:
             if (!fp_TakeInstanceMutex(gc_TrayIconMutex))
                 return FALSE;
             m_Hook.m_bOwnsInput = false;
             m_Hook.m_bHostsSessionAgent = true;
+            fp_UseUserSettings();
             if (!fp_CommonStart())
                 return FALSE;
             // With the choice to remap in administrator windows, the elevated hidden agent
@@ -114,6 +117,7 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bHostsSessionAgent = true;
             // Hidden: like the service, it has no window to explain a crash from.
             m_CrashReporter.m_bQuiet = true;
+            fp_UseUserSettings();
             succeeded = fp_RunSessionAgent();
             break;
         case ERole::Service:
@@ -122,6 +126,8 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bOwnsInput = true;
             m_Hook.m_bRunsAsService = true;
             m_CrashReporter.m_bQuiet = true;
+            // The settings follow the console's user (the service's agent sets them).
+            m_Hook.f_SetProgramDirectory(NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr());
             succeeded = service.f_RunService();
             break;
         case ERole::RemapAdministratorWindows:
@@ -172,6 +178,15 @@ bool CQuillonApp::fp_TakeInstanceMutex(const char* name)
     }
     m_hInstanceMutex = mutex;
     return true;
+}
+
+void CQuillonApp::fp_UseUserSettings()
+{
+    CSettingsPlaces places;
+    const NTev::CStr directory = gf_PrepareSettingsDirectory(places);
+    m_Hook.f_SetProgramDirectory(places.f_GetProgramDirectory().f_GetStr());
+    m_Hook.f_SetSettingsDirectory(directory.f_GetStr());
+    NTev::gf_DebugOutput("Settings: {}/{}\n", directory, gc_SettingsFileName);
 }
 
 BOOL CQuillonApp::fp_CommonStart()

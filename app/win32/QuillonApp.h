@@ -51,6 +51,8 @@ private:
     // Creates the named mutex and keeps it for the life of the process; false when another
     // process made it first.
     bool fp_TakeInstanceMutex(const char* name);
+    // The settings folder of a role the user runs, made and seeded on the user's first start.
+    void fp_UseUserSettings();
     // Loads the settings and starts the engine of a role that keeps running.
     BOOL fp_CommonStart();
     // The hidden agent the service starts: the engine's desktop threads and the agent's
