@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -123,8 +124,11 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
         sourceChangeCount = m_SourceChangeCount;
     }
     path += fileName;
-    CSettingsSourceScope scope(source.get());
-    if (!scope.f_IsOpen())
+    // The source is left before what was read takes effect: the actions a load runs act as
+    // this process, not as the user whose folder was read.
+    std::optional<CSettingsSourceScope> scope;
+    scope.emplace(source.get());
+    if (!scope->f_IsOpen())
         return false;
     NTev::CTime seenWriteTime;
     const bool bWriteTimeSeen = gf_GetWriteTime(path.f_GetStr(), seenWriteTime);
@@ -145,11 +149,14 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
     {
         if (attempt)
             fg_PauseBeforeRetry();
+        if (!scope && !scope.emplace(source.get()).f_IsOpen())
+            break;
         try
         {
             if (!gf_Exists(path.f_GetStr(), ExistsNotDirectory))
             {
                 // Nothing to read: the configuration keeps what it holds.
+                scope.reset();
                 CLockGuard lock(m_Lock);
                 if (!m_bLoadFailed)
                     fp_AfterLoad();
@@ -173,6 +180,7 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
             std::uint32_t fileVersion = 0;
             std::unique_ptr<CConfiguration> configuration =
                 f_ReadSettings(stream, configurationFlags, fileVersion);
+            scope.reset();
             CLockGuard lock(m_Lock);
             // Another load installed this file meanwhile, or this process saved since the
             // read: what was read is not newer than what the engine holds. A file of a source

@@ -104,6 +104,32 @@ TEST(SettingsSource, LoadsAndSavesHappenInsideTheSource)
     EXPECT_FALSE(source->m_bInside);
 }
 
+TEST(SettingsSource, WhatALoadRunsRunsOutsideTheSource)
+{
+    // The configuration a load installs runs its activation as this process, not as the user
+    // whose folder was read.
+    class CProbeEngine final : public NQuillon::CMessageHookBase
+    {
+    public:
+        void f_GeneratePress(const CKey&) override {}
+        void f_GenerateRelease(const CKey&) override {}
+        void f_ReleaseAllKeys() override {}
+        void f_OnConfigurationChanging() override { m_Inside.push_back(m_pSource->m_bInside); }
+
+        CRecordingSource* m_pSource = nullptr;
+        std::vector<bool> m_Inside;
+    };
+    CTempDirectory directory;
+    fg_WriteSettings(directory.f_GetPath(), {"Main"});
+    auto source = std::make_shared<CRecordingSource>(directory.f_GetPath());
+    CProbeEngine engine;
+    engine.m_pSource = source.get();
+    engine.f_SetSettingsSource(source);
+    ASSERT_TRUE(engine.f_LoadSettings("Settings.dat"));
+    EXPECT_EQ(engine.m_Inside, (std::vector<bool>{false, false}));
+    EXPECT_EQ(source->m_Entered, 1);
+}
+
 TEST(SettingsSource, ASourceThatRefusesIsNeitherReadNorWritten)
 {
     CTempDirectory directory;
