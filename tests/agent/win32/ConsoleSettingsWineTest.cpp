@@ -221,6 +221,9 @@ TEST(SettingsPlacesWine, AUsersSettingsAreFoundAsTheUser)
     HANDLE token = nullptr;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &token));
     std::shared_ptr<ICSettingsSource> source = gf_OpenSettingsOfUser(token);
+    // The user's application data folder is found from the user's token.
+    CSettingsPlaces places(token);
+    EXPECT_FALSE(places.f_GetUserDataDirectory().f_IsEmpty());
     CloseHandle(token);
     ASSERT_TRUE(source);
     // Not installed and writable here: beside the program.

@@ -1,8 +1,13 @@
 // The tray of an installed program (an uninstaller beside it) keeps its settings in the user's
 // folder: the first start makes it with a copy of the program folder's file, a later start
-// copies nothing, and the program folder's file is left as it was.
+// copies nothing, and the program folder's file is left as it was. The installed service
+// applies the file of the user at the console (Wine's one user), not the program folder's.
+
+#include "tools/filterstandin/FilterStandIn.h"
 
 #include "engine/MessageHook.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tools/config/ConfigJson.h"
 
 #include "config/win32/SettingsPlaces.h"
 #include "tests/app/win32/AppTestSupport.h"
@@ -134,4 +139,43 @@ TEST(SettingsLocationProcess, APortableTrayKeepsItsSettingsBesideTheProgram)
     ASSERT_TRUE(fg_RunTrayOnce(program));
     EXPECT_FALSE(userFolder.f_Exists());
     EXPECT_EQ(fg_Tables(directory.f_GetPath()), "Portable");
+}
+
+TEST(SettingsLocationProcess, AnInstalledServiceAppliesTheConsoleUsersSettings)
+{
+    ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
+    CUserFolder userFolder;
+    CTempDirectory directory;
+    const std::string program = directory.f_Path("Quillon.x64.exe");
+    // The program folder binds A to B, the user's folder A to C.
+    ASSERT_TRUE(gf_MakeProgramDirectory(directory.f_GetPath(), program, gc_AToB));
+    gf_WriteFileBytes(directory.f_Path("Uninstall.exe"), "MZ");
+    gf_MakeDirectory(userFolder.f_GetPath());
+    {
+        std::string json = gc_AToB;
+        json.replace(json.find("\"B\""), 3, "\"C\"");
+        NQuillon::CMessageHook writer;
+        writer.f_SetSettingsDirectory(userFolder.f_GetPath().c_str());
+        NQuillonConfigTool::gf_BuildConfiguration(nlohmann::json::parse(json), writer);
+        ASSERT_TRUE(writer.f_SaveSettings());
+    }
+    NQuillon::CFilterStandIn standIn;
+    standIn.f_Start();
+    const std::string name = gf_UniqueServiceName("User");
+    CServiceCleanup cleanup(name);
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-AddService " + name, name));
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-StartService " + name, name));
+    ASSERT_TRUE(standIn.f_WaitClients(1, 10000)) << gf_DescribeService(name) << "\n" << gf_LastTraceLines();
+
+    const NQuillon::CDriverRecord tap[] = {gf_Key(0x1E, true), gf_Key(0x1E, false)};
+    standIn.f_Feed(tap, 2);
+    standIn.f_WaitWritten(2, 10000);
+    std::string written;
+    for (const auto& record : standIn.f_TakeWritten())
+        written += std::to_string(record.m_Record.m_Keyboard.MakeCode) + " ";
+    EXPECT_EQ(written, "46 46 ") << gf_LastTraceLines();
+
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-StopService " + name, name));
+    ASSERT_TRUE(gf_RunProgramSucceeds(program, "-RemoveService " + name, name));
+    standIn.f_Stop();
 }
