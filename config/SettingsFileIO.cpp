@@ -149,8 +149,10 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
     {
         if (attempt)
             fg_PauseBeforeRetry();
+        // A try that left the source enters it again; a source that refuses now is not a
+        // failed load.
         if (!scope && !scope.emplace(source.get()).f_IsOpen())
-            break;
+            return false;
         try
         {
             if (!gf_Exists(path.f_GetStr(), ExistsNotDirectory))
