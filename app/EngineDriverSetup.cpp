@@ -9,17 +9,17 @@ namespace NQuillon
 // markers go to the service's state folder.
 bool CEngineDriverSetup::f_RemoveDriversIfRequested()
 {
-    return NDrivers::gf_RemoveDriversIfRequested(NTev::NSys::NFile::gf_GetProgramDirectory(),
+    return NDrivers::gf_RemoveDriversIfRequested(m_Engine.f_GetProgramDirectory(),
                                                  m_StateDirectory);
 }
 
 void CEngineDriverSetup::f_InstallClassFilter()
 {
-    NDrivers::gf_InstallClassFilter(NTev::NSys::NFile::gf_GetProgramDirectory(), m_StateDirectory);
+    NDrivers::gf_InstallClassFilter(m_Engine.f_GetProgramDirectory(), m_StateDirectory);
 }
 
 void CEngineDriverSetup::f_InstallHidFilter(bool ownsInput)
 {
-    NDrivers::gf_InstallHidFilter(NTev::NSys::NFile::gf_GetProgramDirectory(), m_StateDirectory, ownsInput);
+    NDrivers::gf_InstallHidFilter(m_Engine.f_GetProgramDirectory(), m_StateDirectory, ownsInput);
 }
 } // namespace NQuillon

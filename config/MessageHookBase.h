@@ -6,6 +6,7 @@
 // from this class and supplies the input side through the pure virtual operations.
 
 #include "config/LoadRetry.h"
+#include "config/SettingsSource.h"
 #include "core/Mutual.h"
 #include "core/Str.h"
 #include "core/Time.h"
@@ -184,6 +185,18 @@ public:
     // Where the settings files live: the program directory unless set (tools and tests).
     NTev::CStr f_GetSettingsDirectory();
     void f_SetSettingsDirectory(const char* directory);
+    // Uses the source's folder, as the source says, from now on: the configuration is emptied
+    // at once (nothing of the previous source's stays in force) and the source's file is
+    // loaded at the next check. Null: the settings directory as it is, used as this process.
+    void f_SetSettingsSource(std::shared_ptr<ICSettingsSource> source);
+    std::shared_ptr<ICSettingsSource> f_GetSettingsSource();
+    // Whether the source changed since the last call (the engine thread then checks the file
+    // and watches the new folder).
+    bool f_TakeSettingsSourceChange();
+    // Where the program's own files live (the shipped configurations; the drivers and markers
+    // of the engine): the settings directory unless set.
+    NTev::CStr f_GetProgramDirectory();
+    void f_SetProgramDirectory(const char* directory);
 
     // ---- configuration operations (config/Operations*.cpp) ----
     // Each locks, finds its objects by name, changes them and saves; false with nothing
@@ -341,6 +354,11 @@ protected:
     std::uint64_t m_SaveCount = 0;
     std::atomic<std::uint64_t> m_ChangeCount{0};
     NTev::CStr m_SettingsDirectory;
+    NTev::CStr m_ProgramDirectory;
+    std::shared_ptr<ICSettingsSource> m_pSettingsSource;
+    // Counts source changes, so that a load does not install what it read from the old one.
+    std::uint64_t m_SourceChangeCount = 0;
+    bool m_bSourceChanged = false;
 
 private:
     // A file image made under the engine lock, to be written without it.
@@ -350,6 +368,7 @@ private:
         std::uint64_t m_Sequence = 0;
         NTev::CStr m_Path;
         std::vector<unsigned char> m_Bytes;
+        std::shared_ptr<ICSettingsSource> m_pSource;
     };
     CPendingSave fp_PrepareSave();
     bool fp_FinishSave(CPendingSave& pending);

@@ -23,6 +23,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <random>
 #include <thread>
 #include <vector>
@@ -101,18 +102,75 @@ void CMessageHookBase::f_SetSettingsDirectory(const char* directory)
     m_SettingsDirectory = directory;
 }
 
+void CMessageHookBase::f_SetSettingsSource(std::shared_ptr<ICSettingsSource> source)
+{
+    CLockGuard lock(m_Lock);
+    if (source)
+        m_SettingsDirectory = source->f_GetDirectory();
+    m_pSettingsSource = static_cast<std::shared_ptr<ICSettingsSource>&&>(source);
+    ++m_SourceChangeCount;
+    m_bSourceChanged = true;
+    m_LastLoadedWriteTime = NTev::CTime{-1, -1};
+    m_LoadRetry = CLoadRetry();
+    f_InstallConfiguration(std::make_unique<CConfiguration>(*this), 0);
+}
+
+std::shared_ptr<ICSettingsSource> CMessageHookBase::f_GetSettingsSource()
+{
+    CLockGuard lock(m_Lock);
+    return m_pSettingsSource;
+}
+
+bool CMessageHookBase::f_TakeSettingsSourceChange()
+{
+    CLockGuard lock(m_Lock);
+    const bool changed = m_bSourceChanged;
+    m_bSourceChanged = false;
+    return changed;
+}
+
+NTev::CStr CMessageHookBase::f_GetProgramDirectory()
+{
+    CLockGuard lock(m_Lock);
+    if (m_ProgramDirectory.f_IsEmpty())
+        return f_GetSettingsDirectory();
+    return m_ProgramDirectory;
+}
+
+void CMessageHookBase::f_SetProgramDirectory(const char* directory)
+{
+    CLockGuard lock(m_Lock);
+    m_ProgramDirectory = directory;
+}
+
 bool CMessageHookBase::f_LoadSettings(const char* fileName)
 {
     using namespace NTev::NSys::NFile;
     // The file is read and parsed without the engine lock: another process may hold it for
     // seconds, and every evaluation of input needs the lock. Only the swap takes it.
-    NTev::CStr path = f_GetSettingsDirectory() + "/";
+    std::shared_ptr<ICSettingsSource> source;
+    NTev::CStr path;
+    std::uint64_t sourceChangeCount;
+    {
+        CLockGuard lock(m_Lock);
+        source = m_pSettingsSource;
+        path = f_GetSettingsDirectory() + "/";
+        sourceChangeCount = m_SourceChangeCount;
+    }
     path += fileName;
+    // The source is left before what was read takes effect: the actions a load runs act as
+    // this process, not as the user whose folder was read.
+    std::optional<CSettingsSourceScope> scope;
+    scope.emplace(source.get());
+    if (!scope->f_IsOpen())
+        return false;
     NTev::CTime seenWriteTime;
     const bool bWriteTimeSeen = gf_GetWriteTime(path.f_GetStr(), seenWriteTime);
     std::uint64_t saveCount;
     {
         CLockGuard lock(m_Lock);
+        if (sourceChangeCount != m_SourceChangeCount)
+            return false;
         if (bWriteTimeSeen && seenWriteTime == m_LastLoadedWriteTime)
             return true;
         // The file that defeated the last load is read again once it changed or its pause
@@ -125,11 +183,16 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
     {
         if (attempt)
             fg_PauseBeforeRetry();
+        // A try that left the source enters it again; a source that refuses now is not a
+        // failed load.
+        if (!scope && !scope.emplace(source.get()).f_IsOpen())
+            return false;
         try
         {
             if (!gf_Exists(path.f_GetStr(), ExistsNotDirectory))
             {
                 // Nothing to read: the configuration keeps what it holds.
+                scope.reset();
                 bool loaded;
                 {
                     CLockGuard lock(m_Lock);
@@ -159,8 +222,12 @@ bool CMessageHookBase::f_LoadSettings(const char* fileName)
             std::uint32_t fileVersion = 0;
             std::unique_ptr<CConfiguration> configuration =
                 f_ReadSettings(stream, configurationFlags, fileVersion);
+            scope.reset();
             {
                 CLockGuard lock(m_Lock);
+                // A file of a source no longer used is never installed.
+                if (sourceChangeCount != m_SourceChangeCount)
+                    return false;
                 // Another load installed this file meanwhile, or this process saved since the
                 // read, or a save of it is being written: what was read is not newer than what
                 // the engine holds.
@@ -196,7 +263,7 @@ bool CMessageHookBase::f_IsLoadRetryDue()
 
 bool CMessageHookBase::f_ReplaceConfigurationFromFile(const char* fileName)
 {
-    NTev::CStr path = f_GetSettingsDirectory() + "/";
+    NTev::CStr path = f_GetProgramDirectory() + "/";
     path += fileName;
     for (int attempt = 0; attempt < mc_Attempts; ++attempt)
     {
@@ -258,6 +325,7 @@ CMessageHookBase::CPendingSave CMessageHookBase::fp_PrepareSave()
     pending.m_Bytes = image.f_GetBytes();
     pending.m_Path = f_GetSettingsDirectory() + "/";
     pending.m_Path += mc_SettingsFileName;
+    pending.m_pSource = m_pSettingsSource;
     // Counted last: from here the save is sure to finish, and loads wait for it.
     pending.m_Sequence = ++m_SaveCount;
     return pending;
@@ -278,7 +346,12 @@ bool CMessageHookBase::fp_FinishSave(CPendingSave& pending)
     CWriteOutcome outcome;
     bool bWritten = false;
     NTev::CStr error;
-    for (int attempt = 0; !bWritten; ++attempt)
+    // The user's folder is written as that user.
+    std::optional<CSettingsSourceScope> scope;
+    scope.emplace(pending.m_pSource.get());
+    if (!scope->f_IsOpen())
+        error = "the settings folder's user could not be taken on";
+    for (int attempt = 0; !bWritten && scope->f_IsOpen(); ++attempt)
     {
         try
         {
@@ -302,6 +375,7 @@ bool CMessageHookBase::fp_FinishSave(CPendingSave& pending)
             break;
         }
     }
+    scope.reset();
     CLockGuard lock(m_Lock);
     m_FinishedSaveSequence = pending.m_Sequence;
     m_bLastSaveSucceeded = bWritten;

@@ -84,7 +84,8 @@ void CMessageHook::f_PeriodicTick()
     {
         // The configuring process reloads too: with a copy older than the file, its next save
         // would throw away what another process saved.
-        fp_CheckSettings(fp_ConsumeDirectoryChange());
+        const bool sourceChanged = f_TakeSettingsSourceChange();
+        fp_CheckSettings(fp_ConsumeDirectoryChange() || sourceChanged);
         if (m_bOwnsInput || m_bHostsSessionAgent)
             f_EnumerateDesktops();
         // From its own previous value: after a long pause the check runs on every turn

@@ -13,7 +13,7 @@ constexpr double gc_TurnSeconds = 1.0;
 
 CAgentService::CAgentService(CMessageHook& engine)
     : m_Engine(engine), m_Link(engine, m_Server), m_Server(m_Link), m_Sessions(m_Server),
-      m_Supervisor(m_Sessions)
+      m_Supervisor(m_Sessions), m_SettingsSystem(m_Sessions), m_ConsoleSettings(m_SettingsSystem, engine)
 {
     // The user's other programs pass the pipe's DACL too; only this program is taken.
     m_Server.f_SetAgentProgram(CSessionSystem::fs_GetProgramPath().c_str());
@@ -52,7 +52,11 @@ std::uintptr_t CAgentService::f_Run()
             changes.swap(m_Changes);
         }
         for (const CChange& change : changes)
+        {
             m_Supervisor.f_OnSessionChange(m_Engine.f_GetEngineTime(), change.m_Change, change.m_Session);
+            m_ConsoleSettings.f_OnSessionChange(change.m_Change, change.m_Session);
+        }
+        m_ConsoleSettings.f_Tick();
         m_Supervisor.f_Tick(m_Engine.f_GetEngineTime(), m_Server.f_IsConnected());
         m_Link.f_OnTurn(m_Engine.f_GetEngineTime(), m_Engine.f_IsFilterDeviceOpen());
         m_Wake.f_WaitClockSeconds(gc_TurnSeconds);

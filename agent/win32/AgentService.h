@@ -4,8 +4,10 @@
 // changes come from the service's control handler and are only queued there.
 
 #include "agent/AgentSupervisor.h"
+#include "agent/ConsoleSettings.h"
 #include "agent/ServiceAgentLink.h"
 #include "agent/win32/AgentPipeServer.h"
+#include "agent/win32/ConsoleSettingsSystem.h"
 #include "agent/win32/SessionSystem.h"
 
 #include "core/Thread.h"
@@ -21,6 +23,9 @@ public:
     ~CAgentService() override;
 
     CMessageHook::ICSessionAgent& f_GetLink() noexcept { return m_Link; }
+    // Hands the engine the settings of the user at the console; before the engine's first load
+    // and before the thread starts, which follows the console from then on.
+    void f_FollowConsoleSettings() { m_ConsoleSettings.f_Start(); }
     // Never blocks: the change is handled on the agent service's thread.
     void f_OnSessionChange(ESessionChange change, std::uint32_t session);
     // Also wakes the thread.
@@ -44,6 +49,8 @@ private:
     CAgentPipeServer m_Server;
     CSessionSystem m_Sessions;
     CAgentSupervisor m_Supervisor;
+    CConsoleSettingsSystem m_SettingsSystem;
+    CConsoleSettings m_ConsoleSettings;
     NTev::CMutual m_ChangesLock;
     std::vector<CChange> m_Changes;
     NTev::CEventAutoResetAggregate m_Wake;

@@ -8,6 +8,7 @@
 #include "app/win32/EngineGuard.h"
 #include "app/win32/InstanceSystem.h"
 #include "app/win32/QuillonService.h"
+#include "config/win32/SettingsPlaces.h"
 #include "core/CommandLine.h"
 #include "core/Exception.h"
 #include "core/Format.h"
@@ -170,6 +171,7 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bOwnsInput = true;
             m_CrashReporter.m_bFullDump = false;
             fp_UseStateDirectory(fg_PrepareStateDirectory());
+            fp_UseUserSettings();
             return fp_CommonStart();
         case ERole::TrayIcon:
         case ERole::Settings:
@@ -188,6 +190,7 @@ BOOL CQuillonApp::InitInstance()
             }
             m_Hook.m_bOwnsInput = false;
             m_Hook.m_bHostsSessionAgent = true;
+            fp_UseUserSettings();
             if (!fp_CommonStart())
                 return FALSE;
             m_pMainDialog->f_MarkAsSessionTray();
@@ -208,6 +211,7 @@ BOOL CQuillonApp::InitInstance()
             m_Hook.m_bHostsSessionAgent = true;
             // Hidden: like the service, it has no window to explain a crash from.
             m_CrashReporter.m_bQuiet = true;
+            fp_UseUserSettings();
             exitCode = fp_RunSessionAgent() ? gc_ExitSucceeded : gc_ExitFailed;
             break;
         case ERole::Service:
@@ -225,6 +229,8 @@ BOOL CQuillonApp::InitInstance()
                 NRebootMarker::gf_ClearAfterRestart(state, fg_BootTime());
                 fp_UseStateDirectory(state);
             }
+            // The settings follow the console's user (the service's agent sets them).
+            m_Hook.f_SetProgramDirectory(NTev::NSys::NFile::gf_GetProgramDirectory().f_GetStr());
             exitCode = service.f_RunService() ? gc_ExitSucceeded : gc_ExitFailed;
             break;
         case ERole::RemapAdministratorWindows:
@@ -287,6 +293,15 @@ bool CQuillonApp::fp_TakeInstanceMutex(const char* name)
     }
     m_hInstanceMutex = mutex;
     return true;
+}
+
+void CQuillonApp::fp_UseUserSettings()
+{
+    CSettingsPlaces places;
+    const NTev::CStr directory = gf_PrepareSettingsDirectory(places);
+    m_Hook.f_SetProgramDirectory(places.f_GetProgramDirectory().f_GetStr());
+    m_Hook.f_SetSettingsDirectory(directory.f_GetStr());
+    NTev::gf_DebugOutput("Settings: {}/{}\n", directory, gc_SettingsFileName);
 }
 
 BOOL CQuillonApp::fp_CommonStart()

@@ -59,6 +59,8 @@ private:
         m_Hook.f_SetStateDirectory(directory);
         m_DriverSetup.f_SetStateDirectory(directory);
     }
+    // The settings folder of a role the user runs, made and seeded on the user's first start.
+    void fp_UseUserSettings();
     // Loads the settings and starts the engine of a role that keeps running.
     BOOL fp_CommonStart();
     // The hidden agent the service starts: the engine's desktop threads and the agent's

@@ -36,12 +36,14 @@ CQuillon_Service::~CQuillon_Service() = default;
 
 BOOL CQuillon_Service::OnStart()
 {
-    m_Hook.f_LoadSettings("Settings.dat");
     if (fp_IsEngineFaultRequested())
         m_Hook.f_SetDriverSetup(&g_FailingDriverSetup);
     try
     {
         m_pAgent = std::make_unique<CAgentService>(m_Hook);
+        // The settings of the user at the console, or the program folder's when nobody is.
+        m_pAgent->f_FollowConsoleSettings();
+        m_Hook.f_LoadSettings("Settings.dat");
         m_Hook.f_SetSessionAgent(&m_pAgent->f_GetLink());
         m_Hook.f_Start(NTev::NThread::gc_PriorityNormal, 0);
         m_pAgent->f_Start(NTev::NThread::gc_PriorityNormal, 0);

@@ -35,6 +35,26 @@ bool fg_WaitForTurn(HANDLE watch, bool& changeSeen)
     }
     return woken != WAIT_TIMEOUT;
 }
+
+// Watches the engine's settings folder (as its source says), in place of the one watched
+// before. A folder that does not exist yet leaves no watch: the check then looks every turn.
+void fg_WatchSettingsDirectory(CMessageHook& engine, CMessageHook::CPlatform& platform)
+{
+    if (platform.m_hChangeNotification != INVALID_HANDLE_VALUE)
+        FindCloseChangeNotification(platform.m_hChangeNotification);
+    platform.m_hChangeNotification = INVALID_HANDLE_VALUE;
+    const std::shared_ptr<ICSettingsSource> source = engine.f_GetSettingsSource();
+    platform.m_WatchedDirectory = engine.f_GetSettingsDirectory();
+    CSettingsSourceScope scope(source.get());
+    if (scope.f_IsOpen())
+        platform.m_hChangeNotification =
+            FindFirstChangeNotificationA(platform.m_WatchedDirectory.f_GetStr(), TRUE,
+                                         FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                             FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+    // A save between the load and the watch's creation left no trace in the watch: the next
+    // check looks at the file anyway.
+    platform.m_bChangeSeen = true;
+}
 } // namespace
 
 CMessageHook::CPlatform* CMessageHook::fs_CreatePlatform(CMessageHook& engine)
@@ -77,14 +97,7 @@ std::uintptr_t CMessageHook::f_Run()
     if (m_bOwnsInput && m_pDriverSetup)
         m_pDriverSetup->f_InstallClassFilter();
 
-    NTev::CStr directory = f_GetSettingsDirectory();
-    platform.m_hChangeNotification =
-        FindFirstChangeNotificationA(directory.f_GetStr(), TRUE,
-                                     FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-                                         FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
-    // A save between the load at start-up and the watch's creation left no trace in the
-    // watch: the first check looks at the file anyway.
-    platform.m_bChangeSeen = true;
+    fg_WatchSettingsDirectory(*this, platform);
 
     // The queue exists before the id is known, so that a stop's wake-up is never lost.
     MSG message;
@@ -190,8 +203,10 @@ void CMessageHook::fp_StopChannelThread()
 bool CMessageHook::fp_ConsumeDirectoryChange()
 {
     CPlatform& platform = *m_pPlatform;
-    if (platform.m_hChangeNotification == INVALID_HANDLE_VALUE)
-        return true;
+    // The folder changed with the settings source, or had no watch yet: watched anew.
+    if (platform.m_hChangeNotification == INVALID_HANDLE_VALUE ||
+        platform.m_WatchedDirectory.f_Compare(f_GetSettingsDirectory().f_GetStr()) != 0)
+        fg_WatchSettingsDirectory(*this, platform);
     const bool changed = platform.m_bChangeSeen;
     platform.m_bChangeSeen = false;
     return changed;

@@ -23,8 +23,10 @@ struct CMessageHook::CPlatform
     HWINSTA m_hWindowStation = nullptr;
     // The process's window station before the engine set its own; not ours to close.
     HWINSTA m_hPreviousWindowStation = nullptr;
+    // The watch of the settings folder, and the folder it watches.
     HANDLE m_hChangeNotification = INVALID_HANDLE_VALUE;
-    // A change of the program directory not yet looked at by the settings check.
+    NTev::CStr m_WatchedDirectory;
+    // A change of the settings folder not yet looked at by the settings check.
     bool m_bChangeSeen = false;
     // Under the engine lock.
     std::vector<std::unique_ptr<CDesktopThread>> m_DesktopThreads;
