@@ -84,7 +84,7 @@ protected:
         SetForegroundWindow(m_Window);
         ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-AddService " + m_Name, m_Name));
         ASSERT_TRUE(gf_RunProgramSucceeds(m_Program, "-StartService " + m_Name, m_Name));
-        ASSERT_TRUE(m_StandIn.f_WaitClients(1, 10000)) << gf_DescribeService(m_Name);
+        ASSERT_TRUE(m_StandIn.f_WaitClients(1, 10000)) << gf_DescribeService(m_Name) << gf_LastTraceLines(80);
     }
     void TearDown() override
     {
