@@ -1,5 +1,6 @@
 #include "agent/win32/ConsoleSettingsSystem.h"
 
+#include "agent/win32/UserToken.h"
 #include "config/win32/SettingsPlaces.h"
 #include "core/CommandLine.h"
 #include "core/Format.h"
@@ -57,19 +58,6 @@ private:
     NTev::CStr m_Directory;
 };
 
-struct CHandleCloser
-{
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using CHandle = std::unique_ptr<void, CHandleCloser>;
-
-CHandle fg_QueryUserToken(std::uint32_t session)
-{
-    HANDLE token = nullptr;
-    if (!WTSQueryUserToken(session, &token))
-        return nullptr;
-    return CHandle(token);
-}
 } // namespace
 
 std::shared_ptr<ICSettingsSource> gf_MakeUserSettingsSource(HANDLE token, const NTev::CStr& directory)
@@ -122,7 +110,7 @@ NTev::CStr CConsoleSettingsSystem::f_GetSessionUser(std::uint32_t session)
 std::shared_ptr<ICSettingsSource> CConsoleSettingsSystem::f_OpenUserSettings(std::uint32_t session)
 {
     // The user's own (unelevated) token: the tray it matches runs with it.
-    CHandle token = fg_QueryUserToken(session);
+    CHandle token = gf_QueryUserToken(session);
     if (!token)
         return nullptr;
     return gf_OpenSettingsOfUser(token.get());

@@ -3,6 +3,7 @@
 #include "agent/win32/AgentOptions.h"
 
 #include "agent/win32/AgentPipeServer.h"
+#include "agent/win32/UserToken.h"
 #include "app/DriverFiles.h"
 
 #include "core/CommandLine.h"
@@ -22,20 +23,6 @@ namespace
 {
 // How long an agent whose pipe closed gets to end by itself.
 constexpr DWORD gc_AgentEndMilliseconds = 2000;
-
-struct CHandleCloser
-{
-    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
-};
-using CHandle = std::unique_ptr<void, CHandleCloser>;
-
-CHandle fg_QueryUserToken(std::uint32_t session)
-{
-    HANDLE token = nullptr;
-    if (!WTSQueryUserToken(session, &token))
-        return nullptr;
-    return CHandle(token);
-}
 
 // The user's linked elevated token in place of the limited one, where that was chosen.
 CHandle fg_ChooseAgentToken(CHandle token)
@@ -92,7 +79,7 @@ std::uint32_t CSessionSystem::f_GetConsoleSession()
 
 NTev::CStr CSessionSystem::f_GetSessionUser(std::uint32_t session)
 {
-    CHandle token = fg_ChooseAgentToken(fg_QueryUserToken(session));
+    CHandle token = fg_ChooseAgentToken(gf_QueryUserToken(session));
     if (!token)
         return {};
     DWORD size = 0;
@@ -124,7 +111,7 @@ bool CSessionSystem::f_LaunchAgent(std::uint32_t session)
 {
     f_EndLaunchedAgent();
     // Only as the session's user: nobody logged on, no agent.
-    CHandle token = fg_ChooseAgentToken(fg_QueryUserToken(session));
+    CHandle token = fg_ChooseAgentToken(gf_QueryUserToken(session));
     if (!token)
     {
         NTev::gf_DebugOutput("No token for the session agent in session {}: error {}\n", session,

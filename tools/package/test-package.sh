@@ -133,7 +133,7 @@ gone() {
 tray='Quillon.x64.exe -TrayIcon'
 no_tray() { ! running "$tray"; }
 # Whether the process runs (an ended one may linger as a zombie, without a command line).
-alive() { [ -n "$(tr -d '\0' <"/proc/$1/cmdline" 2>/dev/null)" ]; }
+alive() { [ -n "$(tr -d '\0' 2>/dev/null <"/proc/$1/cmdline")" ]; }
 ended() { [ -n "$1" ] && ! alive "$1"; }
 exit_trays() { "$run" "C:\\Program Files\\Quillon\\Quillon.x64.exe" -Quiet -ExitInstances >/dev/null 2>&1 || true; }
 
@@ -212,6 +212,9 @@ echo "=== an upgrade over the previous release's layout, with a tray icon runnin
 "$run" --start
 rm -rf "$dir"
 mkdir -p "$dir"
+# The previous release kept settings beside the programs only: its user has no folder of their
+# own yet (the trays of the sections above made one).
+rm -rf "$prefix/drive_c/users/$(id -un)/AppData/Roaming/Quillon"
 # The previous release's programs: these with a tail, so that a replaced file shows.
 for f in Quillon.exe Quillon.x64.exe Quillon.x86.exe; do
     cp "$work/stage64/$f" "$dir/$f"

@@ -381,4 +381,18 @@ void gf_DeleteServiceNow(const std::string& name)
     }
     DeleteService(service.f_Get());
 }
+
+bool gf_WaitForMutex(const char* name, const CProgramProcess& process)
+{
+    for (int i = 0; i < 1500 && process.f_IsRunning(); ++i)
+    {
+        if (HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name))
+        {
+            CloseHandle(mutex);
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
 } // namespace NQuillonTest

@@ -120,6 +120,9 @@ std::string gf_ProgramPath();
 // The directory of the program under test, "\" separated, no trailing separator.
 std::string gf_ProgramDirectory();
 
+// Waits (about 30 s at most) until the named mutex exists: the program under test made it.
+bool gf_WaitForMutex(const char* name, const CProgramProcess& process);
+
 // Stops (waiting for the service's process) and deletes the service, whatever its state.
 void gf_DeleteServiceNow(const std::string& name);
 

@@ -38,21 +38,6 @@ bool fg_FileExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
-
-// Waits until the named mutex exists (the program under test made it).
-bool fg_WaitForMutex(const char* name, const CProgramProcess& process)
-{
-    for (int i = 0; i < 1500 && process.f_IsRunning(); ++i)
-    {
-        if (HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name))
-        {
-            CloseHandle(mutex);
-            return true;
-        }
-        Sleep(20);
-    }
-    return false;
-}
 } // namespace
 
 TEST(CommandLineProcess, HelpShowsTheWholeCommandLine)
@@ -230,7 +215,7 @@ TEST(CommandLineProcess, SecondEngineEndsSilently)
 {
     ASSERT_FALSE(gf_EngineIsRunning()) << "another engine runs in this Wine session";
     CProgramProcess first("-RunAsProgram");
-    ASSERT_TRUE(fg_WaitForMutex("Global\\QuillonStartup", first));
+    ASSERT_TRUE(gf_WaitForMutex("Global\\QuillonStartup", first));
     ASSERT_TRUE(first.f_IsRunning());
     {
         CProgramProcess second("-RunAsProgram");
@@ -244,7 +229,7 @@ TEST(CommandLineProcess, SecondEngineEndsSilently)
     }
     // The tray icon has its own guard.
     CProgramProcess tray("-TrayIcon");
-    ASSERT_TRUE(fg_WaitForMutex("Local\\QuillonTrayIconStartup", tray));
+    ASSERT_TRUE(gf_WaitForMutex("Local\\QuillonTrayIconStartup", tray));
     EXPECT_TRUE(tray.f_IsRunning());
     EXPECT_FALSE(gf_HasMessageBox(first));
     ASSERT_TRUE(tray.f_PostQuit());
@@ -256,7 +241,7 @@ TEST(CommandLineProcess, SecondEngineEndsSilently)
 TEST(CommandLineProcess, SecondTrayIconEndsSilently)
 {
     CProgramProcess first("-TrayIcon");
-    ASSERT_TRUE(fg_WaitForMutex("Local\\QuillonTrayIconStartup", first));
+    ASSERT_TRUE(gf_WaitForMutex("Local\\QuillonTrayIconStartup", first));
     ASSERT_TRUE(first.f_IsRunning());
     {
         CProgramProcess second("-TrayIcon");

@@ -20,20 +20,6 @@ const char* const gc_Configuration = R"json({
   "tables": [{"name": "Main", "groups": [{"name": "Main", "priority": 3, "actions": []}]}]
 })json";
 
-bool fg_WaitForMutex(const char* name, const CProgramProcess& process)
-{
-    for (int i = 0; i < 1500 && process.f_IsRunning(); ++i)
-    {
-        if (HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name))
-        {
-            CloseHandle(mutex);
-            return true;
-        }
-        Sleep(20);
-    }
-    return false;
-}
-
 std::string fg_Windows(const std::string& path)
 {
     std::string result = path;
@@ -57,9 +43,9 @@ TEST(ExitInstancesProcess, TheFoldersProcessesExitAndTheStubbornOneIsEnded)
     ASSERT_TRUE(CopyFileA(QUILLON_STUBBORN_PROCESS, stubborn.c_str(), FALSE)) << GetLastError();
 
     CProgramProcess tray(program, "-TrayIcon");
-    ASSERT_TRUE(fg_WaitForMutex("Local\\QuillonTrayIconStartup", tray)) << tray.f_Describe();
+    ASSERT_TRUE(gf_WaitForMutex("Local\\QuillonTrayIconStartup", tray)) << tray.f_Describe();
     CProgramProcess engine(program, "-RunAsProgram");
-    ASSERT_TRUE(fg_WaitForMutex("Global\\QuillonStartup", engine)) << engine.f_Describe();
+    ASSERT_TRUE(gf_WaitForMutex("Global\\QuillonStartup", engine)) << engine.f_Describe();
     CProgramProcess hung(stubborn, "");
     ASSERT_TRUE(hung.f_IsStarted()) << hung.f_Describe();
     // Another folder's program: its help box waits for an answer it never gets here.
