@@ -107,10 +107,20 @@ void CMessageHookBase::CRemapGroup::f_SetActions(std::vector<std::unique_ptr<CAc
     m_bIndexValid = false;
 }
 
-bool CMessageHookBase::CRemapGroup::f_DeleteAction(const CKeys& triggerKeys)
+CMessageHookBase::CAccelerator* CMessageHookBase::CRemapGroup::f_FindAction(const CKeys& triggerKeys,
+                                                                            std::uint32_t index) const
+{
+    // Actions with equal keys stand together, in stored order.
+    for (const auto& action : m_Actions)
+        if (CKeys::fs_Compare(action->m_TriggerKeys, triggerKeys) == 0 && index-- == 0)
+            return action.get();
+    return nullptr;
+}
+
+bool CMessageHookBase::CRemapGroup::f_DeleteAction(const CKeys& triggerKeys, std::uint32_t index)
 {
     for (auto action = m_Actions.begin(); action != m_Actions.end(); ++action)
-        if (CKeys::fs_Compare((*action)->m_TriggerKeys, triggerKeys) == 0)
+        if (CKeys::fs_Compare((*action)->m_TriggerKeys, triggerKeys) == 0 && index-- == 0)
         {
             m_bIndexValid = false;
             m_Actions.erase(action);

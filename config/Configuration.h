@@ -31,7 +31,10 @@ public:
     // Replaces all actions at once, brought into trigger-key order (actions with equal keys
     // keep their given order): n log n, where inserting one by one may be quadratic.
     void f_SetActions(std::vector<std::unique_ptr<CAccelerator>> actions);
-    bool f_DeleteAction(const CKeys& triggerKeys);
+    // The index-th of the actions whose trigger keys compare equal (a file may hold several),
+    // or null.
+    CAccelerator* f_FindAction(const CKeys& triggerKeys, std::uint32_t index) const;
+    bool f_DeleteAction(const CKeys& triggerKeys, std::uint32_t index = 0);
     // "Ignore no keys", "Ignore all keys" or "Dont ignore these keys ( ... )".
     NTev::CStr f_GetIgnoreLabel() const;
     bool f_IgnoresAllKeys() const;

@@ -67,6 +67,20 @@ private:
     std::vector<CKey> m_Keys;
 };
 
+// An action named by its trigger keys and, as a file may bind several actions to the same
+// keys, by which of them it is (0 the first, in stored order). Trigger keys alone name the
+// first.
+struct CMessageHookBase::CActionRef
+{
+    // NOLINTNEXTLINE(google-explicit-constructor): trigger keys alone name the first action.
+    CActionRef(const CKeys& triggerKeys, std::uint32_t index = 0) : m_TriggerKeys(triggerKeys), m_Index(index)
+    {
+    }
+
+    CKeys m_TriggerKeys;
+    std::uint32_t m_Index = 0;
+};
+
 // A key name taken strictly, for tools that must refuse what they do not understand: a name
 // of the tables, or "KB-" / "MOUSE-" followed by nothing but decimal digits (value up to
 // 2^31 - 1; leading zeros allowed). The key gets order 0.

@@ -70,6 +70,7 @@ class CMessageHookBase
 public:
     class CKey;
     class CKeys;
+    struct CActionRef;
     class CAccelerator;
     class CAccelerator_Input;
     class CAccelerator_RemapTable;
@@ -202,7 +203,8 @@ public:
     // Each locks, finds its objects by name, changes them and saves; false with nothing
     // changed when an object is missing, a name or priority is taken, the last load gave up,
     // or the save failed (the change is then undone; see f_TakeSaveFailure). A group may be named by its
-    // dialog label "<name> | ...".
+    // dialog label "<priority>: <name> | ..."; an action by its trigger keys and which of the
+    // actions on those keys it is (CActionRef).
     bool f_CreateTable(const char* name);
     bool f_DeleteTable(const char* table);
     bool f_CreateGroup(const char* table, const char* name, std::int32_t priority);
@@ -212,30 +214,29 @@ public:
     bool f_SetGroupRunOnActivate(const char* table, const char* group, bool runOnActivate);
     bool f_CreateAction(const char* table, const char* group, const CKeys& triggerKeys, EActionKind kind,
                         const char* className = "");
-    bool f_DeleteAction(const char* table, const char* group, const CKeys& triggerKeys);
-    bool f_GetActionFlags(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_DeleteAction(const char* table, const char* group, const CActionRef& bound);
+    bool f_GetActionFlags(const char* table, const char* group, const CActionRef& bound,
                           std::uint32_t& flags);
-    bool f_SetActionFlags(const char* table, const char* group, const CKeys& triggerKeys,
-                          std::uint32_t flags);
-    bool f_GetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_SetActionFlags(const char* table, const char* group, const CActionRef& bound, std::uint32_t flags);
+    bool f_GetActionOptions(const char* table, const char* group, const CActionRef& bound,
                             std::vector<CActionOptionGroup>& options);
-    bool f_SetActionOptions(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_SetActionOptions(const char* table, const char* group, const CActionRef& bound,
                             const std::vector<CActionOptionGroup>& options);
-    bool f_GetActionKind(const char* table, const char* group, const CKeys& triggerKeys, EActionKind& kind);
-    bool f_GetActionRemapTable(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_GetActionKind(const char* table, const char* group, const CActionRef& bound, EActionKind& kind);
+    bool f_GetActionRemapTable(const char* table, const char* group, const CActionRef& bound,
                                NTev::CStr& tableName);
-    bool f_SetActionRemapTable(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_SetActionRemapTable(const char* table, const char* group, const CActionRef& bound,
                                const char* tableName);
-    bool f_GetGenerateSequenceCount(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_GetGenerateSequenceCount(const char* table, const char* group, const CActionRef& bound,
                                     std::uint32_t& count);
-    bool f_SetGenerateSequenceCount(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_SetGenerateSequenceCount(const char* table, const char* group, const CActionRef& bound,
                                     std::uint32_t count);
-    bool f_GetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_GetGenerateSequence(const char* table, const char* group, const CActionRef& bound,
                                std::uint32_t index, CKeys& sequence);
-    bool f_SetGenerateSequence(const char* table, const char* group, const CKeys& triggerKeys,
+    bool f_SetGenerateSequence(const char* table, const char* group, const CActionRef& bound,
                                std::uint32_t index, const CKeys& sequence);
-    bool f_GetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys, CKeys& keys);
-    bool f_SetReleaseKeys(const char* table, const char* group, const CKeys& triggerKeys, const CKeys& keys);
+    bool f_GetReleaseKeys(const char* table, const char* group, const CActionRef& bound, CKeys& keys);
+    bool f_SetReleaseKeys(const char* table, const char* group, const CActionRef& bound, const CKeys& keys);
     bool f_CreatePreset(const char* name);
     bool f_DeletePreset(const char* preset);
     void f_SetDefaultPreset(const char* name);

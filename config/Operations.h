@@ -5,11 +5,12 @@
 
 namespace NQuillon
 {
-// The group a dialog label "<name> | ..." names (or a plain name), in a table.
+// The group a dialog label "<priority>: <name> | ..." names, in a table: the group of that
+// priority, when its name is the text up to " | ". Also "<name> | ..." and a plain name.
 CMessageHookBase::CRemapGroup* gf_FindGroupByLabel(CMessageHookBase::CConfiguration& configuration,
                                                    const char* table, const char* groupLabel);
-// The action bound to trigger keys in a group, or null.
+// The action of a group that the reference names, or null.
 CMessageHookBase::CAccelerator* gf_FindBoundAction(CMessageHookBase::CConfiguration& configuration,
                                                    const char* table, const char* groupLabel,
-                                                   const CMessageHookBase::CKeys& triggerKeys);
+                                                   const CMessageHookBase::CActionRef& action);
 } // namespace NQuillon

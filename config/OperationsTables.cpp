@@ -37,19 +37,27 @@ CMessageHookBase::CRemapGroup* gf_FindGroupByLabel(CMessageHookBase::CConfigurat
     CMessageHookBase::CRemapTable* found = configuration.f_FindTable(table);
     if (!found)
         return nullptr;
-    // The dialog names a group by its node label, "{priority}: {name} | {ignore rule}"; a plain
-    // name (with or without the ignore rule) is taken as it is.
+    // A text with " | " is the group's node label "{priority}: {name} | {ignore rule}": the
+    // priority names the group (priorities are unique in a table) and the text up to " | "
+    // must be its name, so that a group named "3: Main" is never taken for "Main" of priority 3.
+    // Without a priority the text before " | " is the name. A text without " | " is a name.
     const char* separator = std::strstr(groupLabel, " | ");
-    NTev::CStr name = separator ? NTev::CStr(groupLabel, static_cast<std::size_t>(separator - groupLabel))
-                                : NTev::CStr(groupLabel);
-    if (CMessageHookBase::CRemapGroup* group = found->f_FindGroup(name.f_GetStr()))
-        return group;
+    if (!separator)
+        return found->f_FindGroup(groupLabel);
     std::int32_t priority = 0;
-    const std::size_t prefix = fg_PriorityPrefix(name.f_GetStr(), priority);
+    const std::size_t prefix = fg_PriorityPrefix(groupLabel, priority);
     if (!prefix)
+        return found->f_FindGroup(
+            NTev::CStr(groupLabel, static_cast<std::size_t>(separator - groupLabel)).f_GetStr());
+    CMessageHookBase::CRemapGroup* group = found->f_FindGroupByPriority(priority);
+    if (!group)
         return nullptr;
-    CMessageHookBase::CRemapGroup* group = found->f_FindGroup(name.f_GetStr() + prefix);
-    return group && group->m_Priority == priority ? group : nullptr;
+    const char* name = groupLabel + prefix;
+    const std::size_t length = std::strlen(group->m_Name.f_GetStr());
+    return std::strncmp(name, group->m_Name.f_GetStr(), length) == 0 &&
+                   std::strncmp(name + length, " | ", 3) == 0
+               ? group
+               : nullptr;
 }
 
 bool CMessageHookBase::f_CreateTable(const char* name)

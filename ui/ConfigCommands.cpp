@@ -75,7 +75,7 @@ void CConfigCommands::fp_RunCommand(const CNodeRef& node, const CMenuEntry& entr
     const char* preset = node.m_Preset.f_GetStr();
     const char* table = node.m_Table.f_GetStr();
     const char* group = node.m_Group.f_GetStr();
-    const CMessageHook::CKeys& keys = node.m_TriggerKeys;
+    const CMessageHookBase::CActionRef action = node.f_GetAction();
     CMessageHook::CKeys recorded;
     switch (entry.m_Command)
     {
@@ -133,35 +133,35 @@ void CConfigCommands::fp_RunCommand(const CNodeRef& node, const CMenuEntry& entr
         case ECommand::ContinueProcessing:
         {
             std::uint32_t flags = 0;
-            if (m_Engine.f_GetActionFlags(table, group, keys, flags))
-                m_Engine.f_SetActionFlags(table, group, keys, flags ^ EActionFlag_ContinueProcessing);
+            if (m_Engine.f_GetActionFlags(table, group, action, flags))
+                m_Engine.f_SetActionFlags(table, group, action, flags ^ EActionFlag_ContinueProcessing);
             break;
         }
         case ECommand::SetRemapTable:
-            fp_SetRemapTable(node, keys);
+            fp_SetRemapTable(node, action);
             break;
         case ECommand::SetActionOptions:
-            fp_SetActionOptions(node, keys);
+            fp_SetActionOptions(node, action);
             break;
         case ECommand::SetReleaseKeys:
             if (fp_Record(CInputKeyMapperDlg::mc_PromptRelease, 2, recorded))
-                m_Engine.f_SetReleaseKeys(table, group, keys, recorded);
+                m_Engine.f_SetReleaseKeys(table, group, action, recorded);
             break;
         case ECommand::SetSequenceCount:
             fp_SetSequenceCount(node);
             break;
         case ECommand::RecordSequence:
             if (fp_Record(CInputKeyMapperDlg::mc_PromptGenerate, 2, recorded))
-                m_Engine.f_SetGenerateSequence(table, group, keys, entry.m_Index, recorded);
+                m_Engine.f_SetGenerateSequence(table, group, action, entry.m_Index, recorded);
             break;
         case ECommand::EditSequence:
         {
             CMessageHook::CKeys sequence;
-            if (!m_Engine.f_GetGenerateSequence(table, group, keys, entry.m_Index, sequence))
+            if (!m_Engine.f_GetGenerateSequence(table, group, action, entry.m_Index, sequence))
                 break;
             const CMessageHook::CKeys edited = EditKeys(m_Dialogs, sequence);
             if (!(edited == sequence))
-                m_Engine.f_SetGenerateSequence(table, group, keys, entry.m_Index, edited);
+                m_Engine.f_SetGenerateSequence(table, group, action, entry.m_Index, edited);
             break;
         }
     }
@@ -203,6 +203,11 @@ void CConfigCommands::fp_CreateGroup(const CNodeRef& node)
         if (name.f_IsEmpty())
         {
             m_Messages.f_ShowError(NMessages::gc_NoName);
+            continue;
+        }
+        if (!gf_IsGroupNameInLabelForm(name.f_GetStr()))
+        {
+            m_Messages.f_ShowError(gc_BadGroupNameMessage);
             continue;
         }
         if (m_Engine.f_CreateGroup(node.m_Table.f_GetStr(), name.f_GetStr(),
@@ -287,7 +292,7 @@ void CConfigCommands::fp_Delete(const CNodeRef& node, ECommand command)
             m_Engine.f_DeleteGroup(node.m_Table.f_GetStr(), node.m_Group.f_GetStr());
             break;
         default:
-            m_Engine.f_DeleteAction(node.m_Table.f_GetStr(), node.m_Group.f_GetStr(), node.m_TriggerKeys);
+            m_Engine.f_DeleteAction(node.m_Table.f_GetStr(), node.m_Group.f_GetStr(), node.f_GetAction());
             break;
     }
 }
@@ -326,12 +331,12 @@ void CConfigCommands::fp_SetValue(const CNodeRef& node)
     m_Engine.f_SetPresetSettingValue(node.m_Preset.f_GetStr(), node.m_Setting.f_GetStr(), value.f_GetStr());
 }
 
-void CConfigCommands::fp_SetRemapTable(const CNodeRef& node, const CMessageHook::CKeys& triggerKeys)
+void CConfigCommands::fp_SetRemapTable(const CNodeRef& node, const CMessageHookBase::CActionRef& action)
 {
     const char* table = node.m_Table.f_GetStr();
     const char* group = node.m_Group.f_GetStr();
     NTev::CStr current;
-    if (!m_Engine.f_GetActionRemapTable(table, group, triggerKeys, current))
+    if (!m_Engine.f_GetActionRemapTable(table, group, action, current))
         return;
     const std::vector<NTev::CStr> names = m_Engine.f_ListTableNames();
     std::vector<CChoiceEntry> entries;
@@ -348,16 +353,16 @@ void CConfigCommands::fp_SetRemapTable(const CNodeRef& node, const CMessageHook:
         return;
     const std::int64_t chosen = dialog.f_GetSelectedValue(0, -1);
     if (chosen >= 0)
-        m_Engine.f_SetActionRemapTable(table, group, triggerKeys,
+        m_Engine.f_SetActionRemapTable(table, group, action,
                                        names[static_cast<std::size_t>(chosen)].f_GetStr());
 }
 
-void CConfigCommands::fp_SetActionOptions(const CNodeRef& node, const CMessageHook::CKeys& triggerKeys)
+void CConfigCommands::fp_SetActionOptions(const CNodeRef& node, const CMessageHookBase::CActionRef& action)
 {
     const char* table = node.m_Table.f_GetStr();
     const char* group = node.m_Group.f_GetStr();
     std::vector<CActionOptionGroup> options;
-    if (!m_Engine.f_GetActionOptions(table, group, triggerKeys, options) || options.empty())
+    if (!m_Engine.f_GetActionOptions(table, group, action, options) || options.empty())
         return;
     CInputDialog dialog("Set action options", "Sets the options for the action");
     for (const CActionOptionGroup& option : options)
@@ -372,7 +377,7 @@ void CConfigCommands::fp_SetActionOptions(const CNodeRef& node, const CMessageHo
     for (std::size_t i = 0; i < options.size(); ++i)
         options[i].m_Selected =
             static_cast<std::int32_t>(dialog.f_GetSelectedValue(i, options[i].m_Selected));
-    m_Engine.f_SetActionOptions(table, group, triggerKeys, options);
+    m_Engine.f_SetActionOptions(table, group, action, options);
 }
 
 void CConfigCommands::fp_SetSequenceCount(const CNodeRef& node)
@@ -380,7 +385,7 @@ void CConfigCommands::fp_SetSequenceCount(const CNodeRef& node)
     const char* table = node.m_Table.f_GetStr();
     const char* group = node.m_Group.f_GetStr();
     std::uint32_t count = 0;
-    if (!m_Engine.f_GetGenerateSequenceCount(table, group, node.m_TriggerKeys, count))
+    if (!m_Engine.f_GetGenerateSequenceCount(table, group, node.f_GetAction(), count))
         return;
     NTev::CFStr256 text;
     NTev::gf_Format(text, "{}", count);
@@ -395,7 +400,7 @@ void CConfigCommands::fp_SetSequenceCount(const CNodeRef& node)
         m_Messages.f_ShowError(gc_BadSequenceCountMessage);
         return;
     }
-    m_Engine.f_SetGenerateSequenceCount(table, group, node.m_TriggerKeys, static_cast<std::uint32_t>(typed));
+    m_Engine.f_SetGenerateSequenceCount(table, group, node.f_GetAction(), static_cast<std::uint32_t>(typed));
 }
 
 bool CConfigCommands::fp_Record(const char* prompt, std::int32_t mode, CMessageHook::CKeys& keys)

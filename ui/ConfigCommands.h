@@ -41,8 +41,8 @@ private:
     void fp_CreateBinding(const CNodeRef& node);
     void fp_Delete(const CNodeRef& node, ECommand command);
     void fp_SetValue(const CNodeRef& node);
-    void fp_SetRemapTable(const CNodeRef& node, const CMessageHook::CKeys& triggerKeys);
-    void fp_SetActionOptions(const CNodeRef& node, const CMessageHook::CKeys& triggerKeys);
+    void fp_SetRemapTable(const CNodeRef& node, const CMessageHookBase::CActionRef& action);
+    void fp_SetActionOptions(const CNodeRef& node, const CMessageHookBase::CActionRef& action);
     void fp_SetSequenceCount(const CNodeRef& node);
     // Runs the recorder; false when it was cancelled.
     bool fp_Record(const char* prompt, std::int32_t mode, CMessageHook::CKeys& keys);
@@ -63,6 +63,10 @@ constexpr const char* gc_NotEditableMessage = "The settings file could not be re
 NTev::CStr gf_FormatSaveFailedMessage(const CMessageHookBase::CSaveFailure& failure);
 // Shows the failure of the last save, when it failed; true when one was shown.
 bool gf_ReportSaveFailure(CMessageHookBase& engine, ICMessageHost& messages);
+// Shown instead of creating a group whose name could not be read back from its tree label.
+constexpr const char* gc_BadGroupNameMessage =
+    "A group name cannot contain \" | \" or end with \" |\": the tree shows \" | \" between a group's "
+    "name and its ignore rule. Choose another name.";
 // Shown when the number of generate sequences typed is outside what an action can hold.
 constexpr const char* gc_BadSequenceCountMessage = "The number of sequences must be from 0 to 256";
 } // namespace NQuillon

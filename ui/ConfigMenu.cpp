@@ -3,6 +3,8 @@
 #include "config/Configuration.h"
 #include "core/Format.h"
 
+#include <algorithm>
+
 namespace NQuillon
 {
 namespace
@@ -26,11 +28,12 @@ void fg_AddActionEntries(CMessageHookBase& engine, const CNodeRef& node, std::ve
 {
     const char* table = node.m_Table.f_GetStr();
     const char* group = node.m_Group.f_GetStr();
+    const CMessageHookBase::CActionRef action = node.f_GetAction();
     std::uint32_t flags = 0;
     EActionKind kind = EActionKind_Input;
     // An action that vanished offers nothing.
-    if (!engine.f_GetActionFlags(table, group, node.m_TriggerKeys, flags) ||
-        !engine.f_GetActionKind(table, group, node.m_TriggerKeys, kind))
+    if (!engine.f_GetActionFlags(table, group, action, flags) ||
+        !engine.f_GetActionKind(table, group, action, kind))
         return;
     menu.push_back(fg_Entry(ECommand::DeleteAction, "Delete action"));
     menu.push_back(fg_Entry(ECommand::ContinueProcessing, "Continue Processing Keys",
@@ -38,14 +41,16 @@ void fg_AddActionEntries(CMessageHookBase& engine, const CNodeRef& node, std::ve
     if (kind == EActionKind_RemapTable)
         menu.push_back(fg_Entry(ECommand::SetRemapTable, "Set remap table"));
     std::vector<CActionOptionGroup> options;
-    if (engine.f_GetActionOptions(table, group, node.m_TriggerKeys, options) && !options.empty())
+    if (engine.f_GetActionOptions(table, group, action, options) && !options.empty())
         menu.push_back(fg_Entry(ECommand::SetActionOptions, "Set action options"));
     if (kind != EActionKind_Input)
         return;
     menu.push_back(fg_Entry(ECommand::SetReleaseKeys, "Set temporary release keys"));
     menu.push_back(fg_Entry(ECommand::SetSequenceCount, "Set num generate sequences"));
     std::uint32_t count = 0;
-    engine.f_GetGenerateSequenceCount(table, group, node.m_TriggerKeys, count);
+    engine.f_GetGenerateSequenceCount(table, group, action, count);
+    // A file made by hand may hold more sequences than the menu can name.
+    count = std::min(count, gc_MaxMenuSequences);
     for (std::uint32_t n = 0; n < count; ++n)
     {
         NTev::CFStr256 text;
@@ -117,14 +122,18 @@ std::vector<CMenuEntry> gf_BuildContextMenu(CMessageHookBase& engine, const CNod
 
 int gf_MenuCommandId(const CMenuEntry& entry) noexcept
 {
-    return gc_FirstMenuCommandId + static_cast<int>(entry.m_Command) * static_cast<int>(gc_MaxMenuSequences) +
-           static_cast<int>(entry.m_Index % gc_MaxMenuSequences);
+    if (entry.m_Command != ECommand::RecordSequence && entry.m_Command != ECommand::EditSequence)
+        return gc_FirstMenuCommandId + static_cast<int>(entry.m_Command);
+    if (entry.m_Index >= gc_MaxMenuSequences)
+        return 0;
+    const int block = entry.m_Command == ECommand::RecordSequence ? 0 : static_cast<int>(gc_MaxMenuSequences);
+    return gc_FirstSequenceCommandId + block + static_cast<int>(entry.m_Index);
 }
 
 const CMenuEntry* gf_FindMenuEntry(const std::vector<CMenuEntry>& menu, int commandId) noexcept
 {
     for (const CMenuEntry& entry : menu)
-        if (gf_MenuCommandId(entry) == commandId)
+        if (commandId != 0 && gf_MenuCommandId(entry) == commandId)
             return &entry;
     return nullptr;
 }

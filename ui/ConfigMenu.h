@@ -50,9 +50,13 @@ struct CMenuEntry
 std::vector<CMenuEntry> gf_BuildContextMenu(CMessageHookBase& engine, const CNodeRef& node);
 
 // Menu command identifiers: one per command and sequence, so that a command can be chosen
-// without its menu (the window's tests do).
-constexpr std::uint32_t gc_MaxMenuSequences = 256;
+// without its menu (the window's tests do). Identifiers are 16 bits wide in a window's
+// messages: each of the two sequence commands has its own block, and the menu offers no
+// sequence beyond it rather than one whose identifier would name another.
 constexpr int gc_FirstMenuCommandId = 0x1000;
+constexpr int gc_FirstSequenceCommandId = 0x2000;
+constexpr std::uint32_t gc_MaxMenuSequences = 0x3000;
+// 0 for a sequence beyond the blocks.
 int gf_MenuCommandId(const CMenuEntry& entry) noexcept;
 // The entry of the menu that has that identifier, or null.
 const CMenuEntry* gf_FindMenuEntry(const std::vector<CMenuEntry>& menu, int commandId) noexcept;

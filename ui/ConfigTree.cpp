@@ -44,6 +44,12 @@ NTev::CStr gf_GroupLabel(const CMessageHookBase::CGroupInfo& group)
     return label;
 }
 
+bool gf_IsGroupNameInLabelForm(const char* name) noexcept
+{
+    const std::size_t length = std::strlen(name);
+    return !std::strstr(name, " | ") && !(length >= 2 && std::strcmp(name + length - 2, " |") == 0);
+}
+
 std::vector<CTreeNode> gf_BuildConfigTree(CMessageHookBase& engine)
 {
     // One lock for the whole walk, so that the tree is one state of the configuration.
@@ -66,12 +72,17 @@ std::vector<CTreeNode> gf_BuildConfigTree(CMessageHookBase& engine)
         for (const CMessageHookBase::CGroupInfo& info : engine.f_ListGroups(name.f_GetStr()))
         {
             CTreeNode group = fg_Node(ENodeKind::Group, gf_GroupLabel(info));
-            for (const CMessageHookBase::CBindingInfo& binding :
-                 engine.f_ListBindings(name.f_GetStr(), group.m_Label.f_GetStr()))
+            // Actions on equal keys come together; they share one binding node.
+            const CMessageHookBase::CKeys* previous = nullptr;
+            const std::vector<CMessageHookBase::CBindingInfo> bindings =
+                engine.f_ListBindings(name.f_GetStr(), group.m_Label.f_GetStr());
+            for (const CMessageHookBase::CBindingInfo& binding : bindings)
             {
-                CTreeNode node = fg_Node(ENodeKind::Binding, binding.m_Label);
-                node.m_Children.push_back(fg_Node(ENodeKind::Action, binding.m_Description));
-                group.m_Children.push_back(static_cast<CTreeNode&&>(node));
+                if (!previous || CMessageHookBase::CKeys::fs_Compare(*previous, binding.m_TriggerKeys) != 0)
+                    group.m_Children.push_back(fg_Node(ENodeKind::Binding, binding.m_Label));
+                group.m_Children.back().m_Children.push_back(
+                    fg_Node(ENodeKind::Action, binding.m_Description));
+                previous = &binding.m_TriggerKeys;
             }
             table.m_Children.push_back(static_cast<CTreeNode&&>(group));
         }
@@ -81,7 +92,7 @@ std::vector<CTreeNode> gf_BuildConfigTree(CMessageHookBase& engine)
     return roots;
 }
 
-bool gf_IdentifyNode(const std::vector<NTev::CStr>& path, CNodeRef& node)
+bool gf_IdentifyNode(const std::vector<NTev::CStr>& path, CNodeRef& node, std::uint32_t actionIndex)
 {
     node = CNodeRef{};
     if (path.empty())
@@ -111,6 +122,8 @@ bool gf_IdentifyNode(const std::vector<NTev::CStr>& path, CNodeRef& node)
             node.m_Group = path[2];
         if (path.size() > 3)
             node.m_TriggerKeys = CMessageHook::f_ParseKeys(path[3].f_GetStr());
+        if (path.size() > 4)
+            node.m_ActionIndex = actionIndex;
         return true;
     }
     return false;

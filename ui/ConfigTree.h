@@ -37,8 +37,12 @@ constexpr const char* gc_TablesRootLabel = "Remappings";
 NTev::CStr gf_SettingLabel(const CMessageHookBase::CSettingInfo& setting);
 // "3: Main | Ignore no keys".
 NTev::CStr gf_GroupLabel(const CMessageHookBase::CGroupInfo& group);
+// Whether a group of that name is found again from its label, whose name is the text between
+// ": " and the first " | " after it: a name may neither hold " | " nor end with " |".
+bool gf_IsGroupNameInLabelForm(const char* name) noexcept;
 
-// The two roots with everything below them, in model order.
+// The two roots with everything below them, in model order: one binding node per set of
+// trigger keys, with a child per action bound to them.
 std::vector<CTreeNode> gf_BuildConfigTree(CMessageHookBase& engine);
 
 // What a node names: its kind and the names its operations take.
@@ -51,14 +55,20 @@ struct CNodeRef
     // The group node's whole label; the operations keep what they need of it.
     NTev::CStr m_Group;
     CMessageHook::CKeys m_TriggerKeys;
+    // Which of the binding's actions (a file may bind several to the same keys).
+    std::uint32_t m_ActionIndex = 0;
+
+    CMessageHookBase::CActionRef f_GetAction() const { return {m_TriggerKeys, m_ActionIndex}; }
 };
 
-// The node's labels from its root down to itself. False for a path that no node of the tree
-// can have (an unknown root, too deep).
-bool gf_IdentifyNode(const std::vector<NTev::CStr>& path, CNodeRef& node);
+// The node's labels from its root down to itself and, for an action, its place among the
+// binding's actions (labels alone cannot tell two actions of one kind apart). False for a
+// path that no node of the tree can have (an unknown root, too deep).
+bool gf_IdentifyNode(const std::vector<NTev::CStr>& path, CNodeRef& node, std::uint32_t actionIndex = 0);
 
 // What identifies a node among its siblings when the tree is rebuilt: a setting by its name
 // (its value changes), a group by "priority: name" (its ignore rule changes), the one action
-// of a binding whatever its description; every other node by its whole label.
+// of a binding by its place (every action has the same identity, so they match in order);
+// every other node by its whole label.
 NTev::CStr gf_NodeIdentity(ENodeKind kind, const NTev::CStr& label);
 } // namespace NQuillon

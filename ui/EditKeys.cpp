@@ -22,6 +22,25 @@ std::vector<CChoiceEntry> fg_BuildEditableKeys()
                      [](const CChoiceEntry& a, const CChoiceEntry& b) { return a.m_Text < b.m_Text; });
     return keys;
 }
+
+// What to say about the keys from first on that have no key chosen; empty when all have one.
+NTev::CStr fg_UnchosenKeysText(const CMessageHook::CKeys& keys, std::uint32_t first)
+{
+    NTev::CStr names;
+    for (std::uint32_t i = first; i < keys.f_GetCount(); ++i)
+        if (keys[i].m_Code == 0)
+        {
+            NTev::CFStr256 name;
+            NTev::gf_Format(name, "{}Key {}", names.f_IsEmpty() ? "" : ", ", i);
+            names += name.f_GetStr();
+        }
+    if (names.f_IsEmpty())
+        return names;
+    NTev::CStr text;
+    NTev::gf_Format(text, "No key was chosen for {}. Choose one for each, or lower the Number of keys.",
+                    names);
+    return text;
+}
 } // namespace
 
 const std::vector<CChoiceEntry>& gf_GetEditableKeys()
@@ -42,9 +61,9 @@ CMessageHook::CKey gf_KeyFromChoiceValue(std::int64_t value, std::uint32_t order
     return CMessageHook::CKey{EKeyDevice_Mouse, static_cast<std::int32_t>(value - gc_MouseBase), order};
 }
 
-CInputDialog gf_MakeEditKeysDialog(const CMessageHook::CKeys& keys)
+CInputDialog gf_MakeEditKeysDialog(const CMessageHook::CKeys& keys, const char* description)
 {
-    CInputDialog dialog("Edit Key Sequence", "Edits a key sequence");
+    CInputDialog dialog("Edit Key Sequence", description ? description : "Edits a key sequence");
     std::vector<CChoiceEntry> counts;
     for (std::int32_t n = 0; n <= gc_MaxKeys; ++n)
     {
@@ -72,9 +91,13 @@ CInputDialog gf_MakeEditKeysDialog(const CMessageHook::CKeys& keys)
 CMessageHook::CKeys EditKeys(ICInputDialogHost& host, const CMessageHook::CKeys& keys)
 {
     CMessageHook::CKeys working = keys;
+    // The keys before this one came with the list; the ones from here on the editor added.
+    std::uint32_t added = keys.f_GetCount();
+    NTev::CStr problem;
     for (;;)
     {
-        CInputDialog dialog = gf_MakeEditKeysDialog(working);
+        CInputDialog dialog =
+            gf_MakeEditKeysDialog(working, problem.f_IsEmpty() ? nullptr : problem.f_GetStr());
         if (!host.f_ShowInputDialog(dialog))
             return keys;
         // A choice left without an entry keeps what it stood for.
@@ -86,9 +109,16 @@ CMessageHook::CKeys EditKeys(ICInputDialogHost& host, const CMessageHook::CKeys&
         }
         const auto count = static_cast<std::uint32_t>(dialog.f_GetSelectedValue(0, working.f_GetCount()));
         if (count == working.f_GetCount())
-            return working;
+        {
+            problem = fg_UnchosenKeysText(working, added);
+            if (problem.f_IsEmpty())
+                return working;
+            continue;
+        }
+        problem = NTev::CStr();
         while (working.f_GetCount() > count)
             working.f_RemoveAt(working.f_GetCount() - 1);
+        added = std::min(added, count);
         while (working.f_GetCount() < count)
             working.f_Add(CMessageHook::CKey{EKeyDevice_Keyboard, 0, 0});
     }

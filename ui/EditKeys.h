@@ -20,8 +20,12 @@ const std::vector<CChoiceEntry>& gf_GetEditableKeys();
 std::int64_t gf_KeyChoiceValue(const CMessageHook::CKey& key) noexcept;
 CMessageHook::CKey gf_KeyFromChoiceValue(std::int64_t value, std::uint32_t order) noexcept;
 
-// The dialog that shows keys: "Edit Key Sequence".
-CInputDialog gf_MakeEditKeysDialog(const CMessageHook::CKeys& keys);
+// The dialog that shows keys: "Edit Key Sequence", described as "Edits a key sequence" unless
+// a description is given.
+CInputDialog gf_MakeEditKeysDialog(const CMessageHook::CKeys& keys, const char* description = nullptr);
 
+// Keys the editor added are never returned without a chosen key (code 0 would mean "All
+// Keys"): OK then shows the editor again, saying which keys to choose. Keys of the list passed
+// in keep what they stood for.
 CMessageHook::CKeys EditKeys(ICInputDialogHost& host, const CMessageHook::CKeys& keys);
 } // namespace NQuillon

@@ -1,5 +1,6 @@
 #include "ui/TreeSync.h"
 
+#include <algorithm>
 #include <map>
 
 namespace NQuillon
@@ -50,7 +51,8 @@ void gf_SyncTree(ICTreeControl& tree, ICTreeControl::CItem parent, const std::ve
             tree.f_DeleteItem(candidate.m_Item);
 }
 
-ICTreeControl::CItem gf_FindItem(ICTreeControl& tree, const std::vector<NTev::CStr>& path)
+ICTreeControl::CItem gf_FindItem(ICTreeControl& tree, const std::vector<NTev::CStr>& path,
+                                 std::uint32_t actionIndex)
 {
     ICTreeControl::CItem item = 0;
     std::vector<NTev::CStr> prefix;
@@ -61,9 +63,11 @@ ICTreeControl::CItem gf_FindItem(ICTreeControl& tree, const std::vector<NTev::CS
         if (!gf_IdentifyNode(prefix, node))
             return 0;
         const NTev::CStr identity = gf_NodeIdentity(node.m_Kind, label);
+        // Every action of a binding has the same identity: skip those before the one meant.
+        std::uint32_t skip = node.m_Kind == ENodeKind::Action ? actionIndex : 0;
         ICTreeControl::CItem found = 0;
         for (ICTreeControl::CItem child : tree.f_GetChildren(item))
-            if (gf_NodeIdentity(node.m_Kind, tree.f_GetLabel(child)) == identity)
+            if (gf_NodeIdentity(node.m_Kind, tree.f_GetLabel(child)) == identity && skip-- == 0)
             {
                 found = child;
                 break;
@@ -81,5 +85,11 @@ std::vector<NTev::CStr> gf_GetItemPath(ICTreeControl& tree, ICTreeControl::CItem
     for (; item; item = tree.f_GetParent(item))
         path.insert(path.begin(), tree.f_GetLabel(item));
     return path;
+}
+
+std::uint32_t gf_GetItemIndex(ICTreeControl& tree, ICTreeControl::CItem item)
+{
+    const std::vector<ICTreeControl::CItem> siblings = tree.f_GetChildren(tree.f_GetParent(item));
+    return static_cast<std::uint32_t>(std::find(siblings.begin(), siblings.end(), item) - siblings.begin());
 }
 } // namespace NQuillon

@@ -36,9 +36,13 @@ protected:
 void gf_SyncTree(ICTreeControl& tree, ICTreeControl::CItem parent, const std::vector<CTreeNode>& nodes);
 
 // The item that stands for the node with that path of labels now: each level matched by its
-// identity (a setting whose value changed is still found), or 0 when the node went.
-ICTreeControl::CItem gf_FindItem(ICTreeControl& tree, const std::vector<NTev::CStr>& path);
+// identity (a setting whose value changed is still found), an action by its place among its
+// binding's actions; 0 when the node went.
+ICTreeControl::CItem gf_FindItem(ICTreeControl& tree, const std::vector<NTev::CStr>& path,
+                                 std::uint32_t actionIndex = 0);
 
 // The labels from the root down to item (what gf_IdentifyNode takes).
 std::vector<NTev::CStr> gf_GetItemPath(ICTreeControl& tree, ICTreeControl::CItem item);
+// The item's place among its siblings: for an action, which of its binding's actions it is.
+std::uint32_t gf_GetItemIndex(ICTreeControl& tree, ICTreeControl::CItem item);
 } // namespace NQuillon

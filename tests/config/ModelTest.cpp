@@ -1,4 +1,5 @@
 #include "actions/EngineActions.h"
+#include "config/Operations.h"
 #include "config/Settings.h"
 #include "core/Format.h"
 #include "tests/config/TestEngine.h"
@@ -238,6 +239,39 @@ TEST(Groups, OperationsTakeTheDialogsLabel)
     EXPECT_TRUE(engine.f_CreateAction("T", "3: Main | Ignore no keys", CKeys{fg_Kb(0x2E, 1)},
                                       NQuillon::EActionKind_Kill));
     EXPECT_EQ(engine.f_ListBindings("T", "3: Main | Ignore no keys").size(), 1u);
+}
+
+TEST(Groups, ALabelNamesTheGroupOfItsPriorityAndABareNameTheGroupOfThatName)
+{
+    CTestEngine engine;
+    engine.m_bSavingSuppressed = true;
+    ASSERT_TRUE(engine.f_CreateTable("T"));
+    ASSERT_TRUE(engine.f_CreateGroup("T", "Main", 3));
+    ASSERT_TRUE(engine.f_CreateGroup("T", "3: Main", 0));
+    // A name the dialog refuses, as a file made by hand may hold it.
+    ASSERT_TRUE(engine.f_CreateGroup("T", "A | B", 5));
+    struct CCase
+    {
+        const char* m_Label;
+        const char* m_Group; // null: none
+    } const cases[] = {
+        {"3: Main | Ignore no keys", "Main"},
+        {"0: 3: Main | Ignore no keys", "3: Main"},
+        {"3: Main", "3: Main"},
+        {"Main", "Main"},
+        {"Main | Ignore no keys", "Main"},
+        {"5: A | B | Ignore no keys", "A | B"},
+        {"5: A | Ignore no keys", nullptr},
+        {"0: Main | Ignore no keys", nullptr},
+        {"4: Main | Ignore no keys", nullptr},
+        {"3: Mai | Ignore no keys", nullptr},
+    };
+    for (const CCase& c : cases)
+    {
+        CMessageHookBase::CRemapGroup* group =
+            NQuillon::gf_FindGroupByLabel(engine.f_GetConfiguration(), "T", c.m_Label);
+        EXPECT_STREQ(group ? group->m_Name.f_GetStr() : nullptr, c.m_Group) << c.m_Label;
+    }
 }
 
 TEST(Actions, AnAbsurdNumberOfSequencesIsRefused)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 using namespace NQuillon;
 using namespace NQuillonTest;
@@ -135,6 +136,72 @@ TEST_F(CCommands, InputActionsOfferOneRecordAndOneEditEntryPerSequence)
     EXPECT_EQ(m_Engine.f_ReadBack()["tables"][1]["groups"][0]["actions"][1]["sequences"].size(), 3u);
 }
 
+namespace
+{
+// The input action of the dialog configuration with that many generate sequences, each "A".
+std::string fg_WithSequences(std::size_t count)
+{
+    nlohmann::json json = nlohmann::json::parse(gc_DialogConfiguration);
+    nlohmann::json& sequences = json["tables"][1]["groups"][0]["actions"][0]["sequences"];
+    sequences = nlohmann::json::array();
+    while (sequences.size() < count)
+        sequences.push_back("A");
+    return json.dump();
+}
+} // namespace
+
+TEST(ConfigMenu, EachSequenceEntryHasItsOwnIdentifierAndActsOnItsSequence)
+{
+    CDialogEngine engine(fg_WithSequences(301).c_str());
+    CNodeRef node;
+    ASSERT_TRUE(gf_IdentifyNode(fg_Below(gc_Group, {"LCtrl(1) + C(2)", "x"}), node));
+    const std::vector<CMenuEntry> menu = gf_BuildContextMenu(engine.m_Engine, node);
+    std::set<int> ids;
+    for (const CMenuEntry& entry : menu)
+    {
+        // Within the 16 bits a window message carries.
+        const int id = gf_MenuCommandId(entry);
+        EXPECT_TRUE(id > 0 && id <= 0xFFFF && ids.insert(id).second) << entry.m_Text.f_GetStr();
+        EXPECT_EQ(gf_FindMenuEntry(menu, id), &entry) << entry.m_Text.f_GetStr();
+    }
+
+    CScriptedDialogs dialogs;
+    CScriptedRecorder recorder;
+    CScriptedMessages messages;
+    CConfigCommands commands(engine.m_Engine, dialogs, recorder, recorder, messages);
+    const auto record =
+        std::find_if(menu.begin(), menu.end(),
+                     [](const CMenuEntry& entry) { return entry.m_Text == "Record key sequence 300"; });
+    ASSERT_NE(record, menu.end());
+    const CMenuEntry* chosen = gf_FindMenuEntry(menu, gf_MenuCommandId(*record));
+    ASSERT_NE(chosen, nullptr);
+    recorder.m_Recordings.push_back("Z");
+    commands.f_Run(node, *chosen);
+    // Stored in trigger order: F12 comes first.
+    const auto sequences = engine.f_ReadBack()["tables"][1]["groups"][0]["actions"][1]["sequences"];
+    EXPECT_EQ(sequences[300], nlohmann::json::parse("[[0,44,0]]"));
+    EXPECT_EQ(sequences[44], nlohmann::json::parse("[[0,30,0]]"));
+}
+
+TEST(ConfigMenu, SequencesBeyondWhatIdentifiersCanNameAreNotOffered)
+{
+    CDialogEngine engine(fg_WithSequences(gc_MaxMenuSequences + 2).c_str());
+    CNodeRef node;
+    ASSERT_TRUE(gf_IdentifyNode(fg_Below(gc_Group, {"LCtrl(1) + C(2)", "x"}), node));
+    const std::vector<CMenuEntry> menu = gf_BuildContextMenu(engine.m_Engine, node);
+    for (ECommand command : {ECommand::RecordSequence, ECommand::EditSequence})
+    {
+        EXPECT_EQ(std::count_if(menu.begin(), menu.end(),
+                                [&](const CMenuEntry& entry) { return entry.m_Command == command; }),
+                  static_cast<std::ptrdiff_t>(gc_MaxMenuSequences));
+        CMenuEntry beyond;
+        beyond.m_Command = command;
+        beyond.m_Index = gc_MaxMenuSequences;
+        EXPECT_EQ(gf_MenuCommandId(beyond), 0);
+        EXPECT_EQ(gf_FindMenuEntry(menu, 0), nullptr);
+    }
+}
+
 TEST_F(CCommands, CreateTableAndPresetCheckTheName)
 {
     struct CCase
@@ -182,6 +249,105 @@ TEST_F(CCommands, CreateGroupAsksAgainWithWhatWasEnteredAfterAnError)
                                                             "Error: The name or priority already exists"}));
     EXPECT_TRUE(f_TreeHas("    4: Editing | Ignore no keys"));
     EXPECT_EQ(m_Engine.f_ReadBack()["tables"][1]["groups"][1]["priority"], 4);
+}
+
+TEST_F(CCommands, CreateGroupRefusesANameItsLabelWouldNotGiveBack)
+{
+    const struct
+    {
+        const char* m_Name;
+        const char* m_Priority;
+        bool m_bRefused;
+    } cases[] = {
+        {"A | B", "10", true}, {"A |", "11", true},      {"| A", "12", false},
+        {"A|B", "13", false},  {"3: Main", "14", false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.m_Name);
+        m_Messages.m_Shown.clear();
+        m_Dialogs.m_Shown.clear();
+        m_Dialogs.m_Steps.push_back(fg_Enter({c.m_Name, c.m_Priority}));
+        ASSERT_TRUE(f_Run({"Remappings", "Main"}, "Create new group"));
+        const std::string label = std::string("    ") + c.m_Priority + ": " + c.m_Name + " | Ignore no keys";
+        EXPECT_EQ(f_TreeHas(label), !c.m_bRefused) << f_Tree();
+        if (c.m_bRefused)
+        {
+            EXPECT_EQ(m_Messages.m_Shown,
+                      (std::vector<std::string>{std::string("Error: ") + gc_BadGroupNameMessage}));
+            // Asked again with what was entered.
+            ASSERT_EQ(m_Dialogs.m_Shown.size(), 2u);
+            EXPECT_EQ(m_Dialogs.m_Shown[1], std::string("Create New Remapping Group|Name=") + c.m_Name +
+                                                "|Priority=" + c.m_Priority);
+        }
+        else
+            EXPECT_TRUE(m_Messages.m_Shown.empty());
+    }
+}
+
+TEST_F(CCommands, AGroupNamedLikeTheLabelOfAnotherIsNeverTakenForIt)
+{
+    m_Dialogs.m_Steps.push_back(fg_Enter({"3: Main", "0"}));
+    ASSERT_TRUE(f_Run({"Remappings", "Main"}, "Create new group"));
+    const struct
+    {
+        const char* m_Label;
+        std::size_t m_Changed; // in priority order: 0 "3: Main", 1 "Main"
+    } cases[] = {
+        {"3: Main | Ignore no keys", 1},
+        {"0: 3: Main | Ignore no keys", 0},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.m_Label);
+        ASSERT_TRUE(f_Run({"Remappings", "Main", c.m_Label}, "Set group ignore all keys"));
+        const auto groups = m_Engine.f_ReadBack()["tables"][1]["groups"];
+        EXPECT_EQ(groups[c.m_Changed]["ignore"], nlohmann::json::parse("[[0,0,0]]"));
+        EXPECT_EQ(groups[1 - c.m_Changed]["ignore"], nlohmann::json::array()) << groups.dump();
+        ASSERT_TRUE(f_Run({"Remappings", "Main", c.m_Label}, "Set group ignore no keys"));
+    }
+}
+
+TEST(ConfigCommands, CommandsOnEachActionOfOneBindingActOnThatAction)
+{
+    const std::vector<NTev::CStr> path = fg_Below(gc_Group, {"LCtrl(1) + C(2)", "x"});
+    const struct
+    {
+        std::uint32_t m_Index;
+        bool m_bOffersRemapTable;
+    } cases[] = {{0, false}, {1, true}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.m_Index);
+        CDialogEngine engine(gc_TwoActionsConfiguration);
+        CScriptedDialogs dialogs;
+        CScriptedRecorder recorder;
+        CScriptedMessages messages;
+        CConfigCommands commands(engine.m_Engine, dialogs, recorder, recorder, messages);
+        CNodeRef node;
+        ASSERT_TRUE(gf_IdentifyNode(path, node, c.m_Index));
+        const auto run = [&](const char* text)
+        {
+            for (const CMenuEntry& entry : gf_BuildContextMenu(engine.m_Engine, node))
+                if (entry.m_Text == text)
+                {
+                    commands.f_Run(node, entry);
+                    return true;
+                }
+            return false;
+        };
+        EXPECT_EQ(fg_MenuText(gf_BuildContextMenu(engine.m_Engine, node)).find("Set remap table") !=
+                      std::string::npos,
+                  c.m_bOffersRemapTable);
+        ASSERT_TRUE(run("Continue Processing Keys"));
+        auto actions = engine.f_ReadBack()["tables"][1]["groups"][0]["actions"];
+        EXPECT_EQ(actions[c.m_Index]["flags"], 1);
+        EXPECT_EQ(actions[1 - c.m_Index]["flags"], 0);
+        ASSERT_TRUE(run("Delete action"));
+        actions = engine.f_ReadBack()["tables"][1]["groups"][0]["actions"];
+        ASSERT_EQ(actions.size(), 1u);
+        EXPECT_EQ(actions[0]["kind"], c.m_Index == 0 ? "RemapTable" : "Input");
+    }
 }
 
 TEST_F(CCommands, CreateKeyBindingRecordsOrdersAndFollowsUpTableSwitching)

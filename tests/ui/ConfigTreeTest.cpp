@@ -221,3 +221,46 @@ TEST(ConfigTree, RebuildKeepsUnchangedItemsAndPutsNewOnesInModelOrder)
         gf_GetItemPath(tree, binding),
         (std::vector<NTev::CStr>{"Remappings", "Main", "3: Main | Ignore all keys", "LCtrl(1) + C(2)"}));
 }
+
+TEST(ConfigTree, ActionsOnTheSameKeysShareOneBindingNodeAndAreFoundByTheirPlace)
+{
+    CDialogEngine engine(gc_TwoActionsConfiguration);
+    const std::string text = gf_TreeText(gf_BuildConfigTree(engine.m_Engine));
+    EXPECT_NE(text.find("    3: Main | Ignore no keys\n"
+                        "      LCtrl(1) + C(2)\n"
+                        "        Mouse/Keyboard Generate ( LCtrl + V )\n"
+                        "        ChangeTable ( Games )\n"),
+              std::string::npos)
+        << text;
+    CFakeTree tree;
+    gf_SyncTree(tree, 0, gf_BuildConfigTree(engine.m_Engine));
+    const std::vector<NTev::CStr> binding = {"Remappings", "Main", "3: Main | Ignore no keys",
+                                             "LCtrl(1) + C(2)"};
+    const struct
+    {
+        std::uint32_t m_Index;
+        const char* m_Label; // null: no such item
+    } cases[] = {
+        {0, "Mouse/Keyboard Generate ( LCtrl + V )"},
+        {1, "ChangeTable ( Games )"},
+        {2, nullptr},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.m_Index);
+        std::vector<NTev::CStr> path = binding;
+        path.push_back("any description");
+        const ICTreeControl::CItem item = gf_FindItem(tree, path, c.m_Index);
+        if (!c.m_Label)
+        {
+            EXPECT_EQ(item, 0u);
+            continue;
+        }
+        ASSERT_NE(item, 0u);
+        EXPECT_STREQ(tree.f_GetLabel(item).f_GetStr(), c.m_Label);
+        EXPECT_EQ(gf_GetItemIndex(tree, item), c.m_Index);
+        CNodeRef node;
+        ASSERT_TRUE(gf_IdentifyNode(gf_GetItemPath(tree, item), node, gf_GetItemIndex(tree, item)));
+        EXPECT_EQ(node.m_ActionIndex, c.m_Index);
+    }
+}

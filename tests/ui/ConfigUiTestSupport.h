@@ -31,6 +31,17 @@ inline const char* const gc_DialogConfiguration = R"json({
       {"name": "Mouse", "priority": 7, "ignore": [[0, 0, 0]]}]}]
 })json";
 
+// Two actions bound to the same keys, as a file made by hand may hold them.
+inline const char* const gc_TwoActionsConfiguration = R"json({
+  "defaultTable": "Main",
+  "tables": [
+    {"name": "Games"},
+    {"name": "Main", "groups": [
+      {"name": "Main", "priority": 3, "actions": [
+        {"kind": "Input", "trigger": "LCtrl(1) + C(2)", "sequences": ["LCtrl + V"]},
+        {"kind": "RemapTable", "trigger": "LCtrl(1) + C(2)", "table": "Games"}]}]}]
+})json";
+
 // The engine with the state a load that gave up leaves (no waiting for its retries), and
 // file writes that meet the errors given, in turn.
 class CDialogTestEngine final : public NQuillon::CMessageHook

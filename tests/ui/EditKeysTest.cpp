@@ -103,7 +103,7 @@ TEST(CEditKeysTest, AChosenKeyTakesItsDeviceAndCodeAndKeepsItsOrder)
     EXPECT_EQ(host.m_Shown.size(), 1u);
 }
 
-TEST(CEditKeysTest, AGreaterCountReopensWithAddedEmptyKeysThenReturnsThem)
+TEST(CEditKeysTest, AGreaterCountReopensWithAddedEmptyKeysThenReturnsThemOnceChosen)
 {
     CScriptedHost host;
     host.m_Steps = {[](CInputDialog& d)
@@ -111,7 +111,12 @@ TEST(CEditKeysTest, AGreaterCountReopensWithAddedEmptyKeysThenReturnsThem)
                         fg_Choose(d, 0, "5");
                         return true;
                     },
-                    [](CInputDialog&) { return true; }};
+                    [](CInputDialog& d)
+                    {
+                        fg_Choose(d, 4, "A");
+                        fg_Choose(d, 5, "B");
+                        return true;
+                    }};
     const CMessageHook::CKeys result = NQuillon::EditKeys(host, gc_Three);
     ASSERT_EQ(host.m_Shown.size(), 2u);
     EXPECT_EQ(host.m_Shown[1].f_GetFieldCount(), 6u);
@@ -119,9 +124,59 @@ TEST(CEditKeysTest, AGreaterCountReopensWithAddedEmptyKeysThenReturnsThem)
     EXPECT_EQ(host.m_Shown[1].f_GetField(4).m_Selected, -1);
     EXPECT_EQ(host.m_Shown[1].f_GetField(5).m_Selected, -1);
     CMessageHook::CKeys expected = gc_Three;
-    expected.f_Add(CKey{0, 0, 0});
-    expected.f_Add(CKey{0, 0, 0});
+    expected.f_Add(CKey{0, 0x1E, 0});
+    expected.f_Add(CKey{0, 0x30, 0});
     EXPECT_EQ(result, expected);
+}
+
+TEST(CEditKeysTest, AddedKeysLeftUnchosenAreAskedForAgainAndNeverReturnedAsAllKeys)
+{
+    const auto ok = [](CInputDialog&) { return true; };
+    const auto cancel = [](CInputDialog&) { return false; };
+    const auto choose = [](std::size_t field, const char* text)
+    {
+        return std::function<bool(CInputDialog&)>(
+            [=](CInputDialog& d)
+            {
+                fg_Choose(d, field, text);
+                return true;
+            });
+    };
+    const CMessageHook::CKeys storedEmpty{{0, 0x1D, 1}, {0, 0, 0}};
+    const struct
+    {
+        const char* m_Name;
+        CMessageHook::CKeys m_Keys;
+        std::vector<std::function<bool(CInputDialog&)>> m_Steps;
+        // The description of each dialog shown after the first.
+        std::vector<const char*> m_Descriptions;
+        CMessageHook::CKeys m_Result;
+    } cases[] = {
+        {"a stored key without a name stays", storedEmpty, {ok}, {}, storedEmpty},
+        {"two added keys unchosen, then cancel",
+         gc_Three,
+         {choose(0, "5"), ok, cancel},
+         {"Edits a key sequence",
+          "No key was chosen for Key 3, Key 4. Choose one for each, or lower the Number of keys."},
+         gc_Three},
+        {"added keys taken away again",
+         gc_Three,
+         {choose(0, "5"), ok, choose(0, "3"), ok},
+         {"Edits a key sequence",
+          "No key was chosen for Key 3, Key 4. Choose one for each, or lower the Number of keys.",
+          "Edits a key sequence"},
+         gc_Three},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.m_Name);
+        CScriptedHost host;
+        host.m_Steps = c.m_Steps;
+        EXPECT_EQ(NQuillon::EditKeys(host, c.m_Keys), c.m_Result);
+        ASSERT_EQ(host.m_Shown.size(), c.m_Descriptions.size() + 1);
+        for (std::size_t i = 0; i < c.m_Descriptions.size(); ++i)
+            EXPECT_STREQ(host.m_Shown[i + 1].f_GetDescription().f_GetStr(), c.m_Descriptions[i]);
+    }
 }
 
 TEST(CEditKeysTest, ASmallerCountCutsTheListAndKeepsTheChangesMadeBeforeIt)

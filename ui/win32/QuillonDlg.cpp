@@ -259,8 +259,8 @@ INT_PTR CQuillonDlg::fp_OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 if (HTREEITEM item = TreeView_GetSelection(m_hTree))
                 {
                     CTreeViewControl tree(m_hTree);
-                    fp_RunContextCommand(gf_GetItemPath(tree, reinterpret_cast<ICTreeControl::CItem>(item)),
-                                         id);
+                    const auto selected = reinterpret_cast<ICTreeControl::CItem>(item);
+                    fp_RunContextCommand(gf_GetItemPath(tree, selected), gf_GetItemIndex(tree, selected), id);
                 }
                 return TRUE;
             }
@@ -309,8 +309,9 @@ void CQuillonDlg::fp_ShowContextMenu(bool atSelection)
     }
     CTreeViewControl tree(m_hTree);
     const std::vector<NTev::CStr> path = gf_GetItemPath(tree, reinterpret_cast<ICTreeControl::CItem>(item));
+    const std::uint32_t index = gf_GetItemIndex(tree, reinterpret_cast<ICTreeControl::CItem>(item));
     CNodeRef node;
-    if (!gf_IdentifyNode(path, node))
+    if (!gf_IdentifyNode(path, node, index))
         return;
     const std::vector<CMenuEntry> entries = gf_BuildContextMenu(m_Engine, node);
     if (entries.empty())
@@ -325,10 +326,11 @@ void CQuillonDlg::fp_ShowContextMenu(bool atSelection)
         menu, TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, m_hWindow, nullptr));
     DestroyMenu(menu);
     if (commandId)
-        fp_RunContextCommand(path, commandId);
+        fp_RunContextCommand(path, index, commandId);
 }
 
-void CQuillonDlg::fp_RunContextCommand(const std::vector<NTev::CStr>& path, int commandId)
+void CQuillonDlg::fp_RunContextCommand(const std::vector<NTev::CStr>& path, std::uint32_t index,
+                                       int commandId)
 {
     if (m_bBusy)
         return;
@@ -338,7 +340,7 @@ void CQuillonDlg::fp_RunContextCommand(const std::vector<NTev::CStr>& path, int 
     fp_Rebuild();
     CTreeViewControl tree(m_hTree);
     CNodeRef node;
-    if (gf_FindItem(tree, path) && gf_IdentifyNode(path, node))
+    if (gf_FindItem(tree, path, index) && gf_IdentifyNode(path, node, index))
     {
         const std::vector<CMenuEntry> entries = gf_BuildContextMenu(m_Engine, node);
         if (const CMenuEntry* entry = gf_FindMenuEntry(entries, commandId))

@@ -40,8 +40,9 @@ private:
     void fp_Rebuild();
     void fp_OnTimer();
     void fp_ShowContextMenu(bool atSelection);
-    // Runs a command of the menu of the node with that path, as the configuration is now.
-    void fp_RunContextCommand(const std::vector<NTev::CStr>& path, int commandId);
+    // Runs a command of the menu of the node with that path (and, for an action, that place
+    // among its binding's actions), as the configuration is now.
+    void fp_RunContextCommand(const std::vector<NTev::CStr>& path, std::uint32_t index, int commandId);
     void fp_OnTrayMessage(UINT mouseMessage);
     void fp_ShowTrayMenu();
     void fp_RunTrayCommand(ETrayCommand command);

@@ -30,7 +30,7 @@ HWND fg_WaitForNewEditor(HWND previous)
 }
 } // namespace
 
-TEST(CEditKeysWindowTest, ChoosingFiveReopensWithFiveKeysAndOkReturnsThem)
+TEST(CEditKeysWindowTest, ChoosingFiveReopensWithFiveKeysAndOkReturnsThemOnceChosen)
 {
     auto result = NQuillonTest::gf_RunDialog(
         []
@@ -63,9 +63,16 @@ TEST(CEditKeysWindowTest, ChoosingFiveReopensWithFiveKeysAndOkReturnsThem)
     EXPECT_EQ(NQuillonTest::gf_ChosenText(GetDlgItem(second, gf_InputControlId(5))), "");
     NQuillonTest::gf_Click(GetDlgItem(second, IDOK));
 
+    // The added keys have none chosen: the editor comes again instead of saving "All Keys".
+    HWND third = fg_WaitForNewEditor(second);
+    ASSERT_NE(third, nullptr);
+    ASSERT_TRUE(NQuillonTest::gf_Choose(GetDlgItem(third, gf_InputControlId(4)), "A"));
+    ASSERT_TRUE(NQuillonTest::gf_Choose(GetDlgItem(third, gf_InputControlId(5)), "B"));
+    NQuillonTest::gf_Click(GetDlgItem(third, IDOK));
+
     ASSERT_TRUE(NQuillonTest::gf_Ends(result));
     EXPECT_EQ(result.get(),
-              (CMessageHook::CKeys{{0, 0x1D, 1}, {0, 0x2F, 2}, {1, 1, 0}, {0, 0, 0}, {0, 0, 0}}));
+              (CMessageHook::CKeys{{0, 0x1D, 1}, {0, 0x2F, 2}, {1, 1, 0}, {0, 0x1E, 0}, {0, 0x30, 0}}));
 }
 
 TEST(CEditKeysWindowTest, CancelAfterAReopeningReturnsTheKeysPassedIn)
