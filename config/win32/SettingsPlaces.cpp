@@ -2,6 +2,7 @@
 
 #include "core/CommandLine.h"
 #include "core/Format.h"
+#include "core/win32/WidePath.h"
 
 #include <knownfolders.h>
 #include <shlobj.h>
@@ -11,72 +12,6 @@
 
 namespace NQuillon
 {
-namespace
-{
-// The ANSI form of a wide text, or false when a character has none.
-bool fg_ToAnsi(const std::wstring& text, NTev::CStr& ansi)
-{
-    if (text.empty())
-    {
-        ansi = NTev::CStr();
-        return true;
-    }
-    const int length = static_cast<int>(text.size());
-    BOOL usedDefault = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0,
-                                         nullptr, &usedDefault);
-    if (size <= 0 || usedDefault)
-        return false;
-    char* chars = ansi.f_SetCapacity(static_cast<std::size_t>(size) + 1);
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, chars, size, nullptr,
-                        &usedDefault);
-    ansi.f_SetLen(static_cast<std::size_t>(size));
-    // A code page may map a character without reporting it: only a round trip is trusted.
-    return !usedDefault && gf_WidenPath(ansi.f_GetStr()) == text;
-}
-
-NTev::CStr fg_WithSlashes(const NTev::CStr& path)
-{
-    std::string text(path.f_GetStr());
-    for (char& c : text)
-        if (c == '\\')
-            c = '/';
-    return NTev::CStr(text.c_str());
-}
-} // namespace
-
-NTev::CStr gf_NarrowPath(const std::wstring& path)
-{
-    NTev::CStr narrow;
-    if (fg_ToAnsi(path, narrow))
-        return fg_WithSlashes(narrow);
-    const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
-    if (needed == 0)
-        return {};
-    std::wstring shortPath(needed, L'\0');
-    const DWORD length = GetShortPathNameW(path.c_str(), shortPath.data(), needed);
-    if (length == 0 || length >= needed)
-        return {};
-    shortPath.resize(length);
-    if (fg_ToAnsi(shortPath, narrow))
-        return fg_WithSlashes(narrow);
-    return {};
-}
-
-std::wstring gf_WidenPath(const char* path)
-{
-    const int size = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-    if (size <= 1)
-        return {};
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), size);
-    wide.resize(static_cast<std::size_t>(size) - 1);
-    for (wchar_t& c : wide)
-        if (c == L'/')
-            c = L'\\';
-    return wide;
-}
-
 NTev::CStr CSettingsPlaces::f_GetProgramDirectory()
 {
     return NTev::NSys::NFile::gf_GetProgramDirectory();

@@ -4,6 +4,7 @@
 // whose name the ANSI code page cannot spell still works.
 
 #include "config/SettingsLocation.h"
+#include "core/win32/WidePath.h"
 
 #include <string>
 
@@ -34,10 +35,6 @@ private:
     HANDLE m_hToken;
 };
 
-// A path the narrow (ANSI) file calls of this program can open, with "/" separators: the path
-// itself when the ANSI code page spells it, else its short form (the path must exist); empty
-// when neither can be spelled.
-NTev::CStr gf_NarrowPath(const std::wstring& path);
-// The wide form of a narrow path.
-std::wstring gf_WidenPath(const char* path);
+using NTev::NSys::gf_NarrowPath;
+using NTev::NSys::gf_WidenPath;
 } // namespace NQuillon

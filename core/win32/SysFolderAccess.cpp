@@ -1,5 +1,6 @@
 #include "core/SysFolderAccess.h"
 #include "core/win32/FolderSecurity.h"
+#include "core/win32/WidePath.h"
 
 #include "core/Format.h"
 
@@ -337,17 +338,9 @@ NStr::CStr fg_KnownFolder(int folder)
     wchar_t wide[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, wide)))
         return NStr::CStr();
-    char narrow[MAX_PATH * 2] = {};
-    BOOL lossy = FALSE;
     // The program's file functions take the ANSI code page: a path it cannot express is none.
-    if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, narrow, sizeof(narrow), nullptr,
-                             &lossy) ||
-        lossy)
-        return NStr::CStr();
-    for (char* c = narrow; *c; ++c)
-        if (*c == '\\')
-            *c = '/';
-    return NStr::CStr(narrow);
+    NStr::CStr narrow;
+    return gf_ToAnsiPath(wide, narrow) ? narrow : NStr::CStr();
 }
 } // namespace
 
